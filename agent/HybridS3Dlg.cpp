@@ -1,0 +1,162 @@
+// Construction, initialisation, message routing and clean-up of the agent's dialog.
+#include "HybridS3Dlg.h"
+
+#include "KeyNames.h"
+#include "resource.h"
+
+#include <objbase.h>
+
+CHybridS3Dlg::CHybridS3Dlg()
+    : fw::Dialog(IDD_SETTINGS, nullptr),
+      okButton_(new CxSkinButton),
+      cancelButton_(new CxSkinButton),
+      redefineButton_(new CxSkinButton) {
+    HINSTANCE instance = GetModuleHandleW(nullptr);
+    windowIcon_ = LoadIconW(instance, MAKEINTRESOURCEW(IDI_WINDOW));
+    trayIcon_ = LoadIconW(instance, MAKEINTRESOURCEW(IDI_TRAY));
+    ZeroMemory(Key1Text, sizeof(Key1Text));
+    ZeroMemory(Key2Text, sizeof(Key2Text));
+}
+
+CHybridS3Dlg::~CHybridS3Dlg() {
+    if (shadowWindow_)
+        ::ShowWindow(shadowWindow_, SW_HIDE);
+
+    // Take each shared handle before closing it, so that a thread ending at the same moment
+    // cannot close it a second time. Closing the event is what ends the monitor loop.
+    if (HANDLE thread = InterlockedExchangePointer(const_cast<HANDLE*>(&sleepThread_), nullptr))
+        CloseHandle(thread);
+    if (HANDLE event = InterlockedExchangePointer(const_cast<HANDLE*>(&changeEvent_), nullptr))
+        CloseHandle(event);
+    if (HANDLE thread = InterlockedExchangePointer(const_cast<HANDLE*>(&monitorThread_), nullptr))
+        CloseHandle(thread);
+    if (ktUninitialize_)
+        ktUninitialize_();
+
+    okButton_.reset();
+    cancelButton_.reset();
+    redefineButton_.reset();
+    background_.reset();
+    ReleaseSkinResources();
+    titleFont_.reset();
+    textFont_.reset();
+    regionBitmap_.reset();
+
+    enableFunctionSetting_.reset();
+    showInTraySetting_.reset();
+    key1Setting_.reset();
+    key2Setting_.reset();
+
+    trayPopup_ = nullptr;
+    trayMenu_.reset();
+
+    hookLibrary_.Free();
+    powerLibrary_.Free();
+    UnloadLanguage();
+    if (comInitialized_)
+        CoUninitialize();
+}
+
+void CHybridS3Dlg::DoDataExchange() {
+    okButton_->SubclassDlgItem(IDC_OK, hwnd_);
+    cancelButton_->SubclassDlgItem(IDC_CANCEL, hwnd_);
+    redefineButton_->SubclassDlgItem(IDC_REDEFINE, hwnd_);
+}
+
+BOOL CHybridS3Dlg::OnInitDialog() {
+    fw::Dialog::OnInitDialog();
+
+    SendMessageW(hwnd_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(windowIcon_));
+    SendMessageW(hwnd_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(windowIcon_));
+    SetMenu(hwnd_, nullptr);
+    ModifyStyle(0, WS_CLIPSIBLINGS | WS_CLIPCHILDREN);
+    ModifyStyleEx(0, WS_EX_TOOLWINDOW);  // keeps the agent off the taskbar
+    SetWindowTextW(hwnd_, kAgentWindowTitle);
+    comInitialized_ = SUCCEEDED(CoInitialize(nullptr));
+
+    // The cursor is chosen per message (WM_SETCURSOR), so the class must not impose one.
+    SetClassLongPtrW(hwnd_, GCLP_HCURSOR, 0);
+    arrowCursor_ = LoadCursorW(nullptr, IDC_ARROW);
+    handCursor_ = LoadCursorW(nullptr, IDC_HAND);
+    moveCursor_ = LoadCursorW(nullptr, IDC_SIZEALL);
+    SetCursor(arrowCursor_);
+
+    LoadSettings();
+    SetUpLanguage();
+    CreateWindowFonts();
+    BuildTrayMenu();
+    LayoutWithCheck();
+    DetectHybridSupport();
+    LoadPowerLibrary();
+    PreparePowerSchemes();
+    StartKeyMonitor();
+    CreateShadowWindow();
+    CenterAndCheck();
+    AddTrayIcon();
+    HideAll();
+    return TRUE;
+}
+
+void CHybridS3Dlg::LayoutWithCheck() {
+    LayoutSettingsWindow();
+    for (int retry = 0; retry < 3; ++retry) {
+        if (LayoutIsAsExpected())
+            return;
+        LayoutSettingsWindow();
+    }
+}
+
+// Button 1001 sits 129 pixels right of the screen's centre on a window 542 pixels wide.
+bool CHybridS3Dlg::LayoutIsAsExpected() const {
+    RECT cancel = {};
+    RECT window = {};
+    GetWindowRect(GetDlgItem(IDC_CANCEL), &cancel);
+    GetWindowRect(hwnd_, &window);
+    return cancel.left == GetSystemMetrics(SM_CXSCREEN) / 2 + 129 && window.right - window.left == 542;
+}
+
+void CHybridS3Dlg::HideAll() {
+    WindowShown = 0;
+    if (shadowWindow_)
+        ::ShowWindow(shadowWindow_, SW_HIDE);
+    ShowWindow(SW_HIDE);
+}
+
+// While WindowShown is 0 nothing can show the window, not even the modal run's own showing.
+LRESULT CHybridS3Dlg::OnWindowPosChanging(WINDOWPOS* position) {
+    LRESULT result = Default();
+    if (WindowShown == 0)
+        position->flags &= ~SWP_SHOWWINDOW;
+    else
+        position->flags |= SWP_SHOWWINDOW;
+    return result;
+}
+
+LRESULT CHybridS3Dlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_WINDOWPOSCHANGING:
+        return OnWindowPosChanging(reinterpret_cast<WINDOWPOS*>(lParam));
+    case WM_WINDOWPOSCHANGED:
+        // The shadow redraws itself around the dialog after every move or size change.
+        if (shadowWindow_)
+            SendMessageW(shadowWindow_, WM_PAINT, 0, 0);
+        return Default();
+    case WM_HELP:
+        return TRUE;  // F1 opens no help
+    case WM_APP_HOTKEY_MATCHED:
+        return OnHotkeyMatched(wParam, lParam);
+    case WM_APP_TRAY_NOTIFY:
+        return wParam == kTrayIconId ? OnTrayNotify(lParam) : 0;
+    case WM_APP_SHOW_SETTINGS:
+        if (lParam == kMessageMarker)
+            ShowSettingsWindow();
+        return 0;
+    case WM_APP_KEY_CAPTURED:
+        if (lParam == kMessageMarker)
+            Invalidate(TRUE);
+        return 0;
+    case WM_APP_CHECK_HOTKEY:
+        return OnCheckHotkey(wParam, lParam);
+    }
+    return fw::Dialog::WindowProc(message, wParam, lParam);
+}

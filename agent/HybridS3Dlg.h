@@ -1,0 +1,130 @@
+// The agent's one window: the hidden, skinned settings dialog. It also owns every long-lived
+// resource of the agent (libraries, threads, settings, skin) and frees them in its destructor.
+#pragma once
+#include "common/DwordRegHelper.h"
+#include "common/skin/ContourBitmap.h"
+#include "common/skin/SkinButton.h"
+#include "framework/Dialog.h"
+#include "framework/GdiObjects.h"
+#include "framework/Handles.h"
+
+#include <shellapi.h>
+
+#include <memory>
+
+// The agent's private messages. All but the tray callback act only with lParam kMessageMarker.
+UINT const WM_APP_HOTKEY_MATCHED = WM_USER + 1;   // from the registry-monitor thread
+UINT const WM_APP_TRAY_NOTIFY = WM_USER + 2;      // from the shell, wParam = kTrayIconId
+UINT const WM_APP_SHOW_SETTINGS = WM_USER + 3;    // from a second start of the agent
+UINT const WM_APP_KEY_CAPTURED = WM_USER + 4;     // from the hotkey capture hook
+UINT const WM_APP_CHECK_HOTKEY = WM_USER + 5;     // from outside: test the hotkey now
+LPARAM const kMessageMarker = 85;
+
+wchar_t const kAgentWindowTitle[] = L"KvHybridS3";
+wchar_t const kDialogClass[] = L"#32770";
+
+UINT const kTrayIconId = 132;
+
+using GetActiveSchemeProc = DWORD(WINAPI*)(HKEY, GUID**);
+using SetActiveSchemeProc = DWORD(WINAPI*)(HKEY, const GUID*);
+using KeytapProc = void(WINAPI*)();
+
+class CHybridS3Dlg : public fw::Dialog {
+public:
+    CHybridS3Dlg();
+    ~CHybridS3Dlg() override;
+
+    // Reads EnableFunction, ShowInTray, Key1 and Key2 (with the Alt+F1 defaults) into memory.
+    void LoadSettings();
+    DWORD EnableFunctionCopy() const { return enableFunction_; }
+    DWORD ShowInTrayCopy() const { return showInTray_; }
+
+protected:
+    BOOL OnInitDialog() override;
+    void DoDataExchange() override;
+    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
+
+private:
+    // Start-up and window life.
+    void SetUpLanguage();
+    void LayoutWithCheck();
+    bool LayoutIsAsExpected() const;
+    LRESULT OnWindowPosChanging(WINDOWPOS* position);
+    void HideAll();
+
+    // Presentation.
+    void CreateWindowFonts();
+    void LayoutSettingsWindow();
+    void CenterAndCheck();
+
+    // Tray icon and settings window.
+    void BuildTrayMenu();
+    void AddTrayIcon();
+    void ShowSettingsWindow();
+    LRESULT OnTrayNotify(LPARAM mouseMessage);
+
+    // Hotkey trigger.
+    int StartKeyMonitor();
+    static DWORD WINAPI RegistryMonitorThread(void* dialog);
+    LRESULT OnCheckHotkey(WPARAM wParam, LPARAM lParam);
+
+    // Power schemes and the sleep sequence.
+    void DetectHybridSupport();
+    int LoadPowerLibrary();
+    int PreparePowerSchemes();
+    LRESULT OnHotkeyMatched(WPARAM wParam, LPARAM lParam);
+    static DWORD WINAPI SleepThread(void* dialog);
+
+    void CreateShadowWindow();
+    void ReleaseSkinResources();
+    void UnloadLanguage();
+
+    // Sleep sequence: the confirmation program's path and the running sleep thread (null when idle).
+    wchar_t confirmationPath_[MAX_PATH] = {};
+    HANDLE volatile sleepThread_ = nullptr;
+
+    // Trigger: the monitor thread and the event it waits on.
+    HANDLE volatile monitorThread_ = nullptr;
+    HANDLE volatile changeEvent_ = nullptr;
+
+    // Libraries loaded at run time and their entry points.
+    fw::Module powerLibrary_;
+    GetActiveSchemeProc getActiveScheme_ = nullptr;
+    SetActiveSchemeProc setActiveScheme_ = nullptr;
+    fw::Module hookLibrary_;
+    KeytapProc ktInitialize_ = nullptr;
+    KeytapProc ktUninitialize_ = nullptr;
+
+    char languageName_[MAX_PATH] = {};
+    std::unique_ptr<fw::Font> titleFont_;
+    std::unique_ptr<fw::Font> textFont_;
+    HICON windowIcon_ = nullptr;  // shared resource icons: never destroyed
+    HICON trayIcon_ = nullptr;
+    DWORD hybridSupported_ = 0;
+    HCURSOR arrowCursor_ = nullptr;  // shared system cursors
+    HCURSOR handCursor_ = nullptr;
+    HCURSOR moveCursor_ = nullptr;
+
+    DWORD volatile showInTray_ = 0;
+    DWORD volatile enableFunction_ = 0;
+    NOTIFYICONDATAW trayIconData_ = {};
+    std::unique_ptr<fw::Menu> trayMenu_;
+    HMENU trayPopup_ = nullptr;  // borrowed from trayMenu_
+
+    std::unique_ptr<CContourBitmap> regionBitmap_;
+    std::unique_ptr<CContourBitmap> background_;
+    std::unique_ptr<CxSkinButton> okButton_;
+    std::unique_ptr<CxSkinButton> cancelButton_;
+    std::unique_ptr<CxSkinButton> redefineButton_;
+
+    std::unique_ptr<DwordRegHelper> enableFunctionSetting_;
+    std::unique_ptr<DwordRegHelper> showInTraySetting_;
+    std::unique_ptr<DwordRegHelper> key1Setting_;
+    std::unique_ptr<DwordRegHelper> key2Setting_;
+
+    DWORD volatile WindowShown = 0;  // 1 while the window may be visible
+    DWORD Redefining = 0;
+    HHOOK captureHook_ = nullptr;
+    HWND shadowWindow_ = nullptr;
+    bool comInitialized_ = false;
+};

@@ -1,0 +1,9 @@
+#pragma once
+#include "framework/Application.h"
+
+// The agent's application object: one instance, running the settings dialog hidden for the
+// whole session.
+class CKvEMRunHelperApp : public fw::Application {
+public:
+    BOOL InitInstance() override;
+};

@@ -1,0 +1,25 @@
+// Resource and control identifiers of the agent.
+#pragma once
+
+#define IDD_SETTINGS 102
+#define IDI_WINDOW 132
+#define IDB_BACKGROUND 133
+#define IDM_TRAY 134
+#define IDI_TRAY 135
+
+#define IDC_OK 1000
+#define IDC_CANCEL 1001
+#define IDC_REDEFINE 1002
+#define IDC_ENABLE_FUNCTION 1003
+#define IDC_SHOW_IN_TRAY 1004
+#define IDC_LABEL_ENABLE 1005
+#define IDC_LABEL_TRAY 1006
+#define IDC_TITLE 1007
+#define IDC_LABEL_HEADING 1008
+#define IDC_KEY1_NAME 1011
+#define IDC_KEY2_NAME 1012
+#define IDC_REDEFINE_TEXT 1013
+#define IDC_KEY_PLUS 1014
+
+#define ID_TRAY_ENABLE_HOTKEY 32771
+#define ID_TRAY_SHOW_ICON 32772

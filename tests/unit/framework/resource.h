@@ -1,0 +1,5 @@
+#pragma once
+#define IDD_TEST_DIALOG 200
+#define IDC_DRAWN_BUTTON 300
+#define IDC_PLAIN_EDIT 301
+#define IDM_TEST_MENU 400
