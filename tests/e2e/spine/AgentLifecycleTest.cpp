@@ -1,0 +1,217 @@
+// The real Dormkey.exe from a copy of the staged install: start-up, single instance, the hidden
+// window, its private messages and its end, observed from outside.
+#include "support/Harness.h"
+
+#include <gtest/gtest.h>
+
+using e2e::Agent;
+using e2e::InstallFolder;
+
+namespace {
+
+UINT const kPrivateMessages[] = {WM_USER + 1, WM_USER + 3, WM_USER + 4, WM_USER + 5};
+
+class AgentLifecycle : public ::testing::Test {
+protected:
+    void SetUp() override {
+        e2e::EndStrayAgents();
+        e2e::registry::DeleteSettingsKey();
+    }
+    void TearDown() override {
+        e2e::EndStrayAgents();
+        e2e::registry::DeleteSettingsKey();
+    }
+
+    // Keeps the test waiting long enough for a window that is about to appear to do so.
+    static bool StaysHidden(HWND window, DWORD forMs) {
+        return !e2e::WaitUntil([&] { return IsWindowVisible(window) != FALSE; }, forMs);
+    }
+};
+
+}  // namespace
+
+TEST_F(AgentLifecycle, StartsResidentWithItsWindowHidden) {
+    InstallFolder install;
+    Agent agent;
+    ASSERT_TRUE(agent.Start(install));
+    HWND window = agent.Window();
+    wchar_t className[64] = {};
+    GetClassNameW(window, className, ARRAYSIZE(className));
+    EXPECT_STREQ(L"#32770", className);
+    EXPECT_TRUE(StaysHidden(window, 1500)) << "the modal run's showing must not make it visible";
+    EXPECT_EQ(0, e2e::CountTopWindows(agent.Proc().Id(), true)) << "no visible window at all";
+    EXPECT_TRUE(agent.Proc().IsRunning());
+
+    LONG exStyle = GetWindowLongW(window, GWL_EXSTYLE);
+    EXPECT_TRUE(exStyle & WS_EX_TOOLWINDOW) << "kept off the taskbar";
+    EXPECT_TRUE(exStyle & WS_EX_TOPMOST);
+    LONG style = GetWindowLongW(window, GWL_STYLE);
+    EXPECT_EQ(static_cast<LONG>(WS_CLIPSIBLINGS | WS_CLIPCHILDREN), style & (WS_CLIPSIBLINGS | WS_CLIPCHILDREN));
+    EXPECT_FALSE(style & WS_CAPTION);
+    EXPECT_EQ(nullptr, GetMenu(window));
+
+    // Showing it from outside does not work either while it is meant to be hidden.
+    ShowWindow(window, SW_SHOW);
+    EXPECT_TRUE(StaysHidden(window, 500));
+    EXPECT_TRUE(agent.Close());
+}
+
+TEST_F(AgentLifecycle, SecondStartWhileHiddenShowsTheWindowAndEnds) {
+    InstallFolder install;
+    Agent first;
+    ASSERT_TRUE(first.Start(install));
+
+    e2e::Process second;
+    ASSERT_TRUE(second.Start(install.Agent()));
+    EXPECT_TRUE(second.WaitForExit(10000)) << "the second start ends at once";
+    EXPECT_TRUE(IsWindowVisible(first.Window())) << "the first agent shows its settings window";
+    EXPECT_EQ(first.Window(), FindWindowW(Agent::kWindowClass, Agent::kWindowTitle));
+    EXPECT_EQ(nullptr, e2e::FindTopWindow(Agent::kWindowClass, Agent::kWindowTitle, second.Id()));
+    EXPECT_TRUE(first.Proc().IsRunning());
+
+    // A third start while the window is shown changes nothing.
+    RECT before = {}, after = {};
+    GetWindowRect(first.Window(), &before);
+    e2e::Process third;
+    ASSERT_TRUE(third.Start(install.Agent()));
+    EXPECT_TRUE(third.WaitForExit(10000));
+    GetWindowRect(first.Window(), &after);
+    EXPECT_TRUE(IsWindowVisible(first.Window()));
+    EXPECT_TRUE(EqualRect(&before, &after));
+    EXPECT_TRUE(first.Close());
+}
+
+TEST_F(AgentLifecycle, ShowRequestWithTheMarkerShowsTheWindow) {
+    InstallFolder install;
+    Agent agent;
+    ASSERT_TRUE(agent.Start(install));
+    EXPECT_EQ(0, SendMessageW(agent.Window(), WM_USER + 3, 0, 85));
+    EXPECT_TRUE(IsWindowVisible(agent.Window()));
+
+    // Centred on the work area of its monitor.
+    RECT window = {}, work = {};
+    GetWindowRect(agent.Window(), &window);
+    SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+    EXPECT_NEAR((work.left + work.right) / 2, (window.left + window.right) / 2, 1);
+    EXPECT_NEAR((work.top + work.bottom) / 2, (window.top + window.bottom) / 2, 1);
+    EXPECT_TRUE(agent.Close());
+}
+
+TEST_F(AgentLifecycle, PrivateMessagesWithoutTheMarkerDoNothing) {
+    InstallFolder install;
+    Agent agent;
+    ASSERT_TRUE(agent.Start(install));
+    const LPARAM notTheMarker[] = {0, 84, 86, 0x55 + 0x100, -85};
+    for (UINT message : kPrivateMessages) {
+        for (LPARAM lParam : notTheMarker) {
+            SCOPED_TRACE(testing::Message() << "message WM_USER+" << message - WM_USER << " lParam " << lParam);
+            SetLastError(0xdeadbeef);
+            DWORD_PTR result = 0xdeadbeef;
+            ASSERT_TRUE(SendMessageTimeoutW(agent.Window(), message, 0, lParam, SMTO_ABORTIFHUNG, 5000, &result));
+            EXPECT_EQ(0u, result);
+        }
+    }
+    EXPECT_TRUE(StaysHidden(agent.Window(), 300)) << "WM_USER+3 without 85 shows nothing";
+    EXPECT_EQ(0, e2e::CountTopWindows(agent.Proc().Id(), true)) << "nothing of the agent became visible";
+    EXPECT_TRUE(agent.Proc().IsRunning());
+    EXPECT_TRUE(agent.Close());
+}
+
+TEST_F(AgentLifecycle, HelpOpensNothing) {
+    InstallFolder install;
+    Agent agent;
+    ASSERT_TRUE(agent.Start(install));
+    SendMessageW(agent.Window(), WM_USER + 3, 0, 85);
+    int windowsBefore = e2e::CountTopWindows(0, true);
+
+    HELPINFO help = {};
+    help.cbSize = sizeof(help);
+    help.iContextType = HELPINFO_WINDOW;
+    help.hItemHandle = agent.Window();
+    EXPECT_EQ(TRUE, SendMessageW(agent.Window(), WM_HELP, 0, reinterpret_cast<LPARAM>(&help)));
+    // F1 typed into the shown window reaches the same handler through the dialog manager.
+    PostMessageW(agent.Window(), WM_KEYDOWN, VK_F1, 0x003B0001);
+    PostMessageW(agent.Window(), WM_KEYUP, VK_F1, 0xC03B0001);
+    Sleep(500);
+    EXPECT_EQ(windowsBefore, e2e::CountTopWindows(0, true)) << "no help window appeared";
+    EXPECT_TRUE(agent.Proc().IsRunning());
+    EXPECT_TRUE(agent.Close());
+}
+
+TEST_F(AgentLifecycle, CloseFromOutsideEndsTheProcessCleanly) {
+    const UINT enders[] = {WM_CLOSE, WM_COMMAND};
+    for (UINT ender : enders) {
+        SCOPED_TRACE(ender == WM_CLOSE ? "WM_CLOSE" : "IDCANCEL");
+        InstallFolder install;
+        Agent agent;
+        ASSERT_TRUE(agent.Start(install));
+        HWND window = agent.Window();
+        PostMessageW(window, ender, ender == WM_COMMAND ? IDCANCEL : 0, 0);
+        ASSERT_TRUE(agent.Proc().WaitForExit(10000));
+        EXPECT_EQ(0u, agent.Proc().ExitCode());
+        EXPECT_FALSE(IsWindow(window));
+
+        // The mutex went with it: a new start becomes the resident agent again.
+        Agent next;
+        ASSERT_TRUE(next.Start(install));
+        EXPECT_TRUE(next.Proc().IsRunning());
+        EXPECT_TRUE(next.Close());
+    }
+}
+
+TEST_F(AgentLifecycle, MissingSettingsKeyStartsWithDefaultsAndWritesNothing) {
+    InstallFolder install;
+    Agent agent;
+    ASSERT_TRUE(agent.Start(install));
+    SendMessageW(agent.Window(), WM_USER + 3, 0, 85);
+    // The check boxes show the defaults: hotkey on, tray icon on.
+    EXPECT_EQ(BST_CHECKED, SendMessageW(GetDlgItem(agent.Window(), 1003), BM_GETCHECK, 0, 0));
+    EXPECT_EQ(BST_CHECKED, SendMessageW(GetDlgItem(agent.Window(), 1004), BM_GETCHECK, 0, 0));
+    EXPECT_TRUE(agent.Close());
+    EXPECT_FALSE(e2e::registry::SettingsKeyExists());
+}
+
+TEST_F(AgentLifecycle, StoredSettingsReachTheWindowAndSurvive) {
+    e2e::registry::WriteSetting(L"EnableFunction", 2);
+    e2e::registry::WriteSetting(L"ShowInTray", 1);
+    InstallFolder install;
+    Agent agent;
+    ASSERT_TRUE(agent.Start(install));
+    SendMessageW(agent.Window(), WM_USER + 3, 0, 85);
+    EXPECT_EQ(BST_UNCHECKED, SendMessageW(GetDlgItem(agent.Window(), 1003), BM_GETCHECK, 0, 0))
+        << "only exactly 1 counts as on";
+    EXPECT_EQ(BST_CHECKED, SendMessageW(GetDlgItem(agent.Window(), 1004), BM_GETCHECK, 0, 0));
+    EXPECT_TRUE(agent.Close());
+    DWORD value = 0;
+    ASSERT_TRUE(e2e::registry::ReadSetting(L"EnableFunction", &value));
+    EXPECT_EQ(2u, value);
+}
+
+TEST_F(AgentLifecycle, AMutexThatCannotBeOpenedCountsAsARunningAgent) {
+    // A mutex of the agent's name whose empty access list lets nobody open it.
+    SECURITY_DESCRIPTOR descriptor;
+    InitializeSecurityDescriptor(&descriptor, SECURITY_DESCRIPTOR_REVISION);
+    ACL emptyAcl;
+    InitializeAcl(&emptyAcl, sizeof(emptyAcl), ACL_REVISION);
+    SetSecurityDescriptorDacl(&descriptor, TRUE, &emptyAcl, FALSE);
+    SECURITY_ATTRIBUTES attributes = {sizeof(attributes), &descriptor, FALSE};
+    HANDLE blocker = CreateMutexW(&attributes, FALSE, L"Dormkey.exe_28943447_5199_Halvard");
+    ASSERT_NE(nullptr, blocker);
+
+    SetLastError(0xdeadbeef);
+    HANDLE probe = CreateMutexW(nullptr, FALSE, L"Dormkey.exe_28943447_5199_Halvard");
+    DWORD probeError = GetLastError();
+    if (probe)
+        CloseHandle(probe);
+    if (probeError != ERROR_ACCESS_DENIED) {
+        CloseHandle(blocker);
+        GTEST_SKIP() << "this platform grants the mutex despite its empty access list (error " << probeError << ")";
+    }
+
+    InstallFolder install;
+    e2e::Process agent;
+    ASSERT_TRUE(agent.Start(install.Agent()));
+    EXPECT_TRUE(agent.WaitForExit(10000)) << "behaves as a second start";
+    EXPECT_EQ(nullptr, e2e::FindTopWindow(Agent::kWindowClass, Agent::kWindowTitle, agent.Id()));
+    CloseHandle(blocker);
+}

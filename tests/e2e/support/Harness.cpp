@@ -1,0 +1,348 @@
+#include "Harness.h"
+
+#include "common/RegistryLayout.h"
+
+#include <shlwapi.h>
+
+#include <vector>
+
+namespace e2e {
+
+std::wstring WindowsPathFromUnix(const char* unixPath) {
+    std::wstring path = L"Z:";
+    for (const char* c = unixPath; *c; ++c)
+        path += *c == '/' ? L'\\' : static_cast<wchar_t>(static_cast<unsigned char>(*c));
+    while (path.size() > 3 && path.back() == L'\\')
+        path.pop_back();
+    return path;
+}
+
+std::wstring StageDir() {
+    return WindowsPathFromUnix(DORMELLO_STAGE_DIR);
+}
+
+bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs) {
+    DWORD start = GetTickCount();
+    for (;;) {
+        if (condition())
+            return true;
+        if (GetTickCount() - start >= timeoutMs)
+            return false;
+        Sleep(20);
+    }
+}
+
+namespace {
+
+bool IsFolder(const std::wstring& path) {
+    DWORD attributes = GetFileAttributesW(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+void DeleteTree(const std::wstring& path) {
+    if (!IsFolder(path)) {
+        SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+        DeleteFileW(path.c_str());
+        return;
+    }
+    WIN32_FIND_DATAW found;
+    HANDLE search = FindFirstFileW((path + L"\\*").c_str(), &found);
+    if (search != INVALID_HANDLE_VALUE) {
+        do {
+            std::wstring name = found.cFileName;
+            if (name != L"." && name != L"..")
+                DeleteTree(path + L"\\" + name);
+        } while (FindNextFileW(search, &found));
+        FindClose(search);
+    }
+    RemoveDirectoryW(path.c_str());
+}
+
+void CreateFolders(const std::wstring& folder) {
+    size_t at = folder.find(L'\\', 3);
+    while (at != std::wstring::npos) {
+        CreateDirectoryW(folder.substr(0, at).c_str(), nullptr);
+        at = folder.find(L'\\', at + 1);
+    }
+    CreateDirectoryW(folder.c_str(), nullptr);
+}
+
+bool IsExcluded(const std::wstring& relative, std::initializer_list<const wchar_t*> without) {
+    for (const wchar_t* excluded : without)
+        if (lstrcmpiW(relative.c_str(), excluded) == 0)
+            return true;
+    return false;
+}
+
+void CopyTree(const std::wstring& from, const std::wstring& to, const std::wstring& relative,
+              std::initializer_list<const wchar_t*> without) {
+    WIN32_FIND_DATAW found;
+    HANDLE search = FindFirstFileW((from + L"\\*").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE)
+        return;
+    do {
+        std::wstring name = found.cFileName;
+        if (name == L"." || name == L"..")
+            continue;
+        std::wstring childRelative = relative.empty() ? name : relative + L"\\" + name;
+        if (IsExcluded(childRelative, without))
+            continue;
+        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+            CreateDirectoryW((to + L"\\" + childRelative).c_str(), nullptr);
+            CopyTree(from + L"\\" + name, to, childRelative, without);
+        } else {
+            CopyFileW((from + L"\\" + name).c_str(), (to + L"\\" + childRelative).c_str(), FALSE);
+        }
+    } while (FindNextFileW(search, &found));
+    FindClose(search);
+}
+
+}  // namespace
+
+TempFolder::TempFolder() {
+    static LONG counter = 0;
+    wchar_t temp[MAX_PATH];
+    GetTempPathW(ARRAYSIZE(temp), temp);
+    wchar_t name[64];
+    wsprintfW(name, L"dormello-%lu-%lu-%ld", GetCurrentProcessId(), GetTickCount(), InterlockedIncrement(&counter));
+    path_ = std::wstring(temp) + name;
+    CreateFolders(path_);
+}
+
+TempFolder::~TempFolder() {
+    DeleteTree(path_);
+}
+
+std::wstring TempFolder::operator/(const std::wstring& relative) const {
+    return path_ + L"\\" + relative;
+}
+
+bool TempFolder::CopyFileTo(const std::wstring& source, const std::wstring& relative) const {
+    std::wstring target = *this / relative;
+    size_t slash = target.rfind(L'\\');
+    CreateFolders(target.substr(0, slash));
+    return CopyFileW(source.c_str(), target.c_str(), FALSE) != FALSE;
+}
+
+bool TempFolder::Remove(const std::wstring& relative) const {
+    std::wstring target = *this / relative;
+    if (GetFileAttributesW(target.c_str()) == INVALID_FILE_ATTRIBUTES)
+        return false;
+    DeleteTree(target);
+    return GetFileAttributesW(target.c_str()) == INVALID_FILE_ATTRIBUTES;
+}
+
+InstallFolder::InstallFolder(std::initializer_list<const wchar_t*> without) {
+    CopyTree(StageDir(), Path(), L"", without);
+}
+
+Process::~Process() {
+    Terminate();
+    if (process_)
+        CloseHandle(process_);
+}
+
+bool Process::Start(const std::wstring& exe, const std::wstring& arguments,
+                    std::initializer_list<const wchar_t*> extraEnvironment) {
+    std::wstring commandLine = L"\"" + exe + L"\"";
+    if (!arguments.empty())
+        commandLine += L" " + arguments;
+    std::vector<wchar_t> mutableCommandLine(commandLine.begin(), commandLine.end());
+    mutableCommandLine.push_back(L'\0');
+
+    // The child's environment: ours, with the extra pairs added (an extra pair replaces ours).
+    std::vector<wchar_t> environment;
+    if (extraEnvironment.size() != 0) {
+        wchar_t* block = GetEnvironmentStringsW();
+        for (const wchar_t* entry = block; *entry; entry += lstrlenW(entry) + 1) {
+            bool replaced = false;
+            for (const wchar_t* extra : extraEnvironment) {
+                const wchar_t* equals = wcschr(extra, L'=');
+                size_t nameLength = equals ? static_cast<size_t>(equals - extra + 1) : 0;
+                if (nameLength && _wcsnicmp(entry, extra, nameLength) == 0)
+                    replaced = true;
+            }
+            if (!replaced)
+                environment.insert(environment.end(), entry, entry + lstrlenW(entry) + 1);
+        }
+        FreeEnvironmentStringsW(block);
+        for (const wchar_t* extra : extraEnvironment)
+            environment.insert(environment.end(), extra, extra + lstrlenW(extra) + 1);
+        environment.push_back(L'\0');
+    }
+
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION info = {};
+    std::wstring folder = exe.substr(0, exe.rfind(L'\\'));
+    if (!CreateProcessW(exe.c_str(), mutableCommandLine.data(), nullptr, nullptr, FALSE, CREATE_UNICODE_ENVIRONMENT,
+                        environment.empty() ? nullptr : environment.data(), folder.c_str(), &startup, &info))
+        return false;
+    CloseHandle(info.hThread);
+    process_ = info.hProcess;
+    id_ = info.dwProcessId;
+    return true;
+}
+
+bool Process::WaitForExit(DWORD timeoutMs) const {
+    return !process_ || WaitForSingleObject(process_, timeoutMs) == WAIT_OBJECT_0;
+}
+
+bool Process::IsRunning() const {
+    return process_ && WaitForSingleObject(process_, 0) == WAIT_TIMEOUT;
+}
+
+DWORD Process::ExitCode() const {
+    DWORD code = STILL_ACTIVE;
+    if (process_)
+        GetExitCodeProcess(process_, &code);
+    return code;
+}
+
+void Process::Terminate() {
+    if (IsRunning()) {
+        TerminateProcess(process_, 99);
+        WaitForSingleObject(process_, 5000);
+    }
+}
+
+namespace {
+
+struct WindowSearch {
+    const wchar_t* windowClass;
+    const wchar_t* title;
+    DWORD processId;
+    bool visibleOnly;
+    HWND found;
+    int count;
+};
+
+BOOL CALLBACK MatchWindow(HWND window, LPARAM parameter) {
+    auto* search = reinterpret_cast<WindowSearch*>(parameter);
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    if (search->processId && owner != search->processId)
+        return TRUE;
+    if (search->visibleOnly && !IsWindowVisible(window))
+        return TRUE;
+    wchar_t text[256];
+    if (search->windowClass) {
+        GetClassNameW(window, text, ARRAYSIZE(text));
+        if (lstrcmpW(text, search->windowClass) != 0)
+            return TRUE;
+    }
+    if (search->title) {
+        GetWindowTextW(window, text, ARRAYSIZE(text));
+        if (lstrcmpW(text, search->title) != 0)
+            return TRUE;
+    }
+    ++search->count;
+    if (!search->found)
+        search->found = window;
+    return TRUE;
+}
+
+}  // namespace
+
+HWND FindTopWindow(const wchar_t* windowClass, const wchar_t* title, DWORD processId) {
+    WindowSearch search = {windowClass, title, processId, false, nullptr, 0};
+    EnumWindows(MatchWindow, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+HWND WaitForTopWindow(const wchar_t* windowClass, const wchar_t* title, DWORD processId, DWORD timeoutMs) {
+    HWND found = nullptr;
+    WaitUntil([&] { return (found = FindTopWindow(windowClass, title, processId)) != nullptr; }, timeoutMs);
+    return found;
+}
+
+int CountTopWindows(DWORD processId, bool visibleOnly) {
+    WindowSearch search = {nullptr, nullptr, processId, visibleOnly, nullptr, 0};
+    EnumWindows(MatchWindow, reinterpret_cast<LPARAM>(&search));
+    return search.count;
+}
+
+wchar_t const Agent::kWindowClass[] = L"#32770";
+wchar_t const Agent::kWindowTitle[] = L"KvHybridS3";
+
+bool Agent::Start(const InstallFolder& install) {
+    if (!process_.Start(install.Agent()))
+        return false;
+    window_ = WaitForTopWindow(kWindowClass, kWindowTitle, process_.Id(), 15000);
+    return window_ != nullptr;
+}
+
+bool Agent::Close(DWORD timeoutMs) {
+    if (window_)
+        PostMessageW(window_, WM_CLOSE, 0, 0);
+    return process_.WaitForExit(timeoutMs);
+}
+
+void EndStrayAgents() {
+    while (HWND window = FindWindowW(Agent::kWindowClass, Agent::kWindowTitle)) {
+        DWORD processId = 0;
+        GetWindowThreadProcessId(window, &processId);
+        HANDLE process = OpenProcess(SYNCHRONIZE | PROCESS_TERMINATE, FALSE, processId);
+        PostMessageW(window, WM_CLOSE, 0, 0);
+        if (process) {
+            if (WaitForSingleObject(process, 5000) != WAIT_OBJECT_0)
+                TerminateProcess(process, 99);
+            WaitForSingleObject(process, 5000);
+            CloseHandle(process);
+        }
+        if (!WaitUntil([&] { return !IsWindow(window); }, 5000))
+            break;
+    }
+}
+
+namespace registry {
+
+namespace {
+void DeleteUnder(HKEY root, const wchar_t* name) {
+    HKEY parent;
+    if (RegOpenKeyExW(root, L"SOFTWARE\\Korvane", 0, KEY_ALL_ACCESS | kRegistryView, &parent) != ERROR_SUCCESS)
+        return;
+    RegDeleteTreeW(parent, name);
+    RegCloseKey(parent);
+}
+}  // namespace
+
+void DeleteSettingsKey() {
+    DeleteUnder(HKEY_LOCAL_MACHINE, L"Korvane Dormello");
+}
+
+void DeleteChangeKey() {
+    DeleteUnder(HKEY_CURRENT_USER, L"Korvane Change");
+}
+
+bool SettingsKeyExists() {
+    HKEY key;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kSettingsKeyPath, 0, KEY_READ | kRegistryView, &key) != ERROR_SUCCESS)
+        return false;
+    RegCloseKey(key);
+    return true;
+}
+
+bool ReadSetting(const wchar_t* name, DWORD* value) {
+    HKEY key;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kSettingsKeyPath, 0, KEY_READ | kRegistryView, &key) != ERROR_SUCCESS)
+        return false;
+    DWORD size = sizeof(*value);
+    DWORD type = 0;
+    LONG result = RegQueryValueExW(key, name, nullptr, &type, reinterpret_cast<BYTE*>(value), &size);
+    RegCloseKey(key);
+    return result == ERROR_SUCCESS && type == REG_DWORD;
+}
+
+void WriteSetting(const wchar_t* name, DWORD value) {
+    HKEY key;
+    if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, kSettingsKeyPath, 0, nullptr, 0, KEY_WRITE | kRegistryView, nullptr, &key,
+                        nullptr) != ERROR_SUCCESS)
+        return;
+    RegSetValueExW(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof(value));
+    RegCloseKey(key);
+}
+
+}  // namespace registry
+
+}  // namespace e2e

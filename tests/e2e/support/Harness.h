@@ -1,0 +1,107 @@
+// Shared end-to-end harness: throwaway install folders copied from the staged install, the
+// programs started as processes of the test's Wine prefix, and observation from outside
+// (windows, registry, process state).
+#pragma once
+#include <windows.h>
+
+#include <functional>
+#include <initializer_list>
+#include <string>
+
+namespace e2e {
+
+// The staged install folder as a Windows path (Wine maps / to Z:\).
+std::wstring StageDir();
+std::wstring WindowsPathFromUnix(const char* unixPath);
+
+// Polls condition every 20 ms until it holds or timeoutMs passes. True when it held.
+bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs);
+
+// A uniquely named folder under the prefix's temporary folder, deleted with its contents at the end.
+class TempFolder {
+public:
+    TempFolder();
+    ~TempFolder();
+    TempFolder(const TempFolder&) = delete;
+    TempFolder& operator=(const TempFolder&) = delete;
+
+    const std::wstring& Path() const { return path_; }
+    // Path + "\" + relative.
+    std::wstring operator/(const std::wstring& relative) const;
+    // Copies a file to Path\relative, creating folders on the way. True when copied.
+    bool CopyFileTo(const std::wstring& source, const std::wstring& relative) const;
+    // Deletes Path\relative (a file or a whole folder). True when it existed and is gone.
+    bool Remove(const std::wstring& relative) const;
+
+private:
+    std::wstring path_;
+};
+
+// A copy of the staged install (programs and data folders), minus the relative paths named.
+class InstallFolder : public TempFolder {
+public:
+    explicit InstallFolder(std::initializer_list<const wchar_t*> without = {});
+    std::wstring Agent() const { return *this / L"Dormkey.exe"; }
+};
+
+// A started program. The destructor ends it if it still runs.
+class Process {
+public:
+    Process() = default;
+    ~Process();
+    Process(const Process&) = delete;
+    Process& operator=(const Process&) = delete;
+
+    // Starts exe with the command line arguments; extraEnvironment holds "NAME=value" pairs
+    // added to the test's own environment for this child only.
+    bool Start(const std::wstring& exe, const std::wstring& arguments = L"",
+               std::initializer_list<const wchar_t*> extraEnvironment = {});
+    bool WaitForExit(DWORD timeoutMs) const;
+    bool IsRunning() const;
+    DWORD ExitCode() const;
+    DWORD Id() const { return id_; }
+    HANDLE Handle() const { return process_; }
+    void Terminate();
+
+private:
+    HANDLE process_ = nullptr;
+    DWORD id_ = 0;
+};
+
+// The top-level window of class and title, or null; with processId non-zero only one of that process.
+HWND FindTopWindow(const wchar_t* windowClass, const wchar_t* title, DWORD processId = 0);
+HWND WaitForTopWindow(const wchar_t* windowClass, const wchar_t* title, DWORD processId, DWORD timeoutMs);
+// Number of top-level windows of the process (visible ones only when visibleOnly).
+int CountTopWindows(DWORD processId, bool visibleOnly);
+
+// The agent, started from an install folder, with its hidden settings window.
+class Agent {
+public:
+    static wchar_t const kWindowClass[];
+    static wchar_t const kWindowTitle[];
+
+    // Starts the agent and waits until its window exists. False when it did not appear.
+    bool Start(const InstallFolder& install);
+    HWND Window() const { return window_; }
+    Process& Proc() { return process_; }
+    // WM_CLOSE from outside, then waits for the process to end. True when it ended in time.
+    bool Close(DWORD timeoutMs = 10000);
+
+private:
+    Process process_;
+    HWND window_ = nullptr;
+};
+
+// Closes every agent window of earlier tests, so each test starts with none running.
+void EndStrayAgents();
+
+// Registry: the settings (HKLM) and the change signal (HKCU), in the view the programs use.
+namespace registry {
+void DeleteSettingsKey();
+void DeleteChangeKey();
+bool SettingsKeyExists();
+bool ReadSetting(const wchar_t* name, DWORD* value);
+void WriteSetting(const wchar_t* name, DWORD value);
+}  // namespace registry
+
+}  // namespace e2e

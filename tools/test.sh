@@ -1,0 +1,48 @@
+#!/usr/bin/env bash
+# test.sh: sets up the machine, builds both architectures and runs every test (unit and
+# end-to-end) under Wine in a virtual display, in a throwaway Wine prefix. Ends with the line
+# "N passed, N failed". Screenshots and other artifacts go to artifacts/.
+set -uo pipefail
+cd "$(dirname "$0")/.."
+root=$(pwd)
+
+tools/setup.sh || exit 1
+for arch in i686 x86_64; do
+    echo "== build $arch"
+    tools/build.sh "$arch" || { echo "build of $arch failed"; echo "0 passed, 1 failed"; exit 1; }
+done
+
+prefix=$(mktemp -d /tmp/dormello-test-prefix.XXXXXX)
+cleanup() {
+    WINEPREFIX=$prefix wineserver -k >/dev/null 2>&1
+    rm -rf "$prefix"
+}
+trap cleanup EXIT
+echo "== Wine prefix $prefix"
+tools/make-prefix.sh "$prefix" || exit 1
+
+export WINEPREFIX=$prefix WINEDEBUG=-all DORMELLO_ARTIFACTS=$root/artifacts
+mkdir -p "$DORMELLO_ARTIFACTS"
+
+passed=0
+failed=0
+for arch in i686 x86_64; do
+    echo "== tests ($arch)"
+    log=$(mktemp)
+    (cd "build/$arch" && xvfb-run -a -s "-screen 0 1920x1080x24" \
+        ctest --output-on-failure --timeout 300 2>&1) | tee "$log"
+    line=$(grep -E '^[0-9]+% tests passed, [0-9]+ tests? failed out of [0-9]+' "$log" | tail -n 1)
+    if [ -z "$line" ]; then
+        echo "no ctest summary for $arch"
+        failed=$((failed + 1))
+    else
+        f=$(echo "$line" | sed -E 's/.* ([0-9]+) tests? failed out of ([0-9]+).*/\1/')
+        t=$(echo "$line" | sed -E 's/.* failed out of ([0-9]+).*/\1/')
+        passed=$((passed + t - f))
+        failed=$((failed + f))
+    fi
+    rm -f "$log"
+done
+
+echo "$passed passed, $failed failed"
+[ "$failed" -eq 0 ]
