@@ -215,3 +215,42 @@ TEST_F(AgentLifecycle, AMutexThatCannotBeOpenedCountsAsARunningAgent) {
     EXPECT_EQ(nullptr, e2e::FindTopWindow(Agent::kWindowClass, Agent::kWindowTitle, agent.Id()));
     CloseHandle(blocker);
 }
+
+TEST_F(AgentLifecycle, ValuesOfTheWrongTypeOrSizeGiveDefaultsAndStayAsStored) {
+    const wchar_t text[] = L"yes please";
+    ULONGLONG wide = 0x1200000012ull;
+    e2e::registry::WriteSettingRaw(L"EnableFunction", REG_SZ, text, sizeof(text));
+    e2e::registry::WriteSettingRaw(L"ShowInTray", REG_QWORD, &wide, sizeof(wide));
+    e2e::registry::WriteSettingRaw(L"Key1", REG_BINARY, "", 0);
+    InstallFolder install;
+    Agent agent;
+    ASSERT_TRUE(agent.Start(install));
+    SendMessageW(agent.Window(), WM_USER + 3, 0, 85);
+    EXPECT_TRUE(IsWindowVisible(agent.Window()));
+    EXPECT_EQ(BST_CHECKED, SendMessageW(GetDlgItem(agent.Window(), 1003), BM_GETCHECK, 0, 0));
+    EXPECT_EQ(BST_CHECKED, SendMessageW(GetDlgItem(agent.Window(), 1004), BM_GETCHECK, 0, 0));
+    EXPECT_TRUE(agent.Close());
+
+    // Nothing that was stored is lost or rewritten.
+    HKEY key;
+    ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Korvane\\Korvane Dormello", 0,
+                                           KEY_READ | KEY_WOW64_32KEY, &key));
+    DWORD type = 0;
+    wchar_t stored[32] = {};
+    DWORD size = sizeof(stored);
+    EXPECT_EQ(ERROR_SUCCESS,
+              RegQueryValueExW(key, L"EnableFunction", nullptr, &type, reinterpret_cast<BYTE*>(stored), &size));
+    EXPECT_EQ(static_cast<DWORD>(REG_SZ), type);
+    EXPECT_STREQ(text, stored);
+    RegCloseKey(key);
+}
+
+TEST_F(AgentLifecycle, MissingDataFoldersDoNotStopTheAgent) {
+    InstallFolder install({L"Images"});
+    Agent agent;
+    ASSERT_TRUE(agent.Start(install));
+    EXPECT_EQ(0, SendMessageW(agent.Window(), WM_USER + 3, 0, 85));
+    EXPECT_TRUE(IsWindowVisible(agent.Window()));
+    EXPECT_TRUE(agent.Proc().IsRunning());
+    EXPECT_TRUE(agent.Close());
+}

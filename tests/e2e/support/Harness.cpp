@@ -269,6 +269,9 @@ bool Agent::Start(const InstallFolder& install) {
     if (!process_.Start(install.Agent()))
         return false;
     window_ = WaitForTopWindow(kWindowClass, kWindowTitle, process_.Id(), 15000);
+    // The window exists from early in the initialisation; wait until the agent is resident.
+    if (window_)
+        WaitForInputIdle(process_.Handle(), 10000);
     return window_ != nullptr;
 }
 
@@ -335,11 +338,15 @@ bool ReadSetting(const wchar_t* name, DWORD* value) {
 }
 
 void WriteSetting(const wchar_t* name, DWORD value) {
+    WriteSettingRaw(name, REG_DWORD, &value, sizeof(value));
+}
+
+void WriteSettingRaw(const wchar_t* name, DWORD type, const void* data, DWORD size) {
     HKEY key;
     if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, kSettingsKeyPath, 0, nullptr, 0, KEY_WRITE | kRegistryView, nullptr, &key,
                         nullptr) != ERROR_SUCCESS)
         return;
-    RegSetValueExW(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof(value));
+    RegSetValueExW(key, name, 0, type, static_cast<const BYTE*>(data), size);
     RegCloseKey(key);
 }
 

@@ -80,7 +80,7 @@ public:
     static wchar_t const kWindowClass[];
     static wchar_t const kWindowTitle[];
 
-    // Starts the agent and waits until its window exists. False when it did not appear.
+    // Starts the agent and waits until it is resident and idle. False when its window did not appear.
     bool Start(const InstallFolder& install);
     HWND Window() const { return window_; }
     Process& Proc() { return process_; }
@@ -102,6 +102,8 @@ void DeleteChangeKey();
 bool SettingsKeyExists();
 bool ReadSetting(const wchar_t* name, DWORD* value);
 void WriteSetting(const wchar_t* name, DWORD value);
+// Any type and size, for values the programs must survive.
+void WriteSettingRaw(const wchar_t* name, DWORD type, const void* data, DWORD size);
 }  // namespace registry
 
 }  // namespace e2e
