@@ -22,6 +22,8 @@ echo "== Wine prefix $prefix"
 tools/make-prefix.sh "$prefix" || exit 1
 
 export WINEPREFIX=$prefix WINEDEBUG=-all DORMELLO_ARTIFACTS=$root/artifacts
+# Keep one Wine server (and its desktop) for the whole run instead of one per test program.
+wineserver -p
 mkdir -p "$DORMELLO_ARTIFACTS"
 
 passed=0
