@@ -8,9 +8,9 @@
 
 CHybridS3Dlg::CHybridS3Dlg()
     : fw::Dialog(IDD_SETTINGS, nullptr),
-      okButton_(new CxSkinButton),
-      cancelButton_(new CxSkinButton),
-      redefineButton_(new CxSkinButton) {
+      okButton_(new CxSkinButton(AgentSkinButtons)),
+      cancelButton_(new CxSkinButton(AgentSkinButtons)),
+      redefineButton_(new CxSkinButton(AgentSkinButtons)) {
     HINSTANCE instance = GetModuleHandleW(nullptr);
     windowIcon_ = LoadIconW(instance, MAKEINTRESOURCEW(IDI_WINDOW));
     trayIcon_ = LoadIconW(instance, MAKEINTRESOURCEW(IDI_TRAY));

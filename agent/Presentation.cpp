@@ -3,11 +3,18 @@
 
 #include "resource.h"
 
+#include "common/LanguageBinding.h"
+#include "common/skin/ShadowWindow.h"
+
 void CHybridS3Dlg::SetUpLanguage() {
-    // Bound with the translation library.
+    char folder[MAX_PATH];
+    FindLanguageFolder(LanguageProgram::Agent, folder);
+    LoadLanguageLibrary(folder, LanguageProgram::Agent);
+    GetLanguageName(languageName_);
 }
 
 void CHybridS3Dlg::UnloadLanguage() {
+    UnloadLanguageLibrary();
 }
 
 void CHybridS3Dlg::CreateWindowFonts() {
@@ -23,8 +30,9 @@ void CHybridS3Dlg::CenterAndCheck() {
 }
 
 void CHybridS3Dlg::CreateShadowWindow() {
-    // Built with the skin toolkit's drop-shadow window.
+    shadowWindow_ = ::CreateShadowWindow(hwnd_, kAgentWindowTitle);
 }
 
 void CHybridS3Dlg::ReleaseSkinResources() {
+    ReleaseShadowState();
 }

@@ -1,6 +1,76 @@
-// Owner-drawn push button whose faces come from skin images.
+// Owner-drawn push button whose faces (normal, down, over, disabled) come from skin images,
+// alpha-blended over the piece of the dialog background that lies under the button.
 #pragma once
+#include "ContourBitmap.h"
 #include "framework/Button.h"
 
+#include <memory>
+
+// How a program's buttons differ: the caption colour SetSkin sets, and how far the caption
+// starts below the button's top for each control id (0 for ids not listed).
+struct SkinCaptionOffset {
+    int controlId;
+    int top;
+};
+struct SkinButtonProfile {
+    COLORREF skinTextColour;
+    const SkinCaptionOffset* offsets;
+    size_t offsetCount;
+};
+
+// The agent's buttons: OK 1000, Cancel 1001, Redefine 1002; black captions until the window sets its own.
+extern SkinButtonProfile const AgentSkinButtons;
+// The confirmation dialog's buttons: OK 1030, Cancel 1031; white captions.
+extern SkinButtonProfile const ConfirmationSkinButtons;
+
 class CxSkinButton : public fw::Button {
+public:
+    explicit CxSkinButton(const SkinButtonProfile& profile);
+    ~CxSkinButton() override;
+
+    // Loads the four faces from folder (which ends with a backslash) and sets the caption font
+    // by the current language. A missing disabled file falls back to the normal one.
+    void SetSkin(const wchar_t* normal, const wchar_t* down, const wchar_t* over, const wchar_t* disabled,
+                 const wchar_t* folder, int kind);
+    // Keeps a copy of the rectangle of background that the button covers.
+    void SetBackground(HBITMAP background, int x, int y, int width, int height);
+
+    COLORREF textColour;
+
+    // Read-only views for the owner and for tests.
+    int Kind() const { return kind_; }
+    HFONT CaptionFont() const { return font_.GetSafeHandle(); }
+    bool IsMouseOver() const { return mouseOver_ != 0; }
+    bool IsButtonHeld() const { return buttonHeld_ != 0; }
+    HBITMAP NormalImage() const { return normal_; }
+    HBITMAP DisabledImage() const { return disabled_; }
+
+protected:
+    void PreSubclassWindow() override;
+    void DrawItem(DRAWITEMSTRUCT* item) override;
+    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
+
+private:
+    void DeleteImages();
+    bool CorrectPushedLook();
+    int CaptionTopOffset(int controlId) const;
+    void DrawSkinImage(HDC dc, HBITMAP image, const RECT& item);
+    void FillFace(HDC dc, const RECT& item);
+    LRESULT OnLButtonDown();
+    LRESULT OnMouseMove(LPARAM lParam);
+    bool TrackLeave(DWORD flags);
+
+    const SkinButtonProfile& profile_;
+    BYTE mouseOver_ = 0;
+    BYTE buttonHeld_ = 0;
+    int kind_ = -1;
+    HBITMAP normal_ = nullptr;
+    HBITMAP down_ = nullptr;
+    HBITMAP over_ = nullptr;
+    HBITMAP focus_ = nullptr;
+    HBITMAP disabled_ = nullptr;
+    fw::Font font_;
+    fw::Bitmap background_;
+    std::unique_ptr<BLENDFUNCTION> blend_;
+    char languageName_[MAX_PATH] = {};
 };

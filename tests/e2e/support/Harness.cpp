@@ -281,8 +281,66 @@ bool Agent::Close(DWORD timeoutMs) {
     return process_.WaitForExit(timeoutMs);
 }
 
-void EndStrayAgents() {
-    while (HWND window = FindWindowW(Agent::kWindowClass, Agent::kWindowTitle)) {
+wchar_t const Confirmation::kWindowClass[] = L"#32770";
+wchar_t const Confirmation::kWindowTitle[] = L"Korvane Dormello Message";
+
+bool Confirmation::Start(const InstallFolder& install, const std::wstring& arguments) {
+    if (!process_.Start(install / L"Dormnote.exe", arguments))
+        return false;
+    window_ = WaitForTopWindow(kWindowClass, kWindowTitle, process_.Id(), 15000);
+    if (!window_)
+        return false;
+    WaitForInputIdle(process_.Handle(), 10000);
+    return WaitUntil([&] { return IsWindowVisible(window_) != FALSE; }, 5000);
+}
+
+HWND Confirmation::Focus() const {
+    GUITHREADINFO info = {};
+    info.cbSize = sizeof(info);
+    if (!GetGUIThreadInfo(GetWindowThreadProcessId(window_, nullptr), &info))
+        return nullptr;
+    return info.hwndFocus;
+}
+
+void PressKeys(std::initializer_list<WORD> virtualKeys) {
+    std::vector<INPUT> inputs;
+    for (WORD key : virtualKeys) {
+        INPUT input = {};
+        input.type = INPUT_KEYBOARD;
+        input.ki.wVk = key;
+        input.ki.wScan = static_cast<WORD>(MapVirtualKeyW(key, MAPVK_VK_TO_VSC));
+        inputs.push_back(input);
+    }
+    for (auto key = virtualKeys.end(); key != virtualKeys.begin();) {
+        --key;
+        INPUT input = {};
+        input.type = INPUT_KEYBOARD;
+        input.ki.wVk = *key;
+        input.ki.wScan = static_cast<WORD>(MapVirtualKeyW(*key, MAPVK_VK_TO_VSC));
+        input.ki.dwFlags = KEYEVENTF_KEYUP;
+        inputs.push_back(input);
+    }
+    SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
+}
+
+POINT CentreOf(HWND window) {
+    RECT rect = {};
+    GetWindowRect(window, &rect);
+    return POINT{(rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2};
+}
+
+void ClickAt(POINT screen) {
+    SetCursorPos(screen.x, screen.y);
+    INPUT inputs[2] = {};
+    inputs[0].type = INPUT_MOUSE;
+    inputs[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
+    inputs[1].type = INPUT_MOUSE;
+    inputs[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
+    SendInput(2, inputs, sizeof(INPUT));
+}
+
+void EndStrayWindows(const wchar_t* windowClass, const wchar_t* title) {
+    while (HWND window = FindWindowW(windowClass, title)) {
         DWORD processId = 0;
         GetWindowThreadProcessId(window, &processId);
         HANDLE process = OpenProcess(SYNCHRONIZE | PROCESS_TERMINATE, FALSE, processId);

@@ -92,8 +92,37 @@ private:
     HWND window_ = nullptr;
 };
 
-// Closes every agent window of earlier tests, so each test starts with none running.
-void EndStrayAgents();
+// The confirmation program, started from an install folder, with its dialog shown.
+class Confirmation {
+public:
+    static wchar_t const kWindowClass[];
+    static wchar_t const kWindowTitle[];
+
+    // Starts Dormnote.exe and waits until its dialog is shown and idle. False when it did not appear.
+    bool Start(const InstallFolder& install, const std::wstring& arguments = L"");
+    HWND Window() const { return window_; }
+    HWND Item(int id) const { return GetDlgItem(window_, id); }
+    // The control holding the keyboard focus in the dialog's thread.
+    HWND Focus() const;
+    Process& Proc() { return process_; }
+
+private:
+    Process process_;
+    HWND window_ = nullptr;
+};
+
+// Keyboard and mouse input as a user makes it (SendInput to whatever has the focus).
+// Keys go down in the order given and up in reverse order.
+void PressKeys(std::initializer_list<WORD> virtualKeys);
+void ClickAt(POINT screen);
+// The centre of a window, in screen coordinates.
+POINT CentreOf(HWND window);
+
+// Ends every process that shows a top-level window of class and title (left over from an
+// earlier test), so each test starts with none running.
+void EndStrayWindows(const wchar_t* windowClass, const wchar_t* title);
+inline void EndStrayAgents() { EndStrayWindows(L"#32770", L"KvHybridS3"); }
+inline void EndStrayConfirmations() { EndStrayWindows(L"#32770", L"Korvane Dormello Message"); }
 
 // Registry: the settings (HKLM) and the change signal (HKCU), in the view the programs use.
 namespace registry {

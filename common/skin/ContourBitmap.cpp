@@ -1,0 +1,217 @@
+#include "ContourBitmap.h"
+
+#include <objidl.h>  // IStream, PROPID: needed before gdiplus.h with WIN32_LEAN_AND_MEAN
+#include <shlwapi.h>
+
+#include <gdiplus.h>
+
+#include <vector>
+
+namespace {
+
+// Skin images are small; anything beyond this is a broken or hostile file.
+UINT const kMaxImageSide = 8192;
+
+// The pixels of bitmap as 32-bit top-down rows, compared as COLORREF values.
+bool ReadPixels(HBITMAP bitmap, int width, int height, std::vector<COLORREF>& pixels) {
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof(info.bmiHeader);
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    std::vector<RGBQUAD> rows(static_cast<size_t>(width) * height);
+    fw::DisplayDC display;
+    if (GetDIBits(display, bitmap, 0, height, rows.data(), &info, DIB_RGB_COLORS) != height)
+        return false;
+    pixels.resize(rows.size());
+    for (size_t i = 0; i < rows.size(); ++i)
+        pixels[i] = RGB(rows[i].rgbRed, rows[i].rgbGreen, rows[i].rgbBlue);
+    return true;
+}
+
+// Cuts the one-pixel-high run [start, end) of row y out of region.
+void CutRun(HRGN region, int start, int end, int y) {
+    HRGN run = CreateRectRgn(start, y, end, y + 1);
+    CombineRgn(region, region, run, RGN_DIFF);
+    DeleteObject(run);
+}
+
+HRGN ScanRegion(const std::vector<COLORREF>& pixels, int width, int height, COLORREF key) {
+    HRGN region = CreateRectRgn(0, 0, width, height);
+    if (!region)
+        return nullptr;
+    for (int y = 0; y < height; ++y) {
+        const COLORREF* row = pixels.data() + static_cast<size_t>(y) * width;
+        int start = -1;
+        // x == width never matches, so a run always ends at the row's end.
+        for (int x = 0; x <= width; ++x) {
+            bool matches = x < width && row[x] == key;
+            if (matches && start < 0)
+                start = x;
+            else if (!matches && start >= 0) {
+                CutRun(region, start, x, y);
+                start = -1;
+            }
+        }
+    }
+    return region;
+}
+
+// Copies (x, y, width, height) of source into a new 32-bit section.
+HBITMAP CopyRectToDIB32(HBITMAP source, int x, int y, int width, int height) {
+    HBITMAP copy = nullptr;
+    void* bits = nullptr;
+    if (!CreateDIB32(width, height, &copy, &bits))
+        return nullptr;
+    fw::DisplayDC display;
+    fw::MemoryDC from(display);
+    fw::MemoryDC to(display);
+    HGDIOBJ oldFrom = SelectObject(from, source);
+    HGDIOBJ oldTo = SelectObject(to, copy);
+    SetStretchBltMode(to, COLORONCOLOR);
+    StretchBlt(to, 0, 0, width, height, from, x, y, width, height, SRCCOPY);
+    SelectObject(to, oldTo);
+    SelectObject(from, oldFrom);
+    return copy;
+}
+
+}  // namespace
+
+HRGN CreateContourRegion(const CContourBitmap& bitmap, int x, int y) {
+    HBITMAP handle = bitmap.GetSafeHandle();
+    if (!handle)
+        return nullptr;
+    SIZE size = bitmap.GetSize();
+
+    COLORREF key;
+    {
+        fw::MemoryDC memory(nullptr);
+        fw::SelectGuard select(memory, handle);
+        key = GetPixel(memory, x, y);
+    }
+    if (key == CLR_INVALID)
+        return nullptr;
+
+    // Reading the rows once is far cheaper than a GetPixel per pixel; the result is the same.
+    std::vector<COLORREF> pixels;
+    if (!ReadPixels(handle, size.cx, size.cy, pixels))
+        return nullptr;
+    return ScanRegion(pixels, size.cx, size.cy, key);
+}
+
+BOOL DrawContourBitmap(HDC dc, const CContourBitmap& bitmap, int x, int y) {
+    if (!dc || !bitmap.GetSafeHandle())
+        return FALSE;
+    SIZE size = bitmap.GetSize();
+    fw::MemoryDC memory(dc);
+    fw::SelectGuard select(memory, bitmap.GetSafeHandle());
+    return BitBlt(dc, x, y, size.cx, size.cy, memory, 0, 0, SRCCOPY);
+}
+
+HBITMAP LoadSkinImage(const wchar_t* path) {
+    using namespace Gdiplus;
+    using namespace Gdiplus::DllExports;
+    if (!path)
+        return nullptr;
+    wchar_t file[MAX_PATH];
+    lstrcpynW(file, path, ARRAYSIZE(file));
+    if (!PathFileExistsW(file))
+        return nullptr;
+
+    GpImage* image = nullptr;
+    if (GdipLoadImageFromFile(file, &image) != Ok || !image)
+        return nullptr;
+    UINT width = 0;
+    UINT height = 0;
+    GdipGetImageWidth(image, &width);
+    GdipGetImageHeight(image, &height);
+
+    HBITMAP result = nullptr;
+    GpBitmap* canvas = nullptr;
+    GpGraphics* graphics = nullptr;
+    bool sane = width > 0 && height > 0 && width <= kMaxImageSide && height <= kMaxImageSide;
+    if (sane &&
+        GdipCreateBitmapFromScan0(static_cast<INT>(width), static_cast<INT>(height), 0, PixelFormat32bppARGB,
+                                  nullptr, &canvas) == Ok &&
+        GdipGetImageGraphicsContext(canvas, &graphics) == Ok &&
+        GdipDrawImageRectI(graphics, image, 0, 0, static_cast<INT>(width), static_cast<INT>(height)) == Ok) {
+        if (GdipCreateHBITMAPFromBitmap(canvas, &result, 0) != Ok)
+            result = nullptr;
+    }
+    if (graphics)
+        GdipDeleteGraphics(graphics);
+    if (canvas)
+        GdipDisposeImage(canvas);
+    GdipDisposeImage(image);
+    return result;
+}
+
+bool CreateDIB32(int width, int height, HBITMAP* bitmap, void** bits) {
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof(info.bmiHeader);
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    info.bmiHeader.biXPelsPerMeter = 100;
+    info.bmiHeader.biYPelsPerMeter = 100;
+    void* pixels = nullptr;
+    HBITMAP section = nullptr;
+    {
+        fw::DisplayDC display;
+        section = CreateDIBSection(display, &info, DIB_RGB_COLORS, &pixels, nullptr, 0);
+    }
+    if (bitmap)
+        *bitmap = section;
+    if (bits)
+        *bits = pixels;
+    if (!section) {
+        OutputDebugStringW(L"\n(TV Setting) memory not enough");
+        return false;
+    }
+    return true;
+}
+
+HBITMAP CopyToDIB32(HBITMAP source) {
+    BITMAP info = {};
+    if (!source || !GetObjectW(source, sizeof(info), &info))
+        return nullptr;
+    return CopyRectToDIB32(source, 0, 0, info.bmWidth, info.bmHeight);
+}
+
+HBITMAP CutToDIB32(HBITMAP source, int x, int y, int width, int height) {
+    BITMAP info = {};
+    if (!source || !GetObjectW(source, sizeof(info), &info))
+        return nullptr;
+    if (info.bmWidth < width || info.bmHeight < height)
+        return nullptr;
+    // A piece from outside the picture would be made of whatever lies there: refuse it.
+    if (width <= 0 || height <= 0 || x < 0 || y < 0 || x > info.bmWidth - width || y > info.bmHeight - height)
+        return nullptr;
+    return CopyRectToDIB32(source, x, y, width, height);
+}
+
+BOOL AlphaBlendFromOrigin(HDC dc, int x, int y, int width, int height, HDC source, int sourceWidth,
+                          int sourceHeight, BLENDFUNCTION blend) {
+    return AlphaBlend(dc, x, y, width, height, source, 0, 0, sourceWidth, sourceHeight, blend);
+}
+
+HGDIOBJ SelectIfPresent(HDC dc, HGDIOBJ object) {
+    if (!object)
+        return nullptr;
+    return SelectObject(dc, object);
+}
+
+GdiplusSession::GdiplusSession() {
+    Gdiplus::GdiplusStartupInput input;
+    if (Gdiplus::GdiplusStartup(&token_, &input, nullptr) != Gdiplus::Ok)
+        token_ = 0;
+}
+
+GdiplusSession::~GdiplusSession() {
+    if (token_)
+        Gdiplus::GdiplusShutdown(token_);
+}

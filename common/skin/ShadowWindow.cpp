@@ -1,0 +1,114 @@
+#include "ShadowWindow.h"
+
+#include "ContourBitmap.h"
+
+#include <memory>
+
+namespace {
+
+wchar_t const kShadowClass[] = L"MainShadowClass";
+wchar_t const kShadowTitle[] = L"Dormello Shadow";
+wchar_t const kDialogClass[] = L"#32770";
+DWORD const kShadowExStyle = WS_EX_LAYERED | WS_EX_NOACTIVATE | WS_EX_TOOLWINDOW | WS_EX_TRANSPARENT;
+int const kInitialWidth = 542;
+int const kInitialHeight = 251;
+
+// One shadow per program; only its user-interface thread touches this.
+struct ShadowState {
+    HBITMAP image = nullptr;
+    std::unique_ptr<BLENDFUNCTION> blend;
+    RECT lastOwner = {};
+    wchar_t followedTitle[MAX_PATH] = {};
+};
+
+ShadowState g_shadow;
+
+// Moves the shadow onto owner's corner and composes it from the image in memory.
+void Compose(HWND window, HDC memory, const BITMAP& image, const RECT& owner) {
+    MoveWindow(window, owner.left, owner.top, image.bmWidth, image.bmHeight, TRUE);
+    SIZE size = {image.bmWidth, image.bmHeight};
+    POINT origin = {0, 0};
+    UpdateLayeredWindow(window, nullptr, nullptr, &size, memory, &origin, 0, g_shadow.blend.get(), ULW_ALPHA);
+}
+
+void OnPaint(HWND window) {
+    if (!g_shadow.blend)
+        g_shadow.blend.reset(new BLENDFUNCTION(SkinBlendFunction));
+    PAINTSTRUCT paint;
+    HDC dc = BeginPaint(window, &paint);
+    HDC memory = CreateCompatibleDC(dc);
+    HGDIOBJ previous = SelectIfPresent(memory, g_shadow.image);
+    SetBkMode(memory, TRANSPARENT);
+    SelectClipRgn(memory, nullptr);
+    BITMAP image = {};
+    if (g_shadow.image)
+        GetObjectW(g_shadow.image, sizeof(image), &image);
+
+    if (image.bmBitsPixel == 32) {
+        HWND owner = FindWindowW(kDialogClass, g_shadow.followedTitle);
+        RECT ownerRect;
+        if (owner && GetWindowRect(owner, &ownerRect)) {
+            // Only a new corner moves the shadow; size and z-order changes leave it be.
+            if (ownerRect.left != g_shadow.lastOwner.left || ownerRect.top != g_shadow.lastOwner.top)
+                Compose(window, memory, image, ownerRect);
+            g_shadow.lastOwner = ownerRect;
+        }
+    }
+
+    BitBlt(dc, 0, 0, image.bmWidth, image.bmHeight, memory, 0, 0, SRCCOPY);
+    if (previous)
+        SelectObject(memory, previous);
+    DeleteDC(memory);
+    EndPaint(window, &paint);
+}
+
+}  // namespace
+
+HWND CreateShadowWindow(HWND ownerDialog, const wchar_t* followedTitle) {
+    HINSTANCE instance = GetModuleHandleW(nullptr);
+    lstrcpynW(g_shadow.followedTitle, followedTitle ? followedTitle : L"", ARRAYSIZE(g_shadow.followedTitle));
+
+    WNDCLASSW windowClass = {};
+    windowClass.lpfnWndProc = ShadowWndProc;
+    windowClass.hInstance = instance;
+    windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    windowClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
+    windowClass.lpszClassName = kShadowClass;
+    RegisterClassW(&windowClass);  // fails harmlessly when a second dialog registers it again
+
+    HWND window = CreateWindowExW(0, kShadowClass, kShadowTitle, WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, CW_USEDEFAULT,
+                                  CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr, instance, nullptr);
+    if (!window)
+        return nullptr;
+    LONG ownerExStyle = ownerDialog ? GetWindowLongW(ownerDialog, GWL_EXSTYLE) : 0;
+    SetWindowLongW(window, GWL_EXSTYLE, ownerExStyle | static_cast<LONG>(kShadowExStyle));
+    SetWindowPos(window, HWND_TOPMOST, 1, 0, kInitialWidth, kInitialHeight, SWP_HIDEWINDOW);
+    return window;
+}
+
+void SetShadowImage(HBITMAP image) {
+    if (g_shadow.image && g_shadow.image != image)
+        DeleteObject(g_shadow.image);
+    g_shadow.image = image;
+}
+
+HBITMAP GetShadowImage() {
+    return g_shadow.image;
+}
+
+void ReleaseShadowState() {
+    SetShadowImage(nullptr);
+    g_shadow.blend.reset();
+    g_shadow.lastOwner = RECT{};
+}
+
+LRESULT CALLBACK ShadowWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_ERASEBKGND:
+        return 0;
+    case WM_PAINT:
+        OnPaint(window);
+        break;
+    }
+    return DefWindowProcW(window, message, wParam, lParam);
+}

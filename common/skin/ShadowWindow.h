@@ -1,0 +1,18 @@
+// The drop shadow of a skinned dialog: a layered, click-through top-level window that shows
+// "bg_shadow01.png" and keeps its top-left corner on the dialog's. The dialog sends it WM_PAINT
+// from its WM_WINDOWPOSCHANGED handler and shows and hides it with itself.
+#pragma once
+#include <windows.h>
+
+// Creates the (hidden) shadow window that follows the "#32770" window titled followedTitle.
+// Returns null when the window cannot be created; the dialog then works without a shadow.
+HWND CreateShadowWindow(HWND ownerDialog, const wchar_t* followedTitle);
+
+// Takes ownership of image (null for none) as the process-wide shadow image; the previous one is deleted.
+void SetShadowImage(HBITMAP image);
+HBITMAP GetShadowImage();
+
+// Releases the shadow image and blend data; called when the dialog is destroyed.
+void ReleaseShadowState();
+
+LRESULT CALLBACK ShadowWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);

@@ -1,0 +1,262 @@
+#include "SkinButton.h"
+
+#include "common/LanguageBinding.h"
+
+#include <commctrl.h>
+#include <shlwapi.h>
+#include <stdio.h>
+#include <windowsx.h>
+
+namespace {
+
+SkinCaptionOffset const kAgentOffsets[] = {{1000, 6}, {1001, 6}, {1002, 3}};
+SkinCaptionOffset const kConfirmationOffsets[] = {{1030, 6}, {1031, 6}};
+
+// Private message routed to the button; kind 0 ignores it.
+UINT const WM_SKIN_PRIVATE = WM_USER + 256;
+
+// Loads folder + name when that file exists; null otherwise.
+HBITMAP LoadSkinFile(const wchar_t* folder, const wchar_t* name) {
+    if (!folder || !name)
+        return nullptr;
+    wchar_t path[MAX_PATH];
+    int written = _snwprintf(path, ARRAYSIZE(path), L"%ls%ls", folder, name);
+    if (written < 0 || written >= static_cast<int>(ARRAYSIZE(path)))
+        return nullptr;
+    if (!PathFileExistsW(path))
+        return nullptr;
+    return LoadSkinImage(path);
+}
+
+void FreeBitmap(HBITMAP& bitmap) {
+    if (bitmap)
+        DeleteObject(bitmap);
+    bitmap = nullptr;
+}
+
+}  // namespace
+
+SkinButtonProfile const AgentSkinButtons = {RGB(0, 0, 0), kAgentOffsets, ARRAYSIZE(kAgentOffsets)};
+SkinButtonProfile const ConfirmationSkinButtons = {RGB(255, 255, 255), kConfirmationOffsets,
+                                                   ARRAYSIZE(kConfirmationOffsets)};
+
+CxSkinButton::CxSkinButton(const SkinButtonProfile& profile)
+    : textColour(GetSysColor(COLOR_BTNTEXT)), profile_(profile) {}
+
+CxSkinButton::~CxSkinButton() {
+    DeleteImages();
+}
+
+void CxSkinButton::DeleteImages() {
+    FreeBitmap(normal_);
+    FreeBitmap(down_);
+    FreeBitmap(over_);
+    FreeBitmap(focus_);
+    FreeBitmap(disabled_);
+}
+
+void CxSkinButton::PreSubclassWindow() {
+    fw::Button::PreSubclassWindow();
+    ModifyStyle(0, BS_OWNERDRAW);
+}
+
+void CxSkinButton::SetSkin(const wchar_t* normal, const wchar_t* down, const wchar_t* over, const wchar_t* disabled,
+                           const wchar_t* folder, int kind) {
+    GetLanguageName(languageName_);
+    kind_ = kind;
+    if (!blend_)
+        blend_.reset(new BLENDFUNCTION(SkinBlendFunction));
+    textColour = profile_.skinTextColour;
+
+    LOGFONTW logFont = {};
+    logFont.lfHeight = -12;
+    logFont.lfCharSet = LanguageCharSet(languageName_);
+    lstrcpynW(logFont.lfFaceName, L"Arial", ARRAYSIZE(logFont.lfFaceName));
+    font_.DeleteObject();
+    font_.CreateFontIndirect(logFont);
+
+    DeleteImages();
+    normal_ = LoadSkinFile(folder, normal);
+    down_ = LoadSkinFile(folder, down);
+    over_ = LoadSkinFile(folder, over);
+    focus_ = LoadSkinFile(folder, over);  // a focused button looks hovered
+    disabled_ = LoadSkinFile(folder, disabled);
+    if (!disabled_)
+        disabled_ = LoadSkinFile(folder, normal);
+}
+
+void CxSkinButton::SetBackground(HBITMAP background, int x, int y, int width, int height) {
+    if (!background)
+        return;
+    background_.Attach(CutToDIB32(background, x, y, width, height));
+}
+
+int CxSkinButton::CaptionTopOffset(int controlId) const {
+    for (size_t i = 0; i < profile_.offsetCount; ++i)
+        if (profile_.offsets[i].controlId == controlId)
+            return profile_.offsets[i].top;
+    return 0;
+}
+
+// While the left button is held the face must follow the pointer; true when the state was
+// changed (the change repaints the button, so this paint stops).
+bool CxSkinButton::CorrectPushedLook() {
+    POINT cursor;
+    if (!buttonHeld_ || GetCapture() != hwnd_ || !GetCursorPos(&cursor))
+        return false;
+    bool over = WindowFromPoint(cursor) == hwnd_;
+    bool pushed = (SendMessageW(hwnd_, BM_GETSTATE, 0, 0) & BST_PUSHED) != 0;
+    if (over == pushed)
+        return false;
+    SendMessageW(hwnd_, BM_SETSTATE, over ? TRUE : FALSE, 0);
+    return true;
+}
+
+void CxSkinButton::FillFace(HDC dc, const RECT& item) {
+    FillRect(dc, &item, GetSysColorBrush(COLOR_BTNFACE));
+}
+
+void CxSkinButton::DrawSkinImage(HDC dc, HBITMAP image, const RECT& item) {
+    int width = item.right - item.left;
+    int height = item.bottom - item.top;
+    fw::MemoryDC memory(dc);
+    HGDIOBJ previous = SelectObject(memory, image);
+    int previousMode = SetBkMode(memory, TRANSPARENT);
+    SelectClipRgn(memory, nullptr);
+    // Without a background piece the image itself is copied opaque first.
+    SelectIfPresent(memory, background_.GetSafeHandle());
+    BitBlt(dc, item.left, item.top, width, height, memory, 0, 0, SRCCOPY);
+    SelectObject(memory, image);
+    if (blend_)
+        AlphaBlendFromOrigin(dc, 0, 0, width, height, memory, width, height, *blend_);
+    SetBkMode(memory, previousMode);
+    SelectObject(memory, previous);
+}
+
+void CxSkinButton::DrawItem(DRAWITEMSTRUCT* item) {
+    if (!item || CorrectPushedLook())
+        return;
+    HDC dc = item->hDC;
+    RECT face = item->rcItem;
+    RECT text = face;
+    text.left += 2;
+    text.right -= 2;
+    text.top += CaptionTopOffset(static_cast<int>(item->CtlID));
+
+    wchar_t caption[MAX_PATH] = {};
+    GetWindowTextW(hwnd_, caption, ARRAYSIZE(caption));
+    SetBkMode(dc, TRANSPARENT);
+
+    if (item->itemState & ODS_DISABLED) {
+        if (disabled_)
+            DrawSkinImage(dc, disabled_, face);
+        else
+            FillFace(dc, face);
+        UINT const format = DT_CENTER | DT_VCENTER | DT_SINGLELINE;
+        SetTextColor(dc, GetSysColor(COLOR_BTNHIGHLIGHT));
+        DrawTextW(dc, caption, -1, &text, format);
+        OffsetRect(&text, -1, -1);
+        SetTextColor(dc, GetSysColor(COLOR_GRAYTEXT));
+        DrawTextW(dc, caption, -1, &text, format);
+        return;
+    }
+
+    if (item->itemState & ODS_SELECTED) {
+        if (down_)
+            DrawSkinImage(dc, down_, face);
+        else
+            FillFace(dc, face);
+        OffsetRect(&text, 1, 1);
+    } else if (!normal_) {
+        FillFace(dc, face);
+    } else if (mouseOver_ && over_) {
+        DrawSkinImage(dc, over_, face);
+    } else if ((item->itemState & ODS_FOCUS) && focus_) {
+        DrawSkinImage(dc, focus_, face);
+    } else {
+        DrawSkinImage(dc, normal_, face);
+    }
+
+    SetTextColor(dc, textColour);
+    if (!font_.GetSafeHandle())
+        return;
+    fw::SelectGuard selectFont(dc, font_.GetSafeHandle());
+    DrawTextW(dc, caption, -1, &text, DT_CENTER | DT_VCENTER | DT_WORDBREAK | DT_NOPREFIX);
+}
+
+bool CxSkinButton::TrackLeave(DWORD flags) {
+    TRACKMOUSEEVENT track = {};
+    track.cbSize = sizeof(track);
+    track.dwFlags = flags;
+    track.hwndTrack = hwnd_;
+    track.dwHoverTime = 0;
+    return _TrackMouseEvent(&track) != FALSE;
+}
+
+LRESULT CxSkinButton::OnLButtonDown() {
+    // A press ends the hover look: the pushed face takes over.
+    if (mouseOver_ && TrackLeave(TME_CANCEL | TME_LEAVE))
+        mouseOver_ = 0;
+    LRESULT result = Default();
+    buttonHeld_ = 1;
+    return result;
+}
+
+LRESULT CxSkinButton::OnMouseMove(LPARAM lParam) {
+    if (buttonHeld_) {
+        if (GetCapture() == hwnd_) {
+            POINT point = {GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+            ClientToScreen(hwnd_, &point);
+            bool over = WindowFromPoint(point) == hwnd_;
+            bool pushed = (SendMessageW(hwnd_, BM_GETSTATE, 0, 0) & BST_PUSHED) != 0;
+            if (over != pushed) {
+                SendMessageW(hwnd_, BM_SETSTATE, over ? TRUE : FALSE, 0);
+                Invalidate(TRUE);
+            }
+        }
+        return Default();
+    }
+    if (!mouseOver_ && TrackLeave(TME_LEAVE)) {
+        mouseOver_ = 1;
+        Invalidate(TRUE);
+    }
+    return Default();
+}
+
+LRESULT CxSkinButton::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_ERASEBKGND:
+        return TRUE;
+    case WM_LBUTTONDOWN:
+        return OnLButtonDown();
+    case WM_LBUTTONUP:
+        buttonHeld_ = 0;
+        return Default();
+    case WM_MOUSEMOVE:
+        return OnMouseMove(lParam);
+    case WM_MOUSELEAVE:
+        mouseOver_ = 0;
+        Invalidate(TRUE);
+        return 0;
+    case WM_LBUTTONDBLCLK:
+        // A double click is a second press, never BN_DOUBLECLICKED.
+        SendMessageW(hwnd_, WM_LBUTTONDOWN, wParam, lParam);
+        return 0;
+    case WM_KILLFOCUS:
+        if (GetCapture() == hwnd_) {
+            ReleaseCapture();
+            buttonHeld_ = 0;
+        }
+        return Default();
+    case BM_SETCHECK:
+        // A push button is never checked, whatever it is told.
+        Invalidate(TRUE);
+        return 0;
+    case BM_GETCHECK:
+        return BST_UNCHECKED;
+    case WM_SKIN_PRIVATE:
+        return 0;
+    default:
+        return fw::Button::WindowProc(message, wParam, lParam);
+    }
+}

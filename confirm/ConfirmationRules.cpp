@@ -1,0 +1,58 @@
+#include "ConfirmationRules.h"
+
+#include "common/DwordRegHelper.h"
+#include "common/RegistryLayout.h"
+
+#include <memory>
+
+bool ShouldSkipQuestion(DWORD showMessageBox) {
+    return showMessageBox == 1;
+}
+
+bool IsDialogKey(WPARAM virtualKey) {
+    switch (virtualKey) {
+    case VK_RETURN:
+    case VK_ESCAPE:
+    case VK_LEFT:
+    case VK_RIGHT:
+    case VK_NUMPAD4:
+    case VK_NUMPAD6:
+        return true;
+    }
+    return false;
+}
+
+KeyAction ConfirmationKeyAction(WPARAM virtualKey, FocusedButton focus) {
+    switch (virtualKey) {
+    case VK_RETURN:
+        if (focus == FocusedButton::Ok)
+            return KeyAction::Ok;
+        return focus == FocusedButton::Cancel ? KeyAction::Cancel : KeyAction::None;
+    case VK_ESCAPE:
+        return KeyAction::Cancel;
+    case VK_LEFT:
+    case VK_NUMPAD4:
+        return focus == FocusedButton::Cancel ? KeyAction::FocusOk : KeyAction::None;
+    case VK_RIGHT:
+    case VK_NUMPAD6:
+        return focus == FocusedButton::Ok ? KeyAction::FocusCancel : KeyAction::None;
+    }
+    return KeyAction::None;
+}
+
+void WriteSuspendAnswer(DWORD answer) {
+    std::unique_ptr<DwordRegHelper> suspend(new DwordRegHelper(kSuspendValue, kConfirmReadFailure));
+    suspend->Write(answer);
+}
+
+std::wstring WideFromAnsi(const char* text) {
+    if (!text || !*text)
+        return std::wstring();
+    int length = MultiByteToWideChar(CP_ACP, 0, text, -1, nullptr, 0);
+    if (length <= 1)
+        return std::wstring();
+    std::wstring wide(static_cast<size_t>(length), L'\0');
+    MultiByteToWideChar(CP_ACP, 0, text, -1, &wide[0], length);
+    wide.resize(static_cast<size_t>(length - 1));
+    return wide;
+}

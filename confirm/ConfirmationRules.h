@@ -1,0 +1,25 @@
+// The confirmation dialog's decisions, apart from the window: when the question is skipped,
+// what each key does, how the answer is stored, and how translated text becomes UTF-16.
+#pragma once
+#include <windows.h>
+
+#include <string>
+
+// ShowMessageBox exactly 1: answer "sleep" at once, without asking.
+bool ShouldSkipQuestion(DWORD showMessageBox);
+
+// Keys that reach the dialog itself, whichever control they were meant for.
+bool IsDialogKey(WPARAM virtualKey);
+
+enum class FocusedButton { Ok, Cancel, Other };
+enum class KeyAction { None, Ok, Cancel, FocusOk, FocusCancel };
+
+// What a key press does with the focus where it is: Escape always cancels, Enter acts on the
+// focused button, Left/Right (and numeric-pad 4/6) move between OK and Cancel.
+KeyAction ConfirmationKeyAction(WPARAM virtualKey, FocusedButton focus);
+
+// The answer the agent reads after the program has ended: 1 sleep, 0 do not.
+void WriteSuspendAnswer(DWORD answer);
+
+// Text in the system code page as UTF-16, whole, however long.
+std::wstring WideFromAnsi(const char* text);

@@ -1,0 +1,83 @@
+// The confirmation dialog: a skinned, shaped, topmost popup that asks before the machine sleeps
+// and writes the answer to the registry (Suspend) before it closes.
+#pragma once
+#include "common/DwordRegHelper.h"
+#include "common/skin/ContourBitmap.h"
+#include "common/skin/SkinButton.h"
+#include "framework/Dialog.h"
+#include "framework/GdiObjects.h"
+
+#include <memory>
+
+wchar_t const kConfirmationTitle[] = L"Korvane Dormello Message";
+
+// One control of the dialog: where it goes, and the colour of the text painted in its box.
+struct ConfirmationLayoutRow {
+    int x, y, width, height;
+    int controlId;  // 0 for the background row
+    int drawFlag;   // 1: the background image is drawn at this row's x and y
+    COLORREF textColour;
+};
+
+struct ConfirmationButtonRow {
+    int x, y, width, height;
+    int controlId;
+    const wchar_t* normal;
+    const wchar_t* pressed;
+    const wchar_t* hover;
+    const wchar_t* disabled;
+    int kind;
+};
+
+class CGeneralMsgBox : public fw::Dialog {
+public:
+    CGeneralMsgBox(UINT templateId, HWND parent, const char* message);
+    ~CGeneralMsgBox() override;
+
+    BOOL PreTranslateMessage(MSG* message) override;
+    bool WasSuppressed() const { return SuppressedFlag != 0; }
+
+protected:
+    BOOL OnInitDialog() override;
+    void DoDataExchange() override;
+    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
+
+private:
+    void CreateConfirmationFonts();
+    void LayoutConfirmationDialog();
+    void PlaceCheckBox();
+    void CenterOnScreen(UINT flags);
+    bool CancelIsWhereExpected() const;
+
+    void OnOkClicked();
+    void OnCancelClicked();
+    LRESULT OnKeyDown(WPARAM virtualKey);
+    void MoveFocusTo(HWND button);
+    void OnPaint();
+    void PaintContent(HDC dc);
+    void DrawRowText(HDC dc, const ConfirmationLayoutRow& row, HFONT font, const std::wstring& text);
+    LRESULT OnLButtonDown(WPARAM wParam, LPARAM lParam);
+    LRESULT OnSetCursor(HWND under);
+    bool IsJapanese() const;
+
+    const char* message_;  // the caller's buffer: the message's translation key
+    std::unique_ptr<fw::Font> TitleFont;
+    std::unique_ptr<fw::Font> TextFont;
+    HICON icon_ = nullptr;  // shared resource icon: never destroyed
+    std::unique_ptr<CxSkinButton> okButton_;
+    std::unique_ptr<CxSkinButton> cancelButton_;
+    std::unique_ptr<CContourBitmap> background_;
+    std::unique_ptr<GdiplusSession> gdiplus_;
+    std::unique_ptr<DwordRegHelper> showMessageBox_;
+    DWORD shownCheck_ = 0;
+    std::unique_ptr<CContourBitmap> regionBitmap_;
+    std::unique_ptr<fw::Bitmap> buttonBackdrop_;
+    DWORD SuppressedFlag = 0;
+    char languageName_[MAX_PATH] = {};
+    bool languageLoaded_ = false;
+    HCURSOR arrowCursor_ = nullptr;  // shared system cursors
+    HCURSOR handCursor_ = nullptr;
+    HCURSOR moveCursor_ = nullptr;
+    HWND shadowWindow_ = nullptr;
+    bool comInitialized_ = false;
+};

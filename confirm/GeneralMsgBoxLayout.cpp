@@ -1,0 +1,184 @@
+// The confirmation dialog's look: fonts, skin layout, region, and off-screen painting.
+#include "GeneralMsgBox.h"
+
+#include "ConfirmationRules.h"
+#include "resource.h"
+
+#include "common/LanguageBinding.h"
+#include "common/skin/ShadowWindow.h"
+
+#include <shlwapi.h>
+
+#include <string>
+
+namespace {
+
+COLORREF const kTitleColour = RGB(112, 226, 255);
+COLORREF const kTextColour = RGB(210, 210, 210);
+COLORREF const kWhite = RGB(255, 255, 255);
+
+ConfirmationLayoutRow const kLayoutRows[] = {
+    {23, 20, 200, 70, IDC_CONFIRM_TITLE, 0, kTitleColour},
+    {200, 68, 300, 70, IDC_MESSAGE, 0, kTextColour},
+    {224, 153, 300, 140, IDC_DONT_SHOW_LABEL, 0, kTextColour},
+    {16, 36, 60, 70, IDC_BLANK_1, 0, kWhite},
+    {81, 36, 60, 70, IDC_BLANK_2, 0, kWhite},
+    {146, 36, 60, 70, IDC_BLANK_3, 0, kWhite},
+    {211, 36, 60, 70, IDC_BLANK_4, 0, kWhite},
+    {276, 36, 60, 70, IDC_BLANK_5, 0, kWhite},
+    {341, 36, 63, 70, IDC_BLANK_6, 0, kWhite},
+    {20, 166, 300, 70, IDC_BLANK_7, 0, kWhite},
+    {20, 302, 300, 70, IDC_BLANK_8, 0, kWhite},
+    {0, 0, 542, 251, 0, 1, kWhite},  // the background
+};
+size_t const kControlRows = ARRAYSIZE(kLayoutRows) - 1;
+ConfirmationLayoutRow const& kBackgroundRow = kLayoutRows[kControlRows];
+
+ConfirmationButtonRow const kButtonRows[] = {
+    {279, 198, 119, 30, IDC_CONFIRM_OK, L"button_n.png", L"button_d.png", L"button_o.png", L"button_g.png", 0},
+    {400, 198, 119, 30, IDC_CONFIRM_CANCEL, L"button_n.png", L"button_d.png", L"button_o.png", L"button_g.png", 0},
+};
+
+char const kDontShowAgain[] = "Do not show next time";
+wchar_t const kBrandTitle[] = L"Korvane Dormello";
+
+// The skin folder: "Images\" beside the program, else "Images\" beside its folder. False when neither exists.
+bool FindImagesFolder(wchar_t (&folder)[MAX_PATH]) {
+    wchar_t module[MAX_PATH];
+    DWORD length = GetModuleFileNameW(nullptr, module, ARRAYSIZE(module));
+    if (length == 0 || length >= ARRAYSIZE(module))
+        return false;
+    PathRemoveFileSpecW(module);
+    for (int up = 0; up < 2; ++up) {
+        lstrcpynW(folder, module, MAX_PATH);
+        if (up == 1 && !PathRemoveFileSpecW(folder))
+            return false;
+        PathAddBackslashW(folder);
+        if (PathAppendW(folder, L"Images\\") && PathFileExistsW(folder)) {
+            PathAddBackslashW(folder);
+            return true;
+        }
+    }
+    return false;
+}
+
+}  // namespace
+
+void CGeneralMsgBox::CreateConfirmationFonts() {
+    LOGFONTW logFont = {};
+    lstrcpynW(logFont.lfFaceName, L"Verdana", LF_FACESIZE);
+    logFont.lfHeight = -12;
+    logFont.lfCharSet = LanguageCharSet(languageName_);
+    TitleFont.reset(new fw::Font);
+    TitleFont->CreateFontIndirect(logFont);
+    TextFont.reset(new fw::Font);
+    TextFont->CreateFontIndirect(logFont);
+}
+
+void CGeneralMsgBox::CenterOnScreen(UINT flags) {
+    SIZE size = background_ ? background_->GetSize() : SIZE{kBackgroundRow.width, kBackgroundRow.height};
+    int x = GetSystemMetrics(SM_CXSCREEN) / 2 - size.cx / 2;
+    int y = GetSystemMetrics(SM_CYSCREEN) / 2 - size.cy / 2;
+    SetWindowPos(hwnd_, nullptr, x, y, size.cx, size.cy, SWP_NOZORDER | SWP_NOACTIVATE | flags);
+}
+
+bool CGeneralMsgBox::CancelIsWhereExpected() const {
+    RECT cancel = {};
+    GetWindowRect(GetDlgItem(IDC_CONFIRM_CANCEL), &cancel);
+    return cancel.left == GetSystemMetrics(SM_CXSCREEN) / 2 + 129;
+}
+
+void CGeneralMsgBox::LayoutConfirmationDialog() {
+    if (!gdiplus_)
+        gdiplus_.reset(new GdiplusSession);
+    HINSTANCE instance = GetModuleHandleW(nullptr);
+
+    background_.reset(new CContourBitmap);
+    background_->LoadBitmap(instance, IDB_CONFIRM_BACKGROUND);
+    regionBitmap_.reset(new CContourBitmap(CopyToDIB32(*background_)));
+    SetWindowRgn(hwnd_, nullptr, TRUE);
+    if (HRGN region = CreateContourRegion(*regionBitmap_, 0, 0)) {
+        if (!SetWindowRgn(hwnd_, region, TRUE))
+            DeleteObject(region);  // a region the window refused is still ours
+    }
+    buttonBackdrop_.reset(new fw::Bitmap);
+    buttonBackdrop_->LoadBitmap(instance, IDB_CONFIRM_BACKGROUND);
+
+    for (size_t i = 0; i < kControlRows; ++i) {
+        const ConfirmationLayoutRow& row = kLayoutRows[i];
+        MoveWindow(GetDlgItem(row.controlId), row.x, row.y, row.width, row.height, TRUE);
+    }
+    SetWindowTextW(GetDlgItem(IDC_CONFIRM_OK), std::wstring(TranslateTextW(L"OK")).c_str());
+    SetWindowTextW(GetDlgItem(IDC_CONFIRM_CANCEL), std::wstring(TranslateTextW(L"Cancel")).c_str());
+
+    wchar_t images[MAX_PATH];
+    if (FindImagesFolder(images)) {
+        CxSkinButton* buttons[] = {okButton_.get(), cancelButton_.get()};
+        for (size_t i = 0; i < ARRAYSIZE(kButtonRows); ++i) {
+            const ConfirmationButtonRow& row = kButtonRows[i];
+            CxSkinButton& button = *buttons[i];
+            MoveWindow(button, row.x, row.y, row.width, row.height, TRUE);
+            button.SetSkin(row.normal, row.pressed, row.hover, row.disabled, images, row.kind);
+            button.SetBackground(*buttonBackdrop_, row.x, row.y, row.width, row.height);
+            SendMessageW(button, WM_SETFONT, reinterpret_cast<WPARAM>(TitleFont->GetSafeHandle()), TRUE);
+            button.textColour = kWhite;
+        }
+        std::wstring shadow = std::wstring(images) + L"bg_shadow01.png";
+        SetShadowImage(PathFileExistsW(shadow.c_str()) ? LoadSkinImage(shadow.c_str()) : nullptr);
+    }
+    CenterOnScreen(SWP_HIDEWINDOW);
+}
+
+void CGeneralMsgBox::OnPaint() {
+    if (IsIconic(hwnd_)) {
+        Default();  // the standard minimised-dialog icon
+        return;
+    }
+    fw::PaintDC paint(hwnd_);
+    if (SuppressedFlag || !background_)
+        return;
+    PaintContent(paint);
+}
+
+void CGeneralMsgBox::PaintContent(HDC dc) {
+    SIZE size = background_->GetSize();
+    fw::MemoryDC memory(dc);
+    fw::Bitmap surface(CreateCompatibleBitmap(dc, size.cx, size.cy));
+    fw::SelectGuard selectSurface(memory, surface);
+    if (kBackgroundRow.drawFlag == 1)
+        DrawContourBitmap(memory, *background_, kBackgroundRow.x, kBackgroundRow.y);
+    SetBkMode(memory, TRANSPARENT);
+    SelectClipRgn(memory, nullptr);
+
+    for (size_t i = 0; i < kControlRows; ++i) {
+        const ConfirmationLayoutRow& row = kLayoutRows[i];
+        SetTextColor(memory, row.textColour);
+        switch (row.controlId) {
+        case IDC_MESSAGE:
+            DrawRowText(memory, row, TextFont ? TextFont->GetSafeHandle() : nullptr,
+                        WideFromAnsi(TranslateText(message_)));
+            break;
+        case IDC_DONT_SHOW_LABEL:
+            DrawRowText(memory, row, TextFont ? TextFont->GetSafeHandle() : nullptr,
+                        WideFromAnsi(TranslateText(kDontShowAgain)));
+            break;
+        case IDC_CONFIRM_TITLE:
+            DrawRowText(memory, row, TitleFont ? TitleFont->GetSafeHandle() : nullptr, kBrandTitle);
+            break;
+        }
+    }
+    BitBlt(dc, 0, 0, size.cx, size.cy, memory, 0, 0, SRCCOPY);
+}
+
+void CGeneralMsgBox::DrawRowText(HDC dc, const ConfirmationLayoutRow& row, HFONT font, const std::wstring& text) {
+    if (!font)
+        return;
+    RECT box = {};
+    HWND control = GetDlgItem(row.controlId);
+    GetWindowRect(control, &box);
+    MapWindowPoints(nullptr, hwnd_, reinterpret_cast<POINT*>(&box), 2);
+    if (row.controlId == IDC_CONFIRM_TITLE && IsJapanese())
+        OffsetRect(&box, 0, 3);  // Japanese glyphs sit higher in the title's box
+    fw::SelectGuard selectFont(dc, font);
+    DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &box, DT_WORDBREAK | DT_VCENTER);
+}

@@ -1,0 +1,18 @@
+#pragma once
+#include "framework/Application.h"
+
+#include <windows.h>
+
+// The confirmation program: one instance at a time, its whole life the modal confirmation dialog.
+class CMainProcessApp : public fw::Application {
+public:
+    ~CMainProcessApp() override;
+    BOOL InitInstance() override;
+
+private:
+    static DWORD WINAPI SignatureCheckThread(void* application);
+
+    HANDLE mutex_ = nullptr;
+    wchar_t signaturePath_[MAX_PATH] = {};
+    HANDLE signatureThread_ = nullptr;
+};

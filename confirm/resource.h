@@ -1,0 +1,21 @@
+// Resource and control identifiers of the confirmation program.
+#pragma once
+
+#define IDD_CONFIRMATION 104
+#define IDB_CONFIRM_BACKGROUND 277
+#define IDI_CONFIRM 315
+
+#define IDC_CONFIRM_OK 1030
+#define IDC_CONFIRM_CANCEL 1031
+#define IDC_DONT_SHOW_AGAIN 1004
+#define IDC_DONT_SHOW_LABEL 1006
+#define IDC_MESSAGE 1060
+#define IDC_CONFIRM_TITLE 1062
+#define IDC_BLANK_1 1063
+#define IDC_BLANK_2 1064
+#define IDC_BLANK_3 1065
+#define IDC_BLANK_4 1066
+#define IDC_BLANK_5 1067
+#define IDC_BLANK_6 1068
+#define IDC_BLANK_7 1069
+#define IDC_BLANK_8 1071

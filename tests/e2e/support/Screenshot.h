@@ -1,0 +1,32 @@
+// Pixels of the screen as the user sees them, read back from the display, and saved as pictures.
+#pragma once
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+namespace e2e {
+
+class Screenshot {
+public:
+    // Captures the screen rectangle (screen coordinates).
+    explicit Screenshot(const RECT& screen);
+    int Width() const { return width_; }
+    int Height() const { return height_; }
+    // The pixel at (x, y) relative to the captured rectangle.
+    COLORREF At(int x, int y) const;
+    // How many pixels of the rectangle (relative coordinates) lie within tolerance of colour.
+    int CountNear(const RECT& area, COLORREF colour, int tolerance) const;
+    // Saves a 24-bit BMP into the artifacts folder (DORMELLO_ARTIFACTS, else the temporary folder).
+    // Returns the full path, empty on failure.
+    std::wstring SaveArtifact(const wchar_t* fileName) const;
+
+private:
+    int width_ = 0;
+    int height_ = 0;
+    std::vector<DWORD> pixels_;  // 0x00RRGGBB, top-down
+};
+
+bool ColourNear(COLORREF a, COLORREF b, int tolerance);
+
+}  // namespace e2e
