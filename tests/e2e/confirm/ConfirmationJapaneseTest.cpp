@@ -1,0 +1,69 @@
+// The confirmation program for a Japanese user (the test program runs with LANG=ja_JP.UTF-8,
+// which the programs it starts inherit): translated captions and message, and English again
+// when the translation library or the language file is missing. (Fonts are GDI objects of the
+// other process and cannot be read from here; the unit tests check the character set rule.)
+#include "ConfirmationTestSupport.h"
+
+using namespace confirm_e2e;
+using e2e::Confirmation;
+using e2e::InstallFolder;
+
+namespace {
+
+std::wstring Translation(const InstallFolder& install, const wchar_t* key) {
+    wchar_t value[256] = {};
+    GetPrivateProfileStringW(L"Translations", key, L"", value, ARRAYSIZE(value),
+                             (install / L"Images\\LangFiles\\Japanese.ini").c_str());
+    return value;
+}
+
+std::wstring TextOf(HWND window) {
+    wchar_t text[256] = {};
+    GetWindowTextW(window, text, ARRAYSIZE(text));
+    return text;
+}
+
+}  // namespace
+
+TEST_F(ConfirmationTest, JapaneseCaptionsFontsAndPicture) {
+    ASSERT_EQ(0x0411, GetUserDefaultUILanguage()) << "run with LANG=ja_JP.UTF-8";
+    InstallFolder install;
+    std::wstring ok = Translation(install, L"OK");
+    std::wstring cancel = Translation(install, L"Cancel");
+    ASSERT_FALSE(ok.empty());
+    ASSERT_FALSE(cancel.empty());
+
+    Confirmation confirmation;
+    ASSERT_TRUE(confirmation.Start(install));
+    EXPECT_EQ(ok, TextOf(confirmation.Item(1030)));
+    EXPECT_EQ(cancel, TextOf(confirmation.Item(1031)));
+
+    Sleep(300);
+    RECT window = {};
+    GetWindowRect(confirmation.Window(), &window);
+    e2e::Screenshot shot(window);
+    EXPECT_FALSE(shot.SaveArtifact(L"confirmation-ja.bmp").empty());
+    RECT messageBox = {200, 68, 500, 138};
+    EXPECT_GT(shot.CountNear(messageBox, RGB(210, 210, 210), 40), 50) << "the translated message is drawn";
+
+    e2e::PressKeys({VK_LEFT});
+    e2e::PressKeys({VK_RETURN});
+    ASSERT_TRUE(confirmation.Proc().WaitForExit(10000));
+    EXPECT_EQ(1u, ReadSuspend());
+}
+
+TEST_F(ConfirmationTest, WithoutTheTranslationLibraryJapaneseUsersGetEnglish) {
+    const wchar_t* const removals[] = {L"KvMultiLang.dll", L"Images\\LangFiles\\Japanese.ini", L"Images\\LangFiles"};
+    for (const wchar_t* removed : removals) {
+        SCOPED_TRACE(testing::Message() << "without " << removed);
+        SetUp();
+        InstallFolder install({removed});
+        Confirmation confirmation;
+        ASSERT_TRUE(confirmation.Start(install));
+        EXPECT_EQ(L"OK", TextOf(confirmation.Item(1030)));
+        EXPECT_EQ(L"Cancel", TextOf(confirmation.Item(1031)));
+        e2e::PressKeys({VK_ESCAPE});
+        ASSERT_TRUE(confirmation.Proc().WaitForExit(10000));
+        EXPECT_EQ(0u, ReadSuspend());
+    }
+}
