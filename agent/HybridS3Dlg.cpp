@@ -19,6 +19,7 @@ CHybridS3Dlg::CHybridS3Dlg()
 }
 
 CHybridS3Dlg::~CHybridS3Dlg() {
+    RemoveCaptureHook();
     if (shadowWindow_)
         ::ShowWindow(shadowWindow_, SW_HIDE);
 
@@ -143,6 +144,18 @@ LRESULT CHybridS3Dlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
         return Default();
     case WM_HELP:
         return TRUE;  // F1 opens no help
+    case WM_PAINT:
+        OnPaint();
+        return 0;
+    case WM_ERASEBKGND:
+        return TRUE;  // everything is painted off screen in WM_PAINT
+    case WM_CTLCOLORSTATIC:  // statics and check boxes: drawn over the painted background
+        SetBkMode(reinterpret_cast<HDC>(wParam), TRANSPARENT);
+        return reinterpret_cast<LRESULT>(GetStockObject(NULL_BRUSH));
+    case WM_SETCURSOR:
+        return OnSetCursor(reinterpret_cast<HWND>(wParam));
+    case WM_LBUTTONDOWN:
+        return OnLButtonDown(lParam);
     case WM_APP_HOTKEY_MATCHED:
         return OnHotkeyMatched(wParam, lParam);
     case WM_APP_TRAY_NOTIFY:
@@ -157,6 +170,29 @@ LRESULT CHybridS3Dlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
         return 0;
     case WM_APP_CHECK_HOTKEY:
         return OnCheckHotkey(wParam, lParam);
+    case WM_KEYDOWN:
+        return OnKeyDown(wParam);
+    case WM_SYSCOMMAND:
+        return OnSysCommand(wParam);
+    case WM_COMMAND:
+        if (wParam == ID_TRAY_SHOW_ICON || wParam == ID_TRAY_ENABLE_HOTKEY) {
+            OnTrayCommand(static_cast<UINT>(wParam));
+            break;  // then the normal dispatch
+        }
+        if (HIWORD(wParam) == BN_CLICKED) {
+            switch (LOWORD(wParam)) {
+            case IDC_OK:
+                OnButtonOK();
+                return 0;
+            case IDC_CANCEL:
+                OnButtonCancel();
+                return 0;
+            case IDC_REDEFINE:
+                OnButtonRedefine();
+                return 0;
+            }
+        }
+        break;
     }
     return fw::Dialog::WindowProc(message, wParam, lParam);
 }

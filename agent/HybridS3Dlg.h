@@ -29,13 +29,20 @@ using GetActiveSchemeProc = DWORD(WINAPI*)(HKEY, GUID**);
 using SetActiveSchemeProc = DWORD(WINAPI*)(HKEY, const GUID*);
 using KeytapProc = void(WINAPI*)();
 
+// The tray menu: owns the loaded menu resource and destroys it with itself.
+class CGMenu : public fw::Menu {};
+
 class CHybridS3Dlg : public fw::Dialog {
 public:
     CHybridS3Dlg();
     ~CHybridS3Dlg() override;
 
+    BOOL PreTranslateMessage(MSG* message) override;
+
     // Reads EnableFunction, ShowInTray, Key1 and Key2 (with the Alt+F1 defaults) into memory.
     void LoadSettings();
+    // Re-reads Key1 and Key2 (with the Alt+F1 defaults) and writes their names.
+    void ReloadHotkey();
     DWORD EnableFunctionCopy() const { return enableFunction_; }
     DWORD ShowInTrayCopy() const { return showInTray_; }
 
@@ -55,13 +62,29 @@ private:
     // Presentation.
     void CreateWindowFonts();
     void LayoutSettingsWindow();
+    void SkinButtons(const wchar_t* folder);
     void CenterAndCheck();
+    void OnPaint();
+    void PaintContent(HDC dc);
+    LRESULT OnSetCursor(HWND under);
+    LRESULT OnLButtonDown(LPARAM lParam);
 
     // Tray icon and settings window.
     void BuildTrayMenu();
     void AddTrayIcon();
     void ShowSettingsWindow();
     LRESULT OnTrayNotify(LPARAM mouseMessage);
+    void OnTrayCommand(UINT command);
+
+    // Settings window commands and keyboard.
+    void OnButtonRedefine();
+    void OnButtonOK();
+    void OnButtonCancel();
+    void HideSettingsWindow();
+    void ShowSettingsControls(int command);
+    void RemoveCaptureHook();
+    LRESULT OnKeyDown(WPARAM key);
+    LRESULT OnSysCommand(WPARAM command);
 
     // Hotkey trigger.
     int StartKeyMonitor();
@@ -108,9 +131,10 @@ private:
     DWORD volatile showInTray_ = 0;
     DWORD volatile enableFunction_ = 0;
     NOTIFYICONDATAW trayIconData_ = {};
-    std::unique_ptr<fw::Menu> trayMenu_;
+    std::unique_ptr<CGMenu> trayMenu_;
     HMENU trayPopup_ = nullptr;  // borrowed from trayMenu_
 
+    std::unique_ptr<GdiplusSession> gdiplus_;
     std::unique_ptr<CContourBitmap> regionBitmap_;
     std::unique_ptr<CContourBitmap> background_;
     std::unique_ptr<CxSkinButton> okButton_;

@@ -1,10 +1,86 @@
-// The settings window's look: fonts, skin layout, centring.
+// The settings window's look: language, fonts, skin layout, painting, cursors and dragging.
 #include "HybridS3Dlg.h"
 
+#include "KeyNames.h"
 #include "resource.h"
 
 #include "common/LanguageBinding.h"
+#include "common/WideText.h"
 #include "common/skin/ShadowWindow.h"
+
+#include <shlwapi.h>
+
+#include <string>
+
+namespace {
+
+COLORREF const kTitleColour = RGB(112, 226, 255);
+COLORREF const kTextColour = RGB(210, 210, 210);
+
+// Where each painted text goes (client pixels), in painting order.
+struct TextRow {
+    int x, y, width, height;
+    int controlId;
+    COLORREF colour;
+};
+TextRow const TextRowTable[] = {
+    {23, 20, 200, 70, IDC_TITLE, kTitleColour},
+    {224, 58, 300, 70, IDC_LABEL_ENABLE, kTextColour},
+    {224, 91, 300, 70, IDC_LABEL_TRAY, kTextColour},
+    {224, 124, 300, 70, IDC_LABEL_HEADING, kTextColour},
+    {200, 68, 300, 70, IDC_REDEFINE_TEXT, kTextColour},
+    {280, 140, 90, 22, IDC_KEY1_NAME, kTitleColour},
+    {370, 140, 30, 22, IDC_KEY_PLUS, kTitleColour},
+    {400, 140, 90, 22, IDC_KEY2_NAME, kTitleColour},
+};
+
+struct ButtonRow {
+    int x, y, width, height;
+    int controlId;
+    const wchar_t* normal;
+    const wchar_t* down;
+    const wchar_t* over;
+    const wchar_t* disabled;
+    int kind;
+};
+ButtonRow const ButtonRowTable[] = {
+    {279, 198, 119, 30, IDC_OK, L"button_n.png", L"button_d.png", L"button_o.png", L"button_un.png", 0},
+    {400, 198, 119, 30, IDC_CANCEL, L"button_n.png", L"button_d.png", L"button_o.png", L"button_un.png", 0},
+    {224, 145, 119, 24, IDC_REDEFINE, L"small_button_n.png", L"small_button_d.png", L"small_button_o.png",
+     L"small_button_un.png", 0},
+};
+
+char const kEnableLabel[] = "Enable the Korvane Dormello hotkey";
+char const kTrayLabel[] = "Show the utility icon on the toolbar";
+char const kHeading[] = "Set up the Korvane Dormello hotkey";
+char const kRedefineText[] = "Press the combination keys to quickly access the Hybrid Sleep mode.";
+
+UINT const kLeftWrap = DT_LEFT | DT_VCENTER | DT_WORDBREAK;
+UINT const kRightWrap = DT_RIGHT | DT_VCENTER | DT_WORDBREAK;
+UINT const kCentreWrap = DT_CENTER | DT_VCENTER | DT_WORDBREAK;
+
+// The skin folder: "Images\" beside the program, else "ImageResource\" beside its folder.
+// False when neither exists.
+bool FindSkinFolder(wchar_t (&folder)[MAX_PATH]) {
+    wchar_t module[MAX_PATH];
+    DWORD length = GetModuleFileNameW(nullptr, module, ARRAYSIZE(module));
+    if (length == 0 || length >= ARRAYSIZE(module))
+        return false;
+    PathRemoveFileSpecW(module);
+    lstrcpynW(folder, module, MAX_PATH);
+    if (PathAppendW(folder, L"Images\\") && PathFileExistsW(folder)) {
+        PathAddBackslashW(folder);
+        return true;
+    }
+    lstrcpynW(folder, module, MAX_PATH);
+    if (PathRemoveFileSpecW(folder) && PathAppendW(folder, L"ImageResource\\") && PathFileExistsW(folder)) {
+        PathAddBackslashW(folder);
+        return true;
+    }
+    return false;
+}
+
+}  // namespace
 
 void CHybridS3Dlg::SetUpLanguage() {
     char folder[MAX_PATH];
@@ -18,15 +94,70 @@ void CHybridS3Dlg::UnloadLanguage() {
 }
 
 void CHybridS3Dlg::CreateWindowFonts() {
-    // Built with the settings window's presentation.
+    LOGFONTW logFont = {};
+    lstrcpynW(logFont.lfFaceName, L"Verdana", LF_FACESIZE);
+    logFont.lfCharSet = LanguageCharSet(languageName_);
+    logFont.lfHeight = -13;
+    titleFont_.reset(new fw::Font);
+    titleFont_->CreateFontIndirect(logFont);
+    logFont.lfHeight = -12;
+    textFont_.reset(new fw::Font);
+    textFont_->CreateFontIndirect(logFont);
 }
 
 void CHybridS3Dlg::LayoutSettingsWindow() {
-    // Built with the settings window's presentation.
+    if (!gdiplus_)
+        gdiplus_.reset(new GdiplusSession);
+    background_.reset(new CContourBitmap);
+    background_->LoadBitmap(GetModuleHandleW(nullptr), IDB_BACKGROUND);
+    regionBitmap_.reset(new CContourBitmap(CopyToDIB32(*background_)));
+
+    // Every pixel of the corner's key colour is cut out of the window.
+    SetWindowRgn(hwnd_, nullptr, TRUE);
+    if (HRGN region = CreateContourRegion(*regionBitmap_, 0, 0)) {
+        if (!SetWindowRgn(hwnd_, region, TRUE))
+            DeleteObject(region);  // refused: still ours
+    }
+
+    for (const TextRow& row : TextRowTable)
+        MoveWindow(GetDlgItem(row.controlId), row.x, row.y, row.width, row.height, TRUE);
+    SetWindowTextW(GetDlgItem(IDC_OK), std::wstring(TranslateTextW(L"OK")).c_str());
+    SetWindowTextW(GetDlgItem(IDC_CANCEL), std::wstring(TranslateTextW(L"Cancel")).c_str());
+    SetWindowTextW(GetDlgItem(IDC_REDEFINE), std::wstring(TranslateTextW(L"Redefine")).c_str());
+
+    wchar_t folder[MAX_PATH];
+    if (FindSkinFolder(folder))
+        SkinButtons(folder);
+
+    MoveWindow(GetDlgItem(IDC_ENABLE_FUNCTION), 199, 59, 15, 15, TRUE);
+    MoveWindow(GetDlgItem(IDC_SHOW_IN_TRAY), 199, 92, 15, 15, TRUE);
+
+    SIZE size = background_->GetSize();
+    SetWindowPos(hwnd_, HWND_TOP, GetSystemMetrics(SM_CXSCREEN) / 2 - size.cx / 2,
+                 GetSystemMetrics(SM_CYSCREEN) / 2 - size.cy / 2, size.cx, size.cy, SWP_HIDEWINDOW);
+}
+
+void CHybridS3Dlg::SkinButtons(const wchar_t* folder) {
+    CxSkinButton* buttons[] = {okButton_.get(), cancelButton_.get(), redefineButton_.get()};
+    for (size_t i = 0; i < ARRAYSIZE(ButtonRowTable); ++i) {
+        const ButtonRow& row = ButtonRowTable[i];
+        CxSkinButton& button = *buttons[i];
+        MoveWindow(button, row.x, row.y, row.width, row.height, TRUE);
+        button.SetSkin(row.normal, row.down, row.over, row.disabled, folder, row.kind);
+        button.textColour = kTextColour;
+        button.SetBackground(*background_, row.x, row.y, row.width, row.height);
+    }
+    std::wstring shadow = std::wstring(folder) + L"bg_shadow01.png";
+    SetShadowImage(PathFileExistsW(shadow.c_str()) ? LoadSkinImage(shadow.c_str()) : nullptr);
 }
 
 void CHybridS3Dlg::CenterAndCheck() {
-    // Built with the settings window's presentation.
+    SIZE size = background_ ? background_->GetSize() : SIZE{0, 0};
+    SetWindowPos(hwnd_, nullptr, GetSystemMetrics(SM_CXSCREEN) / 2 - size.cx / 2,
+                 GetSystemMetrics(SM_CYSCREEN) / 2 - size.cy / 2, 0, 0,
+                 SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOREDRAW);
+    SendMessageW(GetDlgItem(IDC_ENABLE_FUNCTION), BM_SETCHECK, enableFunction_ == 1 ? BST_CHECKED : BST_UNCHECKED, 0);
+    SendMessageW(GetDlgItem(IDC_SHOW_IN_TRAY), BM_SETCHECK, showInTray_ == 1 ? BST_CHECKED : BST_UNCHECKED, 0);
 }
 
 void CHybridS3Dlg::CreateShadowWindow() {
@@ -35,4 +166,93 @@ void CHybridS3Dlg::CreateShadowWindow() {
 
 void CHybridS3Dlg::ReleaseSkinResources() {
     ReleaseShadowState();
+    gdiplus_.reset();
+}
+
+void CHybridS3Dlg::OnPaint() {
+    if (IsIconic(hwnd_)) {
+        fw::PaintDC paint(hwnd_);
+        SendMessageW(hwnd_, WM_ICONERASEBKGND, reinterpret_cast<WPARAM>(static_cast<HDC>(paint)), 0);
+        RECT client = {};
+        GetClientRect(hwnd_, &client);
+        int x = (client.right - GetSystemMetrics(SM_CXICON) + 1) / 2;
+        int y = (client.bottom - GetSystemMetrics(SM_CYICON) + 1) / 2;
+        DrawIcon(paint, x, y, windowIcon_);
+        return;
+    }
+    if (WindowShown == 0 || !background_) {
+        ValidateRect(hwnd_, nullptr);  // nothing to show: do not ask again
+        return;
+    }
+    fw::PaintDC paint(hwnd_);
+    PaintContent(paint);
+}
+
+// Double-buffered: the background and every text go to a memory bitmap, then one copy.
+void CHybridS3Dlg::PaintContent(HDC dc) {
+    SIZE size = background_->GetSize();
+    fw::MemoryDC memory(dc);
+    fw::Bitmap surface(CreateCompatibleBitmap(dc, size.cx, size.cy));
+    fw::SelectGuard selectSurface(memory, surface);
+    DrawContourBitmap(memory, *background_, 0, 0);
+    SetBkMode(memory, TRANSPARENT);
+    SelectClipRgn(memory, nullptr);
+
+    for (const TextRow& row : TextRowTable) {
+        SetTextColor(memory, row.colour);
+        HFONT font = nullptr;
+        std::wstring text;
+        UINT format = kLeftWrap;
+        switch (row.controlId) {
+        case IDC_TITLE:
+            font = titleFont_ ? titleFont_->GetSafeHandle() : nullptr;
+            text = L"Korvane Dormello";
+            break;
+        case IDC_LABEL_ENABLE:
+        case IDC_LABEL_TRAY:
+        case IDC_LABEL_HEADING:
+            if (Redefining != 0)
+                continue;
+            font = textFont_ ? textFont_->GetSafeHandle() : nullptr;
+            text = WideFromAnsi(TranslateText(row.controlId == IDC_LABEL_ENABLE  ? kEnableLabel
+                                              : row.controlId == IDC_LABEL_TRAY ? kTrayLabel
+                                                                                : kHeading));
+            break;
+        case IDC_REDEFINE_TEXT:
+            if (Redefining != 1)
+                continue;
+            font = textFont_ ? textFont_->GetSafeHandle() : nullptr;
+            text = WideFromAnsi(TranslateText(kRedefineText));
+            break;
+        case IDC_KEY1_NAME:
+        case IDC_KEY_PLUS:
+        case IDC_KEY2_NAME:
+            if (Redefining != 1)
+                continue;
+            font = titleFont_ ? titleFont_->GetSafeHandle() : nullptr;
+            text = row.controlId == IDC_KEY1_NAME ? Key1Text : row.controlId == IDC_KEY2_NAME ? Key2Text : L"+";
+            format = row.controlId == IDC_KEY1_NAME ? kRightWrap : row.controlId == IDC_KEY_PLUS ? kCentreWrap : kLeftWrap;
+            break;
+        }
+        if (!font)
+            continue;
+        RECT box = {};
+        GetWindowRect(GetDlgItem(row.controlId), &box);
+        MapWindowPoints(nullptr, hwnd_, reinterpret_cast<POINT*>(&box), 2);
+        fw::SelectGuard selectFont(memory, font);
+        DrawTextW(memory, text.c_str(), static_cast<int>(text.size()), &box, format);
+    }
+    BitBlt(dc, 0, 0, size.cx, size.cy, memory, 0, 0, SRCCOPY);
+}
+
+LRESULT CHybridS3Dlg::OnSetCursor(HWND under) {
+    SetCursor(under == hwnd_ ? arrowCursor_ : handCursor_);
+    return TRUE;
+}
+
+LRESULT CHybridS3Dlg::OnLButtonDown(LPARAM lParam) {
+    // Dragging by the background: the system takes the press as one on a caption.
+    SetCursor(moveCursor_);
+    PostMessageW(hwnd_, WM_NCLBUTTONDOWN, HTCAPTION, lParam);
+    return Default();
 }

@@ -27,6 +27,10 @@ DWORD LoadKeyCode(DwordRegHelper& setting, DWORD defaultCode, wchar_t* name) {
 void CHybridS3Dlg::LoadSettings() {
     enableFunction_ = EnsureSetting(enableFunctionSetting_, kEnableFunctionValue)->Read();
     showInTray_ = EnsureSetting(showInTraySetting_, kShowInTrayValue)->Read();
+    ReloadHotkey();
+}
+
+void CHybridS3Dlg::ReloadHotkey() {
     Key1 = LoadKeyCode(*EnsureSetting(key1Setting_, kKey1Value), kDefaultKey1, Key1Text);
     Key2 = LoadKeyCode(*EnsureSetting(key2Setting_, kKey2Value), kDefaultKey2, Key2Text);
 }

@@ -3,6 +3,10 @@
 
 #include "resource.h"
 
+#include "common/LanguageBinding.h"
+
+#include <string>
+
 #include <stddef.h>
 #include <wchar.h>
 
@@ -12,7 +16,20 @@ DWORD const kTrayIconDataSize = offsetof(NOTIFYICONDATAW, hBalloonIcon);
 }  // namespace
 
 void CHybridS3Dlg::BuildTrayMenu() {
-    // The tray menu arrives with the tray icon's menu handling.
+    if (!trayMenu_) {
+        trayMenu_.reset(new CGMenu);
+        trayMenu_->LoadMenu(GetModuleHandleW(nullptr), IDM_TRAY);
+        std::wstring enable = TranslateTextW(L"Enable the Korvane Dormello hotkey");
+        ModifyMenuW(*trayMenu_, ID_TRAY_ENABLE_HOTKEY, MF_BYCOMMAND | MF_STRING, ID_TRAY_ENABLE_HOTKEY, enable.c_str());
+        std::wstring tray = TranslateTextW(L"Show the utility icon on the toolbar");
+        ModifyMenuW(*trayMenu_, ID_TRAY_SHOW_ICON, MF_BYCOMMAND | MF_STRING, ID_TRAY_SHOW_ICON, tray.c_str());
+    }
+    // The popup offers one item: showing or hiding the icon.
+    trayPopup_ = trayMenu_->GetSubMenu(0);
+    if (!trayPopup_)
+        return;
+    RemoveMenu(trayPopup_, ID_TRAY_ENABLE_HOTKEY, MF_BYCOMMAND);
+    RemoveMenu(trayPopup_, 0, MF_BYPOSITION);
 }
 
 void CHybridS3Dlg::AddTrayIcon() {
@@ -42,9 +59,7 @@ void CHybridS3Dlg::ShowSettingsWindow() {
     if (showInTraySetting_)
         showInTray_ = showInTraySetting_->Read();
     SendMessageW(GetDlgItem(IDC_SHOW_IN_TRAY), BM_SETCHECK, showInTray_ == 1 ? BST_CHECKED : BST_UNCHECKED, 0);
-    ::ShowWindow(GetDlgItem(IDC_ENABLE_FUNCTION), SW_SHOW);
-    ::ShowWindow(GetDlgItem(IDC_SHOW_IN_TRAY), SW_SHOW);
-    ::ShowWindow(GetDlgItem(IDC_REDEFINE), SW_SHOW);
+    ShowSettingsControls(SW_SHOW);
 
     // Centre on the work area of the window's monitor.
     MONITORINFO monitor = {};
@@ -65,6 +80,37 @@ void CHybridS3Dlg::ShowSettingsWindow() {
 }
 
 LRESULT CHybridS3Dlg::OnTrayNotify(LPARAM mouseMessage) {
-    (void)mouseMessage;  // the tray menu and clicks arrive with the tray icon's menu handling
+    switch (mouseMessage) {
+    case WM_RBUTTONUP: {
+        // The menu must belong to the foreground window, or it stays open when clicked away.
+        SetForegroundWindow(hwnd_);
+        enableFunction_ = enableFunctionSetting_->Read();
+        showInTray_ = showInTraySetting_->Read();
+        CheckMenuItem(trayPopup_, ID_TRAY_SHOW_ICON, MF_BYCOMMAND | (showInTray_ == 1 ? MF_CHECKED : MF_UNCHECKED));
+        POINT cursor = {};
+        GetCursorPos(&cursor);
+        TrackPopupMenu(trayPopup_, 0, cursor.x, cursor.y, 0, hwnd_, nullptr);
+        PostMessageW(hwnd_, WM_NULL, 0, 0);
+        break;
+    }
+    case WM_LBUTTONUP:
+        ShowSettingsWindow();
+        break;
+    }
     return 1;
+}
+
+// Toggles 1 and 0; any other stored value is left alone.
+void CHybridS3Dlg::OnTrayCommand(UINT command) {
+    bool tray = command == ID_TRAY_SHOW_ICON;
+    DWORD volatile& copy = tray ? showInTray_ : enableFunction_;
+    DwordRegHelper* setting = tray ? showInTraySetting_.get() : enableFunctionSetting_.get();
+    if (copy != 0 && copy != 1)
+        return;
+    DWORD toggled = copy == 1 ? 0 : 1;
+    copy = toggled;
+    if (setting)
+        setting->Write(toggled);
+    if (tray && toggled == 0)
+        Shell_NotifyIconW(NIM_DELETE, &trayIconData_);
 }

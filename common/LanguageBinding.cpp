@@ -147,40 +147,54 @@ int LoadLanguageLibraryFrom(const char* libraryPath, const char* languageFolder,
     return 0;
 }
 
-const char* TranslateText(const char* key) {
+namespace {
+
+// The narrow and UTF-16 forms of the lookup, chosen by the character type.
+DWORD ReadProfile(const char* key, char* buffer, DWORD capacity) {
+    return GetPrivateProfileStringA(kSectionA, key, key, buffer, capacity, g_language.filePath);
+}
+DWORD ReadProfile(const wchar_t* key, wchar_t* buffer, DWORD capacity) {
+    return GetPrivateProfileStringW(kSectionW, key, key, buffer, capacity, g_language.filePathW);
+}
+bool HasLanguageFile(const char*) {
+    // Without a path every text is its own key (and win.ini is never consulted).
+    if (!g_language.filePath[0])
+        return false;
+    return g_language.program != LanguageProgram::Confirmation || PathFileExistsA(g_language.filePath);
+}
+bool HasLanguageFile(const wchar_t*) {
+    if (!g_language.filePathW[0])
+        return false;
+    return g_language.program != LanguageProgram::Confirmation || PathFileExistsW(g_language.filePathW);
+}
+
+// Looks key up in the shared buffer, whose byte size counts characters of Char; a count that
+// fills the buffer to the last place may mean a cut text, so the buffer doubles and the lookup repeats.
+template <class Char>
+const Char* Translate(const Char* key) {
     if (!key)
         return nullptr;
-    // Without a language file every text is its own key (and win.ini is never consulted).
-    if (!g_language.buffer || !g_language.filePath[0])
-        return key;
-    if (g_language.program == LanguageProgram::Confirmation && !PathFileExistsA(g_language.filePath))
+    if (!g_language.buffer || !HasLanguageFile(key))
         return key;
     for (;;) {
-        DWORD size = static_cast<DWORD>(g_language.bufferSize);
-        DWORD count = GetPrivateProfileStringA(kSectionA, key, key, g_language.buffer, size, g_language.filePath);
-        if (count + 1 != size)
-            return g_language.buffer;
+        DWORD capacity = static_cast<DWORD>(g_language.bufferSize / sizeof(Char));
+        auto* buffer = reinterpret_cast<Char*>(g_language.buffer);
+        DWORD count = ReadProfile(key, buffer, capacity);
+        if (count + 1 != capacity)
+            return buffer;
         if (!GrowBuffer())
-            return g_language.buffer ? g_language.buffer : key;
+            return g_language.buffer ? reinterpret_cast<Char*>(g_language.buffer) : key;
     }
 }
 
+}  // namespace
+
+const char* TranslateText(const char* key) {
+    return Translate(key);
+}
+
 const wchar_t* TranslateTextW(const wchar_t* key) {
-    if (!key)
-        return nullptr;
-    if (!g_language.buffer || !g_language.filePathW[0])
-        return key;
-    if (g_language.program == LanguageProgram::Confirmation && !PathFileExistsW(g_language.filePathW))
-        return key;
-    for (;;) {
-        DWORD units = static_cast<DWORD>(g_language.bufferSize / 2);
-        auto* buffer = reinterpret_cast<wchar_t*>(g_language.buffer);
-        DWORD count = GetPrivateProfileStringW(kSectionW, key, key, buffer, units, g_language.filePathW);
-        if (count + 1 != units)
-            return buffer;
-        if (!GrowBuffer())
-            return g_language.buffer ? reinterpret_cast<wchar_t*>(g_language.buffer) : key;
-    }
+    return Translate(key);
 }
 
 size_t GetLanguageName(char (&destination)[MAX_PATH]) {

@@ -1,9 +1,7 @@
 // The confirmation dialog's decisions, apart from the window: when the question is skipped,
-// what each key does, how the answer is stored, and how translated text becomes UTF-16.
+// what each key does, and how the answer is stored.
 #pragma once
 #include <windows.h>
-
-#include <string>
 
 // ShowMessageBox exactly 1: answer "sleep" at once, without asking.
 bool ShouldSkipQuestion(DWORD showMessageBox);
@@ -20,6 +18,3 @@ KeyAction ConfirmationKeyAction(WPARAM virtualKey, FocusedButton focus);
 
 // The answer the agent reads after the program has ended: 1 sleep, 0 do not.
 void WriteSuspendAnswer(DWORD answer);
-
-// Text in the system code page as UTF-16, whole, however long.
-std::wstring WideFromAnsi(const char* text);

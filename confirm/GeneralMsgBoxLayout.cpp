@@ -5,6 +5,7 @@
 #include "resource.h"
 
 #include "common/LanguageBinding.h"
+#include "common/WideText.h"
 #include "common/skin/ShadowWindow.h"
 
 #include <shlwapi.h>

@@ -113,7 +113,8 @@ BOOL DrawContourBitmap(HDC dc, const CContourBitmap& bitmap, int x, int y) {
 HBITMAP LoadSkinImage(const wchar_t* path) {
     using namespace Gdiplus;
     using namespace Gdiplus::DllExports;
-    if (!path)
+    // A longer path would be cut to the name of some other file.
+    if (!path || lstrlenW(path) >= MAX_PATH)
         return nullptr;
     wchar_t file[MAX_PATH];
     lstrcpynW(file, path, ARRAYSIZE(file));

@@ -109,6 +109,13 @@ LRESULT CALLBACK ShadowWndProc(HWND window, UINT message, WPARAM wParam, LPARAM 
     case WM_PAINT:
         OnPaint(window);
         break;
+    case WM_MOUSEACTIVATE:
+        return MA_NOACTIVATE;
+    case WM_WINDOWPOSCHANGING:
+        // Showing the shadow (SW_SHOW) must not take activation from its dialog.
+        if (auto* position = reinterpret_cast<WINDOWPOS*>(lParam))
+            position->flags |= SWP_NOACTIVATE;
+        break;
     }
     return DefWindowProcW(window, message, wParam, lParam);
 }

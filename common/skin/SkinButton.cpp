@@ -40,8 +40,22 @@ SkinButtonProfile const AgentSkinButtons = {RGB(0, 0, 0), kAgentOffsets, ARRAYSI
 SkinButtonProfile const ConfirmationSkinButtons = {RGB(255, 255, 255), kConfirmationOffsets,
                                                    ARRAYSIZE(kConfirmationOffsets)};
 
+namespace {
+const SkinButtonProfile* g_selectedProfile = &AgentSkinButtons;
+}  // namespace
+
+void SelectSkinButtonProfile(const SkinButtonProfile& profile) {
+    g_selectedProfile = &profile;
+}
+
+CxSkinButton::CxSkinButton() : textColour(GetSysColor(COLOR_BTNTEXT)) {}
+
 CxSkinButton::CxSkinButton(const SkinButtonProfile& profile)
-    : textColour(GetSysColor(COLOR_BTNTEXT)), profile_(profile) {}
+    : textColour(GetSysColor(COLOR_BTNTEXT)), profile_(&profile) {}
+
+const SkinButtonProfile& CxSkinButton::Profile() const {
+    return profile_ ? *profile_ : *g_selectedProfile;
+}
 
 CxSkinButton::~CxSkinButton() {
     DeleteImages();
@@ -66,7 +80,7 @@ void CxSkinButton::SetSkin(const wchar_t* normal, const wchar_t* down, const wch
     kind_ = kind;
     if (!blend_)
         blend_.reset(new BLENDFUNCTION(SkinBlendFunction));
-    textColour = profile_.skinTextColour;
+    textColour = Profile().skinTextColour;
 
     LOGFONTW logFont = {};
     logFont.lfHeight = -12;
@@ -92,9 +106,10 @@ void CxSkinButton::SetBackground(HBITMAP background, int x, int y, int width, in
 }
 
 int CxSkinButton::CaptionTopOffset(int controlId) const {
-    for (size_t i = 0; i < profile_.offsetCount; ++i)
-        if (profile_.offsets[i].controlId == controlId)
-            return profile_.offsets[i].top;
+    const SkinButtonProfile& profile = Profile();
+    for (size_t i = 0; i < profile.offsetCount; ++i)
+        if (profile.offsets[i].controlId == controlId)
+            return profile.offsets[i].top;
     return 0;
 }
 

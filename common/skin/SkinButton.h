@@ -23,8 +23,14 @@ extern SkinButtonProfile const AgentSkinButtons;
 // The confirmation dialog's buttons: OK 1030, Cancel 1031; white captions.
 extern SkinButtonProfile const ConfirmationSkinButtons;
 
+// The profile of buttons constructed without one; each program selects its own once at start
+// (AgentSkinButtons until then). profile must live for the rest of the process.
+void SelectSkinButtonProfile(const SkinButtonProfile& profile);
+
 class CxSkinButton : public fw::Button {
 public:
+    // Uses the program's selected profile (SelectSkinButtonProfile), read when it is needed.
+    CxSkinButton();
     explicit CxSkinButton(const SkinButtonProfile& profile);
     ~CxSkinButton() override;
 
@@ -60,7 +66,9 @@ private:
     LRESULT OnMouseMove(LPARAM lParam);
     bool TrackLeave(DWORD flags);
 
-    const SkinButtonProfile& profile_;
+    const SkinButtonProfile& Profile() const;
+
+    const SkinButtonProfile* profile_ = nullptr;  // null: the program's selected profile
     BYTE mouseOver_ = 0;
     BYTE buttonHeld_ = 0;
     int kind_ = -1;

@@ -302,6 +302,18 @@ HWND Confirmation::Focus() const {
     return info.hwndFocus;
 }
 
+bool BringToForeground(HWND window) {
+    return WaitUntil(
+        [&] {
+            if (GetForegroundWindow() == window)
+                return true;
+            SetForegroundWindow(window);
+            Sleep(50);
+            return GetForegroundWindow() == window;
+        },
+        5000);
+}
+
 void PressKeys(std::initializer_list<WORD> virtualKeys) {
     std::vector<INPUT> inputs;
     for (WORD key : virtualKeys) {
@@ -330,7 +342,22 @@ POINT CentreOf(HWND window) {
 }
 
 void ClickAt(POINT screen) {
-    SetCursorPos(screen.x, screen.y);
+    // Move first and wait until the move has arrived: a press sent right after SetCursorPos
+    // can land where the pointer was before.
+    INPUT move = {};
+    move.type = INPUT_MOUSE;
+    move.mi.dx = MulDiv(screen.x, 65535, GetSystemMetrics(SM_CXSCREEN) - 1);
+    move.mi.dy = MulDiv(screen.y, 65535, GetSystemMetrics(SM_CYSCREEN) - 1);
+    move.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+    SendInput(1, &move, sizeof(INPUT));
+    WaitUntil(
+        [&] {
+            POINT at = {};
+            GetCursorPos(&at);
+            return at.x == screen.x && at.y == screen.y;
+        },
+        2000);
+    Sleep(50);
     INPUT inputs[2] = {};
     inputs[0].type = INPUT_MOUSE;
     inputs[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;

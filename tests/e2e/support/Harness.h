@@ -111,6 +111,10 @@ private:
     HWND window_ = nullptr;
 };
 
+// Makes window the foreground window and waits until it is. Wine's stand-alone notification
+// area (shown when a program adds a tray icon) can take the activation a moment later.
+bool BringToForeground(HWND window);
+
 // Keyboard and mouse input as a user makes it (SendInput to whatever has the focus).
 // Keys go down in the order given and up in reverse order.
 void PressKeys(std::initializer_list<WORD> virtualKeys);

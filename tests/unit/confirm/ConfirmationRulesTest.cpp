@@ -3,6 +3,7 @@
 
 #include "common/DwordRegHelper.h"
 #include "common/RegistryLayout.h"
+#include "common/WideText.h"
 
 #include <gtest/gtest.h>
 

@@ -1,0 +1,183 @@
+// The agent's settings window from outside: its layout and look, the tray callbacks and
+// menu, the two check boxes, and recording a new hotkey with real key presses.
+#include "support/Harness.h"
+#include "support/Screenshot.h"
+
+#include <gtest/gtest.h>
+
+using e2e::Agent;
+using e2e::InstallFolder;
+using e2e::PressKeys;
+
+namespace {
+
+int const kOk = 1000, kCancel = 1001, kRedefine = 1002, kEnable = 1003, kTray = 1004;
+UINT const kTrayCallback = WM_USER + 2;
+
+class SettingsWindow : public ::testing::Test {
+protected:
+    void SetUp() override {
+        e2e::EndStrayAgents();
+        e2e::registry::DeleteSettingsKey();
+        ASSERT_TRUE(agent_.Start(install_));
+        window_ = agent_.Window();
+    }
+    void TearDown() override {
+        agent_.Close();
+        e2e::EndStrayAgents();
+        e2e::registry::DeleteSettingsKey();
+    }
+    void Show() {
+        SendMessageW(window_, WM_USER + 3, 0, 85);
+        ASSERT_TRUE(IsWindowVisible(window_));
+        ASSERT_TRUE(e2e::BringToForeground(window_));
+    }
+    HWND Item(int id) const { return GetDlgItem(window_, id); }
+    static DWORD Setting(const wchar_t* name) {
+        DWORD value = 0xdeadbeef;
+        e2e::registry::ReadSetting(name, &value);
+        return value;
+    }
+    bool HidesSoon() {
+        return e2e::WaitUntil([&] { return !IsWindowVisible(window_); }, 3000);
+    }
+
+    InstallFolder install_;
+    Agent agent_;
+    HWND window_ = nullptr;
+};
+
+}  // namespace
+
+TEST_F(SettingsWindow, LayoutLookAndRegion) {
+    Show();
+    RECT window = {};
+    GetWindowRect(window_, &window);
+    EXPECT_EQ(542, window.right - window.left);
+    EXPECT_EQ(251, window.bottom - window.top);
+    RECT cancel = {};
+    GetWindowRect(Item(kCancel), &cancel);
+    EXPECT_EQ(GetSystemMetrics(SM_CXSCREEN) / 2 + 129, cancel.left) << "1089 on a 1920-pixel screen";
+
+    HRGN region = CreateRectRgn(0, 0, 0, 0);
+    ASSERT_NE(ERROR, GetWindowRgn(window_, region));
+    EXPECT_FALSE(PtInRegion(region, 0, 0));
+    EXPECT_TRUE(PtInRegion(region, 100, 100));
+    DeleteObject(region);
+
+    wchar_t caption[64] = {};
+    GetWindowTextW(Item(kRedefine), caption, ARRAYSIZE(caption));
+    EXPECT_STREQ(L"Redefine", caption);
+
+    Sleep(300);
+    e2e::Screenshot shot(window);
+    EXPECT_FALSE(shot.SaveArtifact(L"settings-en.bmp").empty());
+    EXPECT_TRUE(e2e::ColourNear(RGB(34, 34, 34), shot.At(150, 60), 16));
+    RECT title = {23, 20, 223, 40};
+    RECT labels = {224, 58, 524, 140};
+    EXPECT_GT(shot.CountNear(title, RGB(112, 226, 255), 40), 20);
+    EXPECT_GT(shot.CountNear(labels, RGB(210, 210, 210), 40), 100);
+}
+
+TEST_F(SettingsWindow, TrayCallbacks) {
+    EXPECT_EQ(0, SendMessageW(window_, kTrayCallback, 133, WM_LBUTTONUP)) << "another icon id";
+    EXPECT_FALSE(IsWindowVisible(window_));
+    EXPECT_EQ(1, SendMessageW(window_, kTrayCallback, 132, WM_MOUSEMOVE));
+    EXPECT_FALSE(IsWindowVisible(window_));
+    EXPECT_EQ(1, SendMessageW(window_, kTrayCallback, 132, WM_LBUTTONUP)) << "a left click shows the window";
+    EXPECT_TRUE(IsWindowVisible(window_));
+}
+
+TEST_F(SettingsWindow, TrayMenuOffersOneItemThatHidesTheIcon) {
+    PostMessageW(window_, kTrayCallback, 132, WM_RBUTTONUP);
+    HWND menuWindow = nullptr;
+    ASSERT_TRUE(e2e::WaitUntil([&] { return (menuWindow = FindWindowW(L"#32768", nullptr)) && IsWindowVisible(menuWindow); }, 5000));
+    // Menus cannot be read from another process: judge the popup by its size and picture.
+    RECT popup = {};
+    GetWindowRect(menuWindow, &popup);
+    EXPECT_LT(popup.bottom - popup.top, 2 * GetSystemMetrics(SM_CYMENUSIZE)) << "exactly one item";
+    EXPECT_GT(popup.right - popup.left, 150) << "room for the item's text";
+    Sleep(200);
+    e2e::Screenshot shot(popup);
+    EXPECT_FALSE(shot.SaveArtifact(L"tray-menu.bmp").empty());
+    PressKeys({VK_DOWN});
+    PressKeys({VK_RETURN});
+    EXPECT_TRUE(e2e::WaitUntil([&] { return Setting(L"ShowInTray") == 0; }, 5000));
+
+    // The same command again switches it back on.
+    SendMessageW(window_, WM_COMMAND, 32772, 0);
+    EXPECT_EQ(1u, Setting(L"ShowInTray"));
+}
+
+TEST_F(SettingsWindow, MenuCommandsLeaveOtherValuesAlone) {
+    agent_.Close();
+    e2e::registry::WriteSetting(L"EnableFunction", 2);
+    e2e::registry::WriteSetting(L"ShowInTray", 5);
+    ASSERT_TRUE(agent_.Start(install_));
+    window_ = agent_.Window();
+    SendMessageW(window_, WM_COMMAND, 32771, 0);
+    SendMessageW(window_, WM_COMMAND, 32772, 0);
+    EXPECT_EQ(2u, Setting(L"EnableFunction"));
+    EXPECT_EQ(5u, Setting(L"ShowInTray"));
+    Show();
+    EXPECT_EQ(BST_UNCHECKED, SendMessageW(Item(kEnable), BM_GETCHECK, 0, 0));
+    EXPECT_EQ(BST_UNCHECKED, SendMessageW(Item(kTray), BM_GETCHECK, 0, 0)) << "only exactly 1 ticks the box";
+}
+
+TEST_F(SettingsWindow, OkStoresTheBoxesCancelDoesNot) {
+    Show();
+    SendMessageW(Item(kEnable), BM_CLICK, 0, 0);
+    e2e::ClickAt(e2e::CentreOf(Item(kCancel)));
+    EXPECT_TRUE(HidesSoon());
+    EXPECT_EQ(0xdeadbeefu, Setting(L"EnableFunction")) << "Cancel saves nothing";
+
+    Show();
+    EXPECT_EQ(BST_CHECKED, SendMessageW(Item(kEnable), BM_GETCHECK, 0, 0)) << "reset when shown again";
+    SendMessageW(Item(kEnable), BM_CLICK, 0, 0);
+    SendMessageW(Item(kTray), BM_CLICK, 0, 0);
+    e2e::ClickAt(e2e::CentreOf(Item(kOk)));
+    EXPECT_TRUE(HidesSoon());
+    EXPECT_EQ(0u, Setting(L"EnableFunction"));
+    EXPECT_EQ(0u, Setting(L"ShowInTray"));
+}
+
+TEST_F(SettingsWindow, RedefineRecordsAltF2WithRealKeys) {
+    Show();
+    e2e::ClickAt(e2e::CentreOf(Item(kRedefine)));
+    ASSERT_TRUE(e2e::WaitUntil([&] { return !IsWindowVisible(Item(kRedefine)); }, 3000)) << "redefine mode";
+    ASSERT_TRUE(IsWindowVisible(window_)) << "the window stays while redefining";
+    ASSERT_TRUE(e2e::BringToForeground(window_));
+    EXPECT_FALSE(IsWindowVisible(Item(kEnable)));
+    PressKeys({VK_MENU, VK_F2});
+    Sleep(200);
+    e2e::ClickAt(e2e::CentreOf(Item(kOk)));
+    EXPECT_TRUE(HidesSoon());
+    EXPECT_EQ(18u, Setting(L"Key1"));
+    EXPECT_EQ(113u, Setting(L"Key2"));
+
+    Show();
+    EXPECT_TRUE(IsWindowVisible(Item(kRedefine))) << "back in settings mode";
+}
+
+TEST_F(SettingsWindow, EscapeCancelsARedefinitionAndAltF4NeverCloses) {
+    Show();
+    e2e::ClickAt(e2e::CentreOf(Item(kRedefine)));
+    ASSERT_TRUE(e2e::WaitUntil([&] { return !IsWindowVisible(Item(kRedefine)); }, 3000));
+    ASSERT_TRUE(e2e::BringToForeground(window_));
+    PressKeys({'Q'});
+    PressKeys({VK_MENU, VK_F4});
+    Sleep(300);
+    EXPECT_TRUE(IsWindowVisible(window_)) << "Alt+F4 neither closes nor hides";
+    EXPECT_TRUE(agent_.Proc().IsRunning());
+    PressKeys({VK_ESCAPE});
+    EXPECT_TRUE(HidesSoon());
+    EXPECT_EQ(0xdeadbeefu, Setting(L"Key1")) << "nothing stored";
+
+    Show();
+    PressKeys({VK_MENU, VK_F4});
+    Sleep(300);
+    EXPECT_TRUE(IsWindowVisible(window_));
+    PressKeys({VK_RETURN});  // focus on Cancel: Enter cancels
+    EXPECT_TRUE(HidesSoon());
+    EXPECT_TRUE(agent_.Proc().IsRunning());
+}

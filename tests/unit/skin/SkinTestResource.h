@@ -1,0 +1,2 @@
+#pragma once
+#define IDD_SKIN_TEST 500
