@@ -91,6 +91,13 @@ private:
     static DWORD WINAPI RegistryMonitorThread(void* dialog);
     LRESULT OnCheckHotkey(WPARAM wParam, LPARAM lParam);
 
+    // An entry point of a library loaded at run time, typed; null when absent. Cast through
+    // void(*)() so the compiler accepts the change of signature.
+    template <typename Proc>
+    static Proc EntryPoint(const fw::Module& library, const char* name) {
+        return reinterpret_cast<Proc>(reinterpret_cast<void (*)()>(library.GetProc(name)));
+    }
+
     // Power schemes and the sleep sequence.
     void DetectHybridSupport();
     int LoadPowerLibrary();

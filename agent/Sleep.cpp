@@ -1,10 +1,93 @@
 // From a matched hotkey to the suspended machine.
 #include "HybridS3Dlg.h"
 
-LRESULT CHybridS3Dlg::OnHotkeyMatched(WPARAM, LPARAM) {
-    return 0;  // built with the hotkey road
+#include "common/ModulePath.h"
+#include "common/RegistryLayout.h"
+
+#include <shlwapi.h>
+
+namespace {
+
+wchar_t const kConfirmationName[] = L"Dormnote.exe";
+wchar_t const kConfirmationInImages[] = L"Images\\Dormnote.exe";
+wchar_t const kConfirmationTitle[] = L"Korvane Dormello Message";
+
+// Runs the confirmation program and waits until it has ended.
+void RunConfirmation(const wchar_t* path) {
+    SHELLEXECUTEINFOW info = {};
+    info.cbSize = sizeof(info);
+    info.fMask = SEE_MASK_NOCLOSEPROCESS;
+    info.lpVerb = L"Open";
+    info.lpFile = path;
+    info.lpParameters = L"";
+    info.lpDirectory = L"";
+    info.nShow = SW_SHOWNORMAL;
+    ShellExecuteExW(&info);
+    if (!info.hProcess)
+        return;  // not started: the answer is whatever the registry holds
+    WaitForSingleObject(info.hProcess, INFINITE);
+    CloseHandle(info.hProcess);  // a resident agent must not keep one per hotkey
 }
 
-DWORD WINAPI CHybridS3Dlg::SleepThread(void*) {
+// The answer the confirmation program left (a failed read counts as 1), reset to 0 for the next time.
+DWORD TakeAnswer() {
+    std::unique_ptr<DwordRegHelper> suspend(new DwordRegHelper(kSettingsKeyPath, kSuspendValue, kAgentReadFailure));
+    DWORD answer = suspend->Read();
+    suspend->Write(0);
+    return answer;
+}
+
+// True when the process now holds the shutdown privilege.
+bool EnableShutdownPrivilege() {
+    HANDLE token = nullptr;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, &token))
+        return false;
+    TOKEN_PRIVILEGES privileges = {};
+    LookupPrivilegeValueW(nullptr, L"SeShutdownPrivilege", &privileges.Privileges[0].Luid);
+    privileges.PrivilegeCount = 1;
+    privileges.Privileges[0].Attributes = SE_PRIVILEGE_ENABLED;
+    AdjustTokenPrivileges(token, FALSE, &privileges, 0, nullptr, nullptr);
+    // ERROR_NOT_ALL_ASSIGNED when the process does not hold the privilege at all. Read before
+    // closing the token, so the close cannot touch it.
+    DWORD error = GetLastError();
+    CloseHandle(token);
+    return error == ERROR_SUCCESS;
+}
+
+}  // namespace
+
+LRESULT CHybridS3Dlg::OnHotkeyMatched(WPARAM, LPARAM lParam) {
+    // A running sequence is the only guard against a second one.
+    if (lParam != kMessageMarker || sleepThread_)
+        return 0;
+    HWND waiting = FindWindowW(kDialogClass, kConfirmationTitle);
+    if (waiting && !::IsWindowVisible(waiting)) {
+        SetForegroundWindow(waiting);
+        return 0;
+    }
+
+    PreparePowerSchemes();
+    if (!BuildModuleSiblingPath(kConfirmationName, confirmationPath_) || !PathFileExistsW(confirmationPath_))
+        BuildModuleSiblingPath(kConfirmationInImages, confirmationPath_);
+    if (!PathFileExistsW(confirmationPath_))
+        return 0;
+    // Kept before the thread runs: a thread that ended before the handle was stored would
+    // otherwise leave a stale handle behind that blocks every later hotkey.
+    HANDLE thread = CreateThread(nullptr, 0, SleepThread, this, CREATE_SUSPENDED, nullptr);
+    sleepThread_ = thread;
+    if (thread)
+        ResumeThread(thread);
+    return 0;
+}
+
+DWORD WINAPI CHybridS3Dlg::SleepThread(void* parameter) {
+    CHybridS3Dlg* dialog = static_cast<CHybridS3Dlg*>(parameter);
+    RunConfirmation(dialog->confirmationPath_);
+    if (TakeAnswer() == 1 && EnableShutdownPrivilege())
+        SetSystemPowerState(TRUE, TRUE);
+
+    // Take the handle before closing it: the clean-up may be taking it at the same moment.
+    if (HANDLE self = InterlockedExchangePointer(const_cast<HANDLE*>(&dialog->sleepThread_), nullptr))
+        CloseHandle(self);
     return 0;
 }

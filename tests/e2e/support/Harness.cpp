@@ -269,10 +269,24 @@ bool Agent::Start(const InstallFolder& install) {
     if (!process_.Start(install.Agent()))
         return false;
     window_ = WaitForTopWindow(kWindowClass, kWindowTitle, process_.Id(), 15000);
-    // The window exists from early in the initialisation; wait until the agent is resident.
-    if (window_)
-        WaitForInputIdle(process_.Handle(), 10000);
-    return window_ != nullptr;
+    return window_ && WaitUntilResident();
+}
+
+// The window exists from early in the initialisation, and WaitForInputIdle returns as soon as
+// any thread of the agent (the hook library's, say) waits for messages. Posted messages,
+// though, are read only by the dialog's own loop once the initialisation is over: flip the tray
+// check box by a posted message, see it flip, and put it back.
+bool Agent::WaitUntilResident() {
+    HWND box = GetDlgItem(window_, 1004);
+    if (!box)
+        return false;
+    LRESULT state = SendMessageW(box, BM_GETCHECK, 0, 0);
+    WPARAM flipped = state == BST_CHECKED ? BST_UNCHECKED : BST_CHECKED;
+    PostMessageW(box, BM_SETCHECK, flipped, 0);
+    if (!WaitUntil([&] { return SendMessageW(box, BM_GETCHECK, 0, 0) == static_cast<LRESULT>(flipped); }, 15000))
+        return false;
+    PostMessageW(box, BM_SETCHECK, static_cast<WPARAM>(state), 0);
+    return WaitUntil([&] { return SendMessageW(box, BM_GETCHECK, 0, 0) == state; }, 5000);
 }
 
 bool Agent::Close(DWORD timeoutMs) {

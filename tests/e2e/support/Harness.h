@@ -88,6 +88,8 @@ public:
     bool Close(DWORD timeoutMs = 10000);
 
 private:
+    bool WaitUntilResident();
+
     Process process_;
     HWND window_ = nullptr;
 };

@@ -1,0 +1,15 @@
+// Keytap.dll: a session-wide keyboard hook that signals fresh key-downs by changing the
+// registry under HKCU "SOFTWARE\Korvane\Korvane Change\", without recording what was typed.
+#pragma once
+#include <windows.h>
+
+extern "C" {
+// Starts the hook and its thread; a second call while running does nothing.
+void WINAPI KT_Initialize();
+// Removes the hook and ends its thread; returns when the thread has ended.
+void WINAPI KT_Uninitialize();
+}
+
+// The signal: a counter in a volatile sub-key, so nothing of it ever reaches the disk.
+wchar_t const kKeytapSubKey[] = L"Keytap";
+wchar_t const kKeytapCounterValue[] = L"Pulse";

@@ -1,0 +1,281 @@
+#include "Road.h"
+
+#include "common/RegistryLayout.h"
+#include "helpers/SendKey.h"
+
+#include <stdio.h>
+#include <string.h>
+
+namespace road {
+
+std::wstring ConfirmStandIn() { return e2e::WindowsPathFromUnix(ROAD_CONFIRM_STANDIN); }
+std::wstring PowercfgStandIn() { return e2e::WindowsPathFromUnix(ROAD_POWERCFG_STANDIN); }
+std::wstring SchemeVoltaro() { return e2e::WindowsPathFromUnix(ROAD_SCHEME_VOLTARO); }
+
+void HeldKeys::Down(WORD code) {
+    SendKey(code, false);
+    down_.push_back(code);
+}
+
+void HeldKeys::ReleaseAll() {
+    for (auto code = down_.rbegin(); code != down_.rend(); ++code)
+        SendKey(*code, true);
+    down_.clear();
+}
+
+namespace standin {
+
+namespace {
+HKEY OpenScratch() {
+    HKEY key = nullptr;
+    RegCreateKeyExW(HKEY_CURRENT_USER, kStandInKeyPath, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr);
+    return key;
+}
+
+void WriteScratch(const wchar_t* name, DWORD value) {
+    HKEY key = OpenScratch();
+    RegSetValueExW(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof(value));
+    RegCloseKey(key);
+}
+}  // namespace
+
+void Remove() {
+    RegDeleteTreeW(HKEY_CURRENT_USER, kStandInKeyPath);
+    RegDeleteKeyW(HKEY_CURRENT_USER, kStandInKeyPath);
+}
+
+void Reset() {
+    Remove();
+    RegCloseKey(OpenScratch());
+}
+
+void SetAnswer(DWORD answer) { WriteScratch(kAnswerValue, answer); }
+void SetHoldMs(DWORD milliseconds) { WriteScratch(kHoldMsValue, milliseconds); }
+
+DWORD Starts() {
+    DWORD value = 0;
+    DWORD size = sizeof(value);
+    RegGetValueW(HKEY_CURRENT_USER, kStandInKeyPath, kStartsValue, RRF_RT_REG_DWORD, nullptr, &value, &size);
+    return value;
+}
+
+std::wstring StartedPath() {
+    wchar_t path[MAX_PATH] = {};
+    DWORD size = sizeof(path);
+    RegGetValueW(HKEY_CURRENT_USER, kStandInKeyPath, kStartedPathValue, RRF_RT_REG_SZ, nullptr, path, &size);
+    return path;
+}
+
+bool WaitForStarts(DWORD count, DWORD timeoutMs) {
+    return e2e::WaitUntil([&] { return Starts() >= count; }, timeoutMs);
+}
+
+}  // namespace standin
+
+namespace {
+wchar_t const kWineDebugKey[] = L"Software\\Wine\\Debug";
+wchar_t const kRelayIncludeValue[] = L"RelayInclude";
+
+LONGLONG FileSize(const std::wstring& path) {
+    WIN32_FILE_ATTRIBUTE_DATA data = {};
+    if (!GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data))
+        return 0;
+    return (static_cast<LONGLONG>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+}
+
+std::string ReadFrom(const std::wstring& path, LONGLONG offset) {
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                              nullptr, OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return {};
+    LARGE_INTEGER at = {};
+    at.QuadPart = offset;
+    SetFilePointerEx(file, at, nullptr, FILE_BEGIN);
+    std::string text;
+    char buffer[65536];
+    DWORD read = 0;
+    while (ReadFile(file, buffer, sizeof(buffer), &read, nullptr) && read > 0)
+        text.append(buffer, read);
+    CloseHandle(file);
+    return text;
+}
+}  // namespace
+
+RelayTrace::RelayTrace(const wchar_t* functions) {
+    char unixPath[MAX_PATH] = {};
+    if (GetEnvironmentVariableA("ROAD_TRACE_FILE", unixPath, MAX_PATH) == 0)
+        return;
+    file_ = e2e::WindowsPathFromUnix(unixPath);
+    start_ = FileSize(file_);
+    RegSetKeyValueW(HKEY_CURRENT_USER, kWineDebugKey, kRelayIncludeValue, REG_SZ, functions,
+                    static_cast<DWORD>((lstrlenW(functions) + 1) * sizeof(wchar_t)));
+}
+
+RelayTrace::~RelayTrace() {
+    if (Available())
+        RegDeleteKeyValueW(HKEY_CURRENT_USER, kWineDebugKey, kRelayIncludeValue);
+}
+
+std::vector<std::string> RelayTrace::Calls(DWORD processId, const char* function) const {
+    std::vector<std::string> calls;
+    if (!Available())
+        return calls;
+    char prefix[16];
+    snprintf(prefix, sizeof(prefix), "%04lx:", processId);
+    std::string call = std::string(":Call ") + function + "(";
+    std::string text = ReadFrom(file_, start_);
+    size_t begin = 0;
+    while (begin < text.size()) {
+        size_t end = text.find('\n', begin);
+        if (end == std::string::npos)
+            end = text.size();
+        std::string line = text.substr(begin, end - begin);
+        begin = end + 1;
+        size_t at = line.find(call);
+        if (line.compare(0, strlen(prefix), prefix) != 0 || at == std::string::npos)
+            continue;
+        size_t arguments = at + call.size();
+        calls.push_back(line.substr(arguments, line.find(')', arguments) - arguments));
+    }
+    return calls;
+}
+
+bool RoadAgent::Start(const e2e::InstallFolder& install, std::initializer_list<const wchar_t*> environment) {
+    // Up to three extra pairs besides the relay switch; unused slots get harmless names.
+    const wchar_t* slots[3] = {L"ROAD_SLOT_1=", L"ROAD_SLOT_2=", L"ROAD_SLOT_3="};
+    size_t index = 0;
+    for (const wchar_t* pair : environment)
+        if (index < ARRAYSIZE(slots))
+            slots[index++] = pair;
+    if (!process_.Start(install.Agent(), L"", {RelayTrace::Environment(), slots[0], slots[1], slots[2]}))
+        return false;
+    window_ = e2e::WaitForTopWindow(e2e::Agent::kWindowClass, e2e::Agent::kWindowTitle, process_.Id(), 15000);
+    if (!window_)
+        return false;
+    WaitForInputIdle(process_.Handle(), 10000);
+    // The monitor thread creates its event just before it arms the first notification.
+    e2e::WaitUntil(
+        [] {
+            HANDLE event = OpenEventW(SYNCHRONIZE, FALSE, L"RegMonitorChange");
+            if (event)
+                CloseHandle(event);
+            return event != nullptr;
+        },
+        2000);
+    Sleep(200);
+    return true;
+}
+
+bool RoadAgent::Close(DWORD timeoutMs) {
+    if (window_)
+        PostMessageW(window_, WM_CLOSE, 0, 0);
+    return process_.WaitForExit(timeoutMs);
+}
+
+PowercfgInSystemFolder::PowercfgInSystemFolder() {
+    wchar_t system[MAX_PATH] = {};
+    GetSystemDirectoryW(system, MAX_PATH);
+    path_ = std::wstring(system) + L"\\powercfg.exe";
+    backup_ = path_ + L".road-backup";
+    if (GetFileAttributesW(path_.c_str()) != INVALID_FILE_ATTRIBUTES && !MoveFileW(path_.c_str(), backup_.c_str()))
+        return;
+    installed_ = CopyFileW(PowercfgStandIn().c_str(), path_.c_str(), FALSE) != FALSE;
+}
+
+PowercfgInSystemFolder::~PowercfgInSystemFolder() {
+    // A run may still be ending: give it a moment to let go of the file.
+    e2e::WaitUntil([&] { return DeleteFileW(path_.c_str()) || GetLastError() == ERROR_FILE_NOT_FOUND; }, 3000);
+    if (GetFileAttributesW(backup_.c_str()) != INVALID_FILE_ATTRIBUTES)
+        MoveFileW(backup_.c_str(), path_.c_str());
+}
+
+std::vector<std::wstring> PowercfgInSystemFolder::Runs() const {
+    std::string text = ReadFrom(log_ / L"runs.log", 0);
+    std::vector<std::wstring> runs;
+    size_t begin = 0;
+    while (begin < text.size()) {
+        size_t end = text.find('\n', begin);
+        if (end == std::string::npos)
+            break;  // a line still being written
+        std::string line = text.substr(begin, end - begin);
+        begin = end + 1;
+        wchar_t wide[2 * MAX_PATH + 4] = {};
+        MultiByteToWideChar(CP_UTF8, 0, line.c_str(), -1, wide, ARRAYSIZE(wide));
+        runs.push_back(wide);
+    }
+    return runs;
+}
+
+bool PowercfgInSystemFolder::WaitForRuns(size_t count, DWORD timeoutMs) const {
+    return e2e::WaitUntil([&] { return Runs().size() >= count; }, timeoutMs);
+}
+
+namespace {
+// SystemHandleInformation (class 16) as Windows and Wine return it.
+struct HandleEntry {
+    USHORT processId;
+    USHORT creatorBackTraceIndex;
+    UCHAR objectTypeIndex;
+    UCHAR attributes;
+    USHORT handle;
+    void* object;
+    ULONG grantedAccess;
+};
+struct HandleTable {
+    ULONG count;
+    HandleEntry entries[1];
+};
+using NtQuerySystemInformationProc = LONG(WINAPI*)(ULONG, void*, ULONG, ULONG*);
+LONG const kInfoLengthMismatch = static_cast<LONG>(0xC0000004);
+}  // namespace
+
+int KernelHandleCount(DWORD processId) {
+    auto query = reinterpret_cast<NtQuerySystemInformationProc>(
+        reinterpret_cast<void (*)()>(GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "NtQuerySystemInformation")));
+    if (!query)
+        return -1;
+    std::vector<char> buffer(1 << 16);
+    LONG status;
+    ULONG needed = 0;
+    while ((status = query(16, buffer.data(), static_cast<ULONG>(buffer.size()), &needed)) == kInfoLengthMismatch)
+        buffer.resize(buffer.size() * 2);
+    if (status < 0)
+        return -1;
+    const HandleTable* table = reinterpret_cast<const HandleTable*>(buffer.data());
+    int count = 0;
+    for (ULONG i = 0; i < table->count; ++i)
+        if (table->entries[i].processId == processId)
+            ++count;
+    return count;
+}
+
+namespace {
+wchar_t const kConfirmationTitle[] = L"Korvane Dormello Message";
+
+// The window lives on a thread of its own that keeps reading messages, so the agent's
+// SetForegroundWindow on it never waits for the test.
+DWORD WINAPI WindowThread(void* parameter) {
+    HWND* window = static_cast<HWND*>(parameter);
+    HWND created = CreateWindowExW(0, L"#32770", kConfirmationTitle, WS_POPUP, 0, 0, 200, 100, nullptr, nullptr,
+                                   GetModuleHandleW(nullptr), nullptr);
+    InterlockedExchangePointer(reinterpret_cast<void**>(window), created);
+    MSG message;
+    while (GetMessageW(&message, nullptr, 0, 0) > 0)
+        DispatchMessageW(&message);
+    DestroyWindow(created);
+    return 0;
+}
+}  // namespace
+
+HiddenConfirmationWindow::HiddenConfirmationWindow() {
+    thread_ = CreateThread(nullptr, 0, WindowThread, const_cast<HWND*>(&window_), 0, &threadId_);
+    e2e::WaitUntil([&] { return window_ != nullptr; }, 5000);
+}
+
+HiddenConfirmationWindow::~HiddenConfirmationWindow() {
+    PostThreadMessageW(threadId_, WM_QUIT, 0, 0);
+    WaitForSingleObject(thread_, 5000);
+    CloseHandle(thread_);
+}
+
+}  // namespace road

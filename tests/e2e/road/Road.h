@@ -1,0 +1,132 @@
+// What the hotkey-road tests need beyond the shared harness: keys pressed with SendInput, the
+// stand-ins' scratch state, the agent's relay trace, the powercfg stand-in in the system folder
+// and the agent's kernel handle count.
+#pragma once
+#include "helpers/StandIns.h"
+#include "support/Harness.h"
+
+#include <initializer_list>
+#include <string>
+#include <vector>
+
+namespace road {
+
+UINT const WM_HOTKEY_MATCHED = WM_USER + 1;
+UINT const WM_CHECK_HOTKEY = WM_USER + 5;
+LPARAM const kMarker = 85;
+DWORD const kTriggerTimeoutMs = 5000;
+DWORD const kQuietMs = 1500;  // how long something that must not happen is waited for
+
+// The built stand-ins and the test build of the power library.
+std::wstring ConfirmStandIn();
+std::wstring PowercfgStandIn();
+std::wstring SchemeVoltaro();
+
+// Keys pressed with SendInput; whatever is still down is released at the end.
+class HeldKeys {
+public:
+    HeldKeys() = default;
+    ~HeldKeys() { ReleaseAll(); }
+    HeldKeys(const HeldKeys&) = delete;
+    HeldKeys& operator=(const HeldKeys&) = delete;
+
+    void Down(WORD code);
+    void ReleaseAll();
+
+private:
+    std::vector<WORD> down_;
+};
+
+// The confirmation stand-in's scratch key (HKEY_CURRENT_USER), recreated per test.
+namespace standin {
+void Reset();
+void Remove();
+void SetAnswer(DWORD answer);
+void SetHoldMs(DWORD milliseconds);
+DWORD Starts();
+std::wstring StartedPath();
+bool WaitForStarts(DWORD count, DWORD timeoutMs = kTriggerTimeoutMs);
+}  // namespace standin
+
+// The Wine relay trace of the programs the test starts: the test program runs with its stderr
+// in a file (with-trace.sh), and a started program inherits that stderr.
+class RelayTrace {
+public:
+    explicit RelayTrace(const wchar_t* functions);
+    ~RelayTrace();
+    RelayTrace(const RelayTrace&) = delete;
+    RelayTrace& operator=(const RelayTrace&) = delete;
+
+    bool Available() const { return !file_.empty(); }
+    // Environment for a program whose calls are to be traced.
+    static const wchar_t* Environment() { return L"WINEDEBUG=+pid,+relay"; }
+    // Calls of function ("KERNEL32.SetSystemPowerState") by process id, traced since construction,
+    // as their argument lists ("00000001,00000001").
+    std::vector<std::string> Calls(DWORD processId, const char* function) const;
+
+private:
+    std::wstring file_;
+    LONGLONG start_ = 0;
+};
+
+// The agent started from an install folder with up to three extra environment pairs, its calls
+// traced, and waited for until its
+// registry monitor runs (or, without a hook library, until it is resident).
+class RoadAgent {
+public:
+    bool Start(const e2e::InstallFolder& install, std::initializer_list<const wchar_t*> environment = {});
+    HWND Window() const { return window_; }
+    e2e::Process& Proc() { return process_; }
+    bool Close(DWORD timeoutMs = 10000);
+    void Post(UINT message, LPARAM lParam) const { PostMessageW(window_, message, 0, lParam); }
+
+private:
+    e2e::Process process_;
+    HWND window_ = nullptr;
+};
+
+// The powercfg stand-in placed as <system folder>\powercfg.exe for the test's life; an existing
+// file there is put back at the end. Each run appends "<path>|<parameters>" to Log().
+class PowercfgInSystemFolder {
+public:
+    PowercfgInSystemFolder();
+    ~PowercfgInSystemFolder();
+    PowercfgInSystemFolder(const PowercfgInSystemFolder&) = delete;
+    PowercfgInSystemFolder& operator=(const PowercfgInSystemFolder&) = delete;
+
+    bool Installed() const { return installed_; }
+    const std::wstring& Path() const { return path_; }
+    std::wstring LogEnvironment() const { return std::wstring(kPowercfgLogVariable) + L"=" + log_.Path() + L"\\runs.log"; }
+    // The recorded runs, one "<path>|<parameters>" each, in the order they were written.
+    std::vector<std::wstring> Runs() const;
+    bool WaitForRuns(size_t count, DWORD timeoutMs = kTriggerTimeoutMs) const;
+    void ClearRuns() const { DeleteFileW((log_ / L"runs.log").c_str()); }
+
+private:
+    e2e::TempFolder log_;
+    std::wstring path_;
+    std::wstring backup_;
+    bool installed_ = false;
+};
+
+// The number of kernel handles a process holds (SystemHandleInformation), or -1.
+int KernelHandleCount(DWORD processId);
+
+// A hidden "#32770" window titled "Korvane Dormello Message", as a waiting confirmation has.
+class HiddenConfirmationWindow {
+public:
+    HiddenConfirmationWindow();
+    ~HiddenConfirmationWindow();
+    HiddenConfirmationWindow(const HiddenConfirmationWindow&) = delete;
+    HiddenConfirmationWindow& operator=(const HiddenConfirmationWindow&) = delete;
+    HWND Get() const { return window_; }
+    // Shows or hides it (from its own thread's point of view the call is asynchronous).
+    void Show(bool visible) const { ShowWindowAsync(window_, visible ? SW_SHOWNA : SW_HIDE); }
+
+private:
+    HWND volatile window_ = nullptr;
+    HANDLE thread_ = nullptr;
+    DWORD threadId_ = 0;
+};
+
+}  // namespace road

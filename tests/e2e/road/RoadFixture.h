@@ -1,0 +1,65 @@
+// Common ground of the hotkey-road tests: no agent running, settings, change signal and
+// stand-in state reset before and after, the agent's calls traced, an install without the real
+// confirmation program.
+#pragma once
+#include "Road.h"
+
+#include "common/RegistryLayout.h"
+
+#include <gtest/gtest.h>
+
+namespace road {
+
+DWORD const kNotOne = 2;        // an answer that is not "sleep", told apart from the agent's reset to 0
+DWORD const kPendingMark = 5;   // Suspend before a sequence: the agent's 0 marks its end
+
+// A copy of the staged install without any confirmation program.
+class RoadInstall : public e2e::InstallFolder {
+public:
+    RoadInstall() : e2e::InstallFolder({L"Dormnote.exe", L"Images\\Dormnote.exe"}) {}
+    bool AddConfirmation(const wchar_t* relative) const { return CopyFileTo(ConfirmStandIn(), relative); }
+};
+
+class RoadTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        Reset();
+        standin::SetAnswer(kNotOne);
+        ASSERT_TRUE(trace_.Available()) << "run through with-trace.sh (ctest does) to see the agent's calls";
+    }
+    void TearDown() override {
+        e2e::EndStrayAgents();
+        Reset();
+        standin::Remove();
+    }
+    static void Reset() {
+        e2e::EndStrayAgents();
+        e2e::registry::DeleteSettingsKey();
+        e2e::registry::DeleteChangeKey();
+        standin::Reset();
+    }
+
+    // Marks Suspend so that the agent's reset to 0 shows when the sequence has ended.
+    static void MarkSequencePending() { e2e::registry::WriteSetting(kSuspendValue, kPendingMark); }
+    static bool WaitForSequenceEnd(DWORD timeoutMs = kTriggerTimeoutMs) {
+        return e2e::WaitUntil(
+            [] {
+                DWORD suspend = kPendingMark;
+                return e2e::registry::ReadSetting(kSuspendValue, &suspend) && suspend == 0;
+            },
+            timeoutMs);
+    }
+    // Starts one sequence through WM_USER+1 and waits for its end; true when a confirmation ran.
+    static bool RunSequence(RoadAgent& agent) {
+        DWORD starts = standin::Starts();
+        MarkSequencePending();
+        agent.Post(WM_HOTKEY_MATCHED, kMarker);
+        return standin::WaitForStarts(starts + 1) && WaitForSequenceEnd();
+    }
+    // True when no confirmation beyond `starts` has been started for a while.
+    static bool NoNewStart(DWORD starts) { return !standin::WaitForStarts(starts + 1, kQuietMs); }
+
+    RelayTrace trace_{L"KERNEL32.SetSystemPowerState;KERNEL32.LocalFree"};
+};
+
+}  // namespace road

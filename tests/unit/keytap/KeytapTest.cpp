@@ -1,0 +1,255 @@
+// The keyboard-hook library: one change of the change-signal key per fresh key-down, made while
+// the key reads as down, none for repeats or key-ups, nothing typed kept, nothing left running.
+#include "common/RegistryLayout.h"
+#include "e2e/helpers/SendKey.h"
+#include "outside/keytap/Keytap.h"
+
+#include <gtest/gtest.h>
+#include <tlhelp32.h>
+
+#include <set>
+
+namespace {
+
+wchar_t const kLibraryPath[] = L"" KEYTAP_DLL;
+DWORD const kSignalTimeoutMs = 2000;
+DWORD const kQuietMs = 300;  // how long a change that should not come is waited for
+DWORD const kSentinel = 0xdeadbeef;
+
+using KeytapProc = void(WINAPI*)();
+
+void DeleteChangeKey() {
+    HKEY parent;
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, L"SOFTWARE\\Korvane", 0, KEY_ALL_ACCESS | kRegistryView, &parent) ==
+        ERROR_SUCCESS) {
+        RegDeleteTreeW(parent, L"Korvane Change");
+        RegCloseKey(parent);
+    }
+}
+
+HKEY CreateChangeKey() {
+    HKEY key = nullptr;
+    RegCreateKeyExW(HKEY_CURRENT_USER, kChangeSignalKeyPath, 0, nullptr, 0, KEY_ALL_ACCESS | kRegistryView, nullptr,
+                    &key, nullptr);
+    return key;
+}
+
+// The library's counter, or 0 when it has not written one yet.
+DWORD Pulse() {
+    HKEY key;
+    std::wstring path = std::wstring(kChangeSignalKeyPath) + kKeytapSubKey;
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, path.c_str(), 0, KEY_QUERY_VALUE | kRegistryView, &key) != ERROR_SUCCESS)
+        return 0;
+    DWORD value = 0;
+    DWORD size = sizeof(value);
+    RegQueryValueExW(key, kKeytapCounterValue, nullptr, nullptr, reinterpret_cast<BYTE*>(&value), &size);
+    RegCloseKey(key);
+    return value;
+}
+
+bool PulseBecomes(DWORD expected, DWORD timeoutMs) {
+    DWORD start = GetTickCount();
+    while (Pulse() != expected) {
+        if (GetTickCount() - start > timeoutMs)
+            return false;
+        Sleep(10);
+    }
+    return true;
+}
+
+std::set<DWORD> OwnThreads() {
+    std::set<DWORD> threads;
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
+    THREADENTRY32 entry = {};
+    entry.dwSize = sizeof(entry);
+    for (BOOL more = Thread32First(snapshot, &entry); more; more = Thread32Next(snapshot, &entry))
+        if (entry.th32OwnerProcessID == GetCurrentProcessId())
+            threads.insert(entry.th32ThreadID);
+    CloseHandle(snapshot);
+    return threads;
+}
+
+// Threads of `after` that `before` did not have.
+std::set<DWORD> NewThreads(const std::set<DWORD>& before, const std::set<DWORD>& after) {
+    std::set<DWORD> added;
+    for (DWORD id : after)
+        if (!before.count(id))
+            added.insert(id);
+    return added;
+}
+
+// Watches the change-signal key and its sub-keys from a thread of its own, as the agent does,
+// and reads the key state the moment it wakes (while the test's SendInput may still be running).
+class WakeProbe {
+public:
+    explicit WakeProbe(WORD code)
+        : code_(code), key_(CreateChangeKey()), event_(CreateEventW(nullptr, TRUE, FALSE, nullptr)) {
+        RegNotifyChangeKeyValue(key_, TRUE, REG_NOTIFY_CHANGE_LAST_SET | REG_NOTIFY_CHANGE_ATTRIBUTES, event_, TRUE);
+        thread_ = CreateThread(nullptr, 0, Watch, this, 0, nullptr);
+    }
+    ~WakeProbe() {
+        WaitForSingleObject(thread_, INFINITE);
+        CloseHandle(thread_);
+        RegCloseKey(key_);
+        CloseHandle(event_);
+    }
+    WakeProbe(const WakeProbe&) = delete;
+    WakeProbe& operator=(const WakeProbe&) = delete;
+
+    // True when a change woke the probe; *down is what the key read at that moment.
+    bool Woke(bool* down) {
+        WaitForSingleObject(thread_, INFINITE);
+        *down = keyDown_;
+        return woke_;
+    }
+
+private:
+    static DWORD WINAPI Watch(void* parameter) {
+        WakeProbe* probe = static_cast<WakeProbe*>(parameter);
+        probe->woke_ = WaitForSingleObject(probe->event_, kSignalTimeoutMs) == WAIT_OBJECT_0;
+        probe->keyDown_ = (GetAsyncKeyState(probe->code_) & 0x8000) != 0;
+        return 0;
+    }
+
+    WORD code_;
+    HKEY key_;
+    HANDLE event_;
+    HANDLE thread_ = nullptr;
+    bool woke_ = false;
+    bool keyDown_ = false;
+};
+
+class KeytapTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        DeleteChangeKey();
+        library_ = LoadLibraryW(kLibraryPath);
+        ASSERT_NE(nullptr, library_);
+        initialize_ = Get("KT_Initialize");
+        uninitialize_ = Get("KT_Uninitialize");
+        ASSERT_NE(nullptr, initialize_);
+        ASSERT_NE(nullptr, uninitialize_);
+    }
+    void TearDown() override {
+        if (uninitialize_)
+            uninitialize_();
+        if (library_)
+            FreeLibrary(library_);
+        DeleteChangeKey();
+    }
+    KeytapProc Get(const char* name) {
+        return reinterpret_cast<KeytapProc>(reinterpret_cast<void (*)()>(GetProcAddress(library_, name)));
+    }
+    // Presses and releases code; true when exactly one change was made, none after the press.
+    void ExpectOneChangePerPress(WORD code) {
+        DWORD before = Pulse();
+        SendKey(code, false);
+        EXPECT_TRUE(PulseBecomes(before + 1, kSignalTimeoutMs)) << "a fresh key-down signals";
+        SendKey(code, true);
+        Sleep(kQuietMs);
+        EXPECT_EQ(before + 1, Pulse()) << "a key-up does not";
+    }
+
+    HMODULE library_ = nullptr;
+    KeytapProc initialize_ = nullptr;
+    KeytapProc uninitialize_ = nullptr;
+};
+
+}  // namespace
+
+TEST_F(KeytapTest, EachFreshKeyDownSignalsOnceWhileTheKeyIsDown) {
+    initialize_();
+    WORD const keys[] = {VK_F9, 'A', VK_MENU, VK_CONTROL, VK_SHIFT, VK_F1};
+    for (WORD code : keys) {
+        SCOPED_TRACE(testing::Message() << "key " << code);
+        DWORD before = Pulse();
+        bool down = false;
+        {
+            WakeProbe probe(code);
+            SendKey(code, false);
+            ASSERT_TRUE(probe.Woke(&down));
+        }
+        EXPECT_TRUE(down) << "the key reads as down when the watcher wakes";
+        EXPECT_TRUE(PulseBecomes(before + 1, kSignalTimeoutMs)) << "one new value per key-down";
+
+        SendKey(code, false);  // auto-repeat: another down without an up
+        SendKey(code, false);
+        Sleep(kQuietMs);
+        EXPECT_EQ(before + 1, Pulse()) << "repeats make no change";
+
+        SendKey(code, true);
+        Sleep(kQuietMs);
+        EXPECT_EQ(before + 1, Pulse()) << "key-ups make no change";
+        EXPECT_FALSE(GetAsyncKeyState(code) & 0x8000) << "no key is swallowed";
+    }
+}
+
+TEST_F(KeytapTest, HeldKeyDoesNotHideTheNextOne) {
+    initialize_();
+    DWORD before = Pulse();
+    SendKey(VK_MENU, false);
+    ASSERT_TRUE(PulseBecomes(before + 1, kSignalTimeoutMs));
+    bool down = false;
+    {
+        WakeProbe probe(VK_F1);
+        SendKey(VK_F1, false);
+        ASSERT_TRUE(probe.Woke(&down));
+    }
+    EXPECT_TRUE(down && (GetAsyncKeyState(VK_MENU) & 0x8000)) << "both keys are down when the second key's change arrives";
+    EXPECT_TRUE(PulseBecomes(before + 2, kSignalTimeoutMs));
+    SendKey(VK_F1, true);
+    SendKey(VK_MENU, true);
+}
+
+TEST_F(KeytapTest, NothingTypedIsKept) {
+    HKEY key = CreateChangeKey();
+    ASSERT_NE(nullptr, key);
+    RegSetValueExW(key, kKeyPressValue, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&kSentinel), sizeof(kSentinel));
+    initialize_();
+    ExpectOneChangePerPress('Q');
+    ExpectOneChangePerPress('W');
+
+    DWORD keyPress = 0;
+    DWORD size = sizeof(keyPress);
+    RegQueryValueExW(key, kKeyPressValue, nullptr, nullptr, reinterpret_cast<BYTE*>(&keyPress), &size);
+    EXPECT_EQ(kSentinel, keyPress) << "the library does not write key codes into the change key";
+
+    HKEY signal = nullptr;
+    ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExW(key, kKeytapSubKey, 0, KEY_ALL_ACCESS | kRegistryView, &signal));
+    DWORD values = 0;
+    DWORD subKeys = 0;
+    RegQueryInfoKeyW(signal, nullptr, nullptr, nullptr, &subKeys, nullptr, nullptr, &values, nullptr, nullptr,
+                     nullptr, nullptr);
+    EXPECT_EQ(1u, values) << "only the counter";
+    EXPECT_EQ(0u, subKeys);
+    HKEY child = nullptr;
+    EXPECT_EQ(ERROR_CHILD_MUST_BE_VOLATILE, RegCreateKeyExW(signal, L"probe", 0, nullptr, REG_OPTION_NON_VOLATILE,
+                                                             KEY_ALL_ACCESS, nullptr, &child, nullptr))
+        << "the signal key is volatile: it never reaches the disk";
+    if (child)
+        RegCloseKey(child);
+    RegCloseKey(signal);
+    RegCloseKey(key);
+}
+
+TEST_F(KeytapTest, StartAndStopTwiceLeaveNoHookAndNoThread) {
+    for (int round = 1; round <= 2; ++round) {
+        SCOPED_TRACE(testing::Message() << "round " << round);
+        std::set<DWORD> before = OwnThreads();
+        initialize_();
+        std::set<DWORD> started = NewThreads(before, OwnThreads());
+        EXPECT_EQ(1u, started.size()) << "one hook thread";
+        initialize_();  // a second start while running changes nothing
+        EXPECT_TRUE(NewThreads(before, OwnThreads()) == started) << "no second thread";
+        ExpectOneChangePerPress(VK_F9);
+
+        uninitialize_();
+        EXPECT_TRUE(NewThreads(OwnThreads(), started) == started) << "the hook thread has ended";
+        DWORD after = Pulse();
+        SendKey(VK_F9, false);
+        SendKey(VK_F9, true);
+        Sleep(kQuietMs);
+        EXPECT_EQ(after, Pulse()) << "no hook is left to signal";
+    }
+    uninitialize_();  // stopping when stopped does nothing
+}
