@@ -1,0 +1,127 @@
+// The whole road with every real part: Keytap.dll, Voltaro.dll, Dormkey.exe and Dormnote.exe.
+// Alt+F1 is held with SendInput, the question is answered like a user does, and the agent's
+// suspend call is seen in Wine's relay trace.
+#include "RoadFixture.h"
+
+using namespace road;
+
+namespace {
+
+wchar_t const kQuestionTitle[] = L"Korvane Dormello Message";
+int const kOk = 1030, kCancel = 1031, kDontShow = 1004;
+
+class WholeRoad : public RoadTest {
+protected:
+    void SetUp() override {
+        e2e::EndStrayConfirmations();
+        RoadTest::SetUp();
+    }
+    void TearDown() override {
+        e2e::EndStrayConfirmations();
+        RoadTest::TearDown();
+    }
+
+    static void PressAltF1() {
+        HeldKeys keys;
+        keys.Down(VK_MENU);
+        keys.Down(VK_F1);
+        Sleep(100);
+    }
+    // The question as the user sees it: shown, in front, Cancel focused.
+    static HWND WaitForQuestion() {
+        HWND question = nullptr;
+        e2e::WaitUntil(
+            [&] {
+                question = FindWindowW(L"#32770", kQuestionTitle);
+                return question && IsWindowVisible(question) && GetForegroundWindow() == question;
+            },
+            kTriggerTimeoutMs * 2);
+        return question;
+    }
+    std::vector<std::string> SuspendCalls(RoadAgent& agent) const {
+        return trace_.Calls(agent.Proc().Id(), "KERNEL32.SetSystemPowerState");
+    }
+    bool WaitForSuspendCalls(RoadAgent& agent, size_t count) const {
+        return e2e::WaitUntil([&] { return SuspendCalls(agent).size() >= count; }, kTriggerTimeoutMs);
+    }
+};
+
+std::vector<std::string> Suspends(size_t count) {
+    return std::vector<std::string>(count, "00000001,00000001");
+}
+
+}  // namespace
+
+TEST_F(WholeRoad, AltF1AsksAndOkSleeps) {
+    e2e::InstallFolder install;
+    RoadAgent agent;
+    ASSERT_TRUE(agent.Start(install));
+    MarkSequencePending();  // not 1: only the confirmation's own answer can make the agent sleep
+    PressAltF1();
+    HWND question = WaitForQuestion();
+    ASSERT_NE(nullptr, question) << "Alt+F1 shows the question";
+    EXPECT_TRUE(SuspendCalls(agent).empty()) << "nothing before the answer";
+
+    e2e::ClickAt(e2e::CentreOf(GetDlgItem(question, kOk)));
+    EXPECT_TRUE(WaitForSequenceEnd());
+    EXPECT_TRUE(WaitForSuspendCalls(agent, 1));
+    EXPECT_EQ(Suspends(1), SuspendCalls(agent));
+    DWORD suspend = 0xdeadbeef;
+    EXPECT_TRUE(e2e::registry::ReadSetting(kSuspendValue, &suspend));
+    EXPECT_EQ(0u, suspend) << "the agent resets the answer";
+    EXPECT_TRUE(agent.Close());
+}
+
+TEST_F(WholeRoad, CancelAndEscapeDoNotSleep) {
+    e2e::InstallFolder install;
+    RoadAgent agent;
+    ASSERT_TRUE(agent.Start(install));
+    const char* const ways[] = {"Cancel button", "Escape"};
+    for (const char* way : ways) {
+        SCOPED_TRACE(way);
+        MarkSequencePending();
+        PressAltF1();
+        HWND question = WaitForQuestion();
+        ASSERT_NE(nullptr, question);
+        if (way == ways[0])
+            e2e::ClickAt(e2e::CentreOf(GetDlgItem(question, kCancel)));
+        else
+            e2e::PressKeys({VK_ESCAPE});
+        EXPECT_TRUE(WaitForSequenceEnd());
+        Sleep(kQuietMs / 3);
+        EXPECT_TRUE(SuspendCalls(agent).empty());
+    }
+    EXPECT_TRUE(agent.Close());
+}
+
+TEST_F(WholeRoad, DoNotShowNextTimeSleepsStraightAwayAfterwards) {
+    e2e::InstallFolder install;
+    RoadAgent agent;
+    ASSERT_TRUE(agent.Start(install));
+    MarkSequencePending();
+    PressAltF1();
+    HWND question = WaitForQuestion();
+    ASSERT_NE(nullptr, question);
+    SendMessageW(GetDlgItem(question, kDontShow), BM_CLICK, 0, 0);
+    e2e::ClickAt(e2e::CentreOf(GetDlgItem(question, kOk)));
+    ASSERT_TRUE(WaitForSequenceEnd());
+    ASSERT_TRUE(WaitForSuspendCalls(agent, 1));
+
+    // The next Alt+F1 shows nothing and sleeps.
+    MarkSequencePending();
+    bool everShown = false;
+    PressAltF1();
+    bool ended = e2e::WaitUntil(
+        [&] {
+            HWND window = FindWindowW(L"#32770", kQuestionTitle);
+            everShown |= window && IsWindowVisible(window);
+            DWORD suspend = kPendingMark;
+            return e2e::registry::ReadSetting(kSuspendValue, &suspend) && suspend == 0;
+        },
+        kTriggerTimeoutMs * 2);
+    EXPECT_TRUE(ended);
+    EXPECT_FALSE(everShown);
+    EXPECT_TRUE(WaitForSuspendCalls(agent, 2));
+    EXPECT_EQ(Suspends(2), SuspendCalls(agent));
+    EXPECT_TRUE(agent.Close());
+}
