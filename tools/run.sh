@@ -1,25 +1,33 @@
 #!/usr/bin/env bash
-# run.sh [--screenshot FILE]: sets up the machine, builds, and runs the agent under Wine in a
-# persistent prefix inside the checkout (.wine/, ignored by git): on $DISPLAY when there is
-# one, else in a virtual display. With --screenshot, opens the settings window, saves a picture
-# of it to FILE, and ends the agent.
+# run.sh [--screenshot FILE | --demo DIR]: sets up the machine, builds, and runs the agent under
+# Wine in a persistent prefix inside the checkout (.wine/, ignored by git): on $DISPLAY when
+# there is one, else in a virtual display.
+#   --screenshot FILE  opens the settings window, saves a picture of it to FILE, ends the agent.
+#   --demo DIR         shows the road in pictures, in English and in Japanese: the settings
+#                      window, then the question that holding Alt+F1 brings up (answered with
+#                      Cancel, so nothing sleeps). Saves DIR/settings-<lang>.png and
+#                      DIR/confirmation-<lang>.png.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
 
-shot=""
-if [ "${1:-}" = "--screenshot" ]; then
-    shot=$(realpath -m "${2:?--screenshot needs a file name}")
-fi
+mode=run
+target=""
+case "${1:-}" in
+--screenshot) mode=screenshot; target=$(realpath -m "${2:?--screenshot needs a file name}") ;;
+--demo) mode=demo; target=$(realpath -m "${2:?--demo needs a folder}") ;;
+esac
 
-tools/setup.sh
-tools/build.sh i686 >/dev/null
+if [ -z "${RUN_SET_UP:-}" ]; then
+    tools/setup.sh
+    tools/build.sh i686 >/dev/null
+fi
 export WINEPREFIX=$root/.wine WINEDEBUG=-all
 tools/make-prefix.sh "$WINEPREFIX"
 
 if [ -z "${DISPLAY:-}" ] && [ -z "${RUN_IN_VIRTUAL_DISPLAY:-}" ]; then
     # No display: start again inside a virtual one.
-    exec env RUN_IN_VIRTUAL_DISPLAY=1 xvfb-run -a -s "-screen 0 1920x1080x24" "$0" "$@"
+    exec env RUN_SET_UP=1 RUN_IN_VIRTUAL_DISPLAY=1 xvfb-run -a -s "-screen 0 1920x1080x24" "$0" "$@"
 fi
 if [ -z "${RUN_IN_VIRTUAL_DISPLAY:-}" ]; then
     # A real desktop has a window manager: let it manage Wine's windows.
@@ -27,23 +35,71 @@ if [ -z "${RUN_IN_VIRTUAL_DISPLAY:-}" ]; then
 fi
 
 agent=$root/dist/i686/Dormkey.exe
-if [ -z "$shot" ]; then
+
+wait_for_window() {  # title: waits until a visible window of that title exists
+    for _ in $(seq 50); do
+        xdotool search --onlyvisible --name "^$1\$" >/dev/null 2>&1 && return 0
+        sleep 0.2
+    done
+    return 1
+}
+
+shoot() {  # title file: saves the window of that title (or the whole screen) as a picture
+    sleep 1
+    local geometry
+    geometry=$(xdotool search --onlyvisible --name "^$1\$" getwindowgeometry --shell 2>/dev/null | head -n 5 || true)
+    import -window root "$2"
+    if [ -n "$geometry" ]; then
+        local X Y WIDTH HEIGHT WINDOW SCREEN
+        eval "$geometry"
+        convert "$2" -crop "${WIDTH}x${HEIGHT}+${X}+${Y}" +repage "$2"
+    fi
+    echo "saved $2"
+}
+
+start_agent() {
+    wine "$agent" &
+    for _ in $(seq 50); do
+        xdotool search --name '^KvHybridS3$' >/dev/null 2>&1 && break
+        sleep 0.2
+    done
+    sleep 2  # let it finish starting
+}
+
+case $mode in
+run)
     echo "Dormkey runs hidden; start it again (tools/run.sh in another shell) to open its settings window."
     exec wine "$agent"
-fi
-
-wine "$agent" &
-for _ in $(seq 50); do
-    xdotool search --name '^KvHybridS3$' >/dev/null 2>&1 && break
-    sleep 0.2
-done
-wine "$agent"            # a second start opens the settings window of the first
-sleep 1.5
-geometry=$(xdotool search --onlyvisible --name '^KvHybridS3$' getwindowgeometry --shell 2>/dev/null | head -n 5 || true)
-import -window root "$shot"
-if [ -n "$geometry" ]; then
-    eval "$geometry"
-    convert "$shot" -crop "${WIDTH}x${HEIGHT}+${X}+${Y}" +repage "$shot"
-fi
-echo "saved $shot"
-wineserver -k
+    ;;
+screenshot)
+    start_agent
+    wine "$agent"            # a second start opens the settings window of the first
+    shoot KvHybridS3 "$target"
+    wineserver -k
+    ;;
+demo)
+    mkdir -p "$target"
+    for lang in en ja; do
+        wineserver -k || true
+        # Wine takes the user's language from the locale it starts with.
+        locale=en_US.UTF-8
+        [ "$lang" = ja ] && locale=ja_JP.UTF-8
+        export LANG=$locale LC_ALL=$locale
+        wine reg delete 'HKLM\Software\Korvane' /f >/dev/null 2>&1 || true
+        start_agent
+        wine "$agent"
+        shoot KvHybridS3 "$target/settings-$lang.png"
+        xdotool key Escape   # hides the settings window again
+        sleep 1
+        xdotool keydown alt keydown F1 sleep 0.3 keyup F1 keyup alt
+        if wait_for_window 'Korvane Dormello Message'; then
+            shoot 'Korvane Dormello Message' "$target/confirmation-$lang.png"
+            xdotool key Escape
+        else
+            echo "the question did not appear" >&2
+        fi
+        sleep 1
+        wineserver -k
+    done
+    ;;
+esac
