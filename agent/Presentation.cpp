@@ -5,6 +5,7 @@
 #include "resource.h"
 
 #include "common/LanguageBinding.h"
+#include "common/ModulePath.h"
 #include "common/WideText.h"
 #include "common/skin/ShadowWindow.h"
 
@@ -59,27 +60,6 @@ UINT const kLeftWrap = DT_LEFT | DT_VCENTER | DT_WORDBREAK;
 UINT const kRightWrap = DT_RIGHT | DT_VCENTER | DT_WORDBREAK;
 UINT const kCentreWrap = DT_CENTER | DT_VCENTER | DT_WORDBREAK;
 
-// The skin folder: "Images\" beside the program, else "ImageResource\" beside its folder.
-// False when neither exists.
-bool FindSkinFolder(wchar_t (&folder)[MAX_PATH]) {
-    wchar_t module[MAX_PATH];
-    DWORD length = GetModuleFileNameW(nullptr, module, ARRAYSIZE(module));
-    if (length == 0 || length >= ARRAYSIZE(module))
-        return false;
-    PathRemoveFileSpecW(module);
-    lstrcpynW(folder, module, MAX_PATH);
-    if (PathAppendW(folder, L"Images\\") && PathFileExistsW(folder)) {
-        PathAddBackslashW(folder);
-        return true;
-    }
-    lstrcpynW(folder, module, MAX_PATH);
-    if (PathRemoveFileSpecW(folder) && PathAppendW(folder, L"ImageResource\\") && PathFileExistsW(folder)) {
-        PathAddBackslashW(folder);
-        return true;
-    }
-    return false;
-}
-
 }  // namespace
 
 void CHybridS3Dlg::SetUpLanguage() {
@@ -126,7 +106,7 @@ void CHybridS3Dlg::LayoutSettingsWindow() {
     SetWindowTextW(GetDlgItem(IDC_REDEFINE), std::wstring(TranslateTextW(L"Redefine")).c_str());
 
     wchar_t folder[MAX_PATH];
-    if (FindSkinFolder(folder))
+    if (FindSkinFolder(L"ImageResource\\", folder))
         SkinButtons(folder);
 
     MoveWindow(GetDlgItem(IDC_ENABLE_FUNCTION), 199, 59, 15, 15, TRUE);

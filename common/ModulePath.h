@@ -4,3 +4,8 @@
 // path = folder of the running executable + backslash + name (name may hold sub-folders).
 // False when the result does not fit MAX_PATH.
 bool BuildModuleSiblingPath(const wchar_t* name, wchar_t (&path)[MAX_PATH]);
+
+// The skin folder, ending with a backslash: "Images\" beside the running executable, else
+// parentFallback (a folder name such as "Images\") beside the executable's folder. False when
+// neither exists.
+bool FindSkinFolder(const wchar_t* parentFallback, wchar_t (&folder)[MAX_PATH]);

@@ -5,6 +5,7 @@
 #include "resource.h"
 
 #include "common/LanguageBinding.h"
+#include "common/ModulePath.h"
 #include "common/WideText.h"
 #include "common/skin/ShadowWindow.h"
 
@@ -42,26 +43,6 @@ ConfirmationButtonRow const kButtonRows[] = {
 
 char const kDontShowAgain[] = "Do not show next time";
 wchar_t const kBrandTitle[] = L"Korvane Dormello";
-
-// The skin folder: "Images\" beside the program, else "Images\" beside its folder. False when neither exists.
-bool FindImagesFolder(wchar_t (&folder)[MAX_PATH]) {
-    wchar_t module[MAX_PATH];
-    DWORD length = GetModuleFileNameW(nullptr, module, ARRAYSIZE(module));
-    if (length == 0 || length >= ARRAYSIZE(module))
-        return false;
-    PathRemoveFileSpecW(module);
-    for (int up = 0; up < 2; ++up) {
-        lstrcpynW(folder, module, MAX_PATH);
-        if (up == 1 && !PathRemoveFileSpecW(folder))
-            return false;
-        PathAddBackslashW(folder);
-        if (PathAppendW(folder, L"Images\\") && PathFileExistsW(folder)) {
-            PathAddBackslashW(folder);
-            return true;
-        }
-    }
-    return false;
-}
 
 }  // namespace
 
@@ -113,7 +94,7 @@ void CGeneralMsgBox::LayoutConfirmationDialog() {
     SetWindowTextW(GetDlgItem(IDC_CONFIRM_CANCEL), std::wstring(TranslateTextW(L"Cancel")).c_str());
 
     wchar_t images[MAX_PATH];
-    if (FindImagesFolder(images)) {
+    if (FindSkinFolder(L"Images\\", images)) {
         CxSkinButton* buttons[] = {okButton_.get(), cancelButton_.get()};
         for (size_t i = 0; i < ARRAYSIZE(kButtonRows); ++i) {
             const ConfirmationButtonRow& row = kButtonRows[i];

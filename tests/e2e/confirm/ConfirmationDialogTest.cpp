@@ -328,3 +328,37 @@ TEST_F(ConfirmationTest, ScreenshotShowsTheSkinnedQuestion) {
     PressKeys({VK_ESCAPE});
     EXPECT_TRUE(confirmation.Proc().WaitForExit(10000));
 }
+
+// Without "Images\" beside the program, the one beside its folder skins the buttons.
+TEST_F(ConfirmationTest, SkinFromTheParentFolder) {
+    struct Case {
+        const char* name;
+        bool imagesInParent;
+    } const cases[] = {{"Images beside the parent folder", true}, {"no Images anywhere", false}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        SetUp();
+        InstallFolder install({L"Dormnote.exe", L"Images"});
+        ASSERT_TRUE(install.CopyFileTo(e2e::StageDir() + L"\\Dormnote.exe", L"bin\\Dormnote.exe"));
+        if (c.imagesInParent) {
+            const wchar_t* const skins[] = {L"button_n.png", L"button_d.png", L"button_o.png", L"button_g.png"};
+            for (const wchar_t* skin : skins)
+                ASSERT_TRUE(install.CopyFileTo(e2e::StageDir() + L"\\Images\\" + skin, std::wstring(L"Images\\") + skin));
+        }
+        e2e::Process process;
+        ASSERT_TRUE(process.Start(install / L"bin\\Dormnote.exe"));
+        HWND dialog = e2e::WaitForTopWindow(Confirmation::kWindowClass, Confirmation::kWindowTitle, process.Id(), 15000);
+        ASSERT_NE(nullptr, dialog);
+        ASSERT_TRUE(e2e::WaitUntil([&] { return IsWindowVisible(dialog) != FALSE; }, 5000));
+        Sleep(300);
+        RECT ok = {};
+        GetWindowRect(GetDlgItem(dialog, kOk), &ok);
+        e2e::Screenshot shot(ok);
+        // A skinned face is dark; a plain one is the light system button face (at the template
+        // place, whose lower part the window's shape cuts off).
+        COLORREF face = shot.At(8, 4);
+        EXPECT_EQ(c.imagesInParent, GetRValue(face) < 128) << std::hex << face;
+        PostMessageW(dialog, WM_CLOSE, 0, 0);
+        EXPECT_TRUE(process.WaitForExit(10000));
+    }
+}

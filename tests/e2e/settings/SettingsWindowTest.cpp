@@ -181,3 +181,31 @@ TEST_F(SettingsWindow, EscapeCancelsARedefinitionAndAltF4NeverCloses) {
     EXPECT_TRUE(HidesSoon());
     EXPECT_TRUE(agent_.Proc().IsRunning());
 }
+
+// Without "Images\" beside the agent, "ImageResource\" beside its folder skins the buttons.
+TEST(SettingsWindowSkin, FromImageResourceBesideTheParentFolder) {
+    e2e::EndStrayAgents();
+    InstallFolder install({L"Dormkey.exe", L"Images"});
+    ASSERT_TRUE(install.CopyFileTo(e2e::StageDir() + L"\\Dormkey.exe", L"bin\\Dormkey.exe"));
+    const wchar_t* const skins[] = {L"button_n.png", L"button_d.png", L"button_o.png", L"button_un.png",
+                                    L"small_button_n.png", L"small_button_d.png", L"small_button_o.png",
+                                    L"small_button_un.png"};
+    for (const wchar_t* skin : skins)
+        ASSERT_TRUE(install.CopyFileTo(e2e::StageDir() + L"\\Images\\" + skin, std::wstring(L"ImageResource\\") + skin));
+    e2e::Process agent;
+    ASSERT_TRUE(agent.Start(install / L"bin\\Dormkey.exe"));
+    HWND window = e2e::WaitForTopWindow(Agent::kWindowClass, Agent::kWindowTitle, agent.Id(), 15000);
+    ASSERT_NE(nullptr, window);
+    Sleep(1500);  // resident
+    SendMessageW(window, WM_USER + 3, 0, 85);
+    ASSERT_TRUE(IsWindowVisible(window));
+    Sleep(300);
+    RECT ok = {};
+    GetWindowRect(GetDlgItem(window, kOk), &ok);
+    EXPECT_EQ(119, ok.right - ok.left) << "placed by the skin layout";
+    e2e::Screenshot shot(ok);
+    COLORREF face = shot.At(8, 4);
+    EXPECT_LT(GetRValue(face), 128) << "a skinned, dark face: " << std::hex << face;
+    PostMessageW(window, WM_CLOSE, 0, 0);
+    EXPECT_TRUE(agent.WaitForExit(10000));
+}
