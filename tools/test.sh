@@ -1,17 +1,22 @@
 #!/usr/bin/env bash
 # test.sh: sets up the machine, builds both architectures and runs every test (unit and
-# end-to-end) under Wine in a virtual display, in a throwaway Wine prefix. Ends with the line
-# "N passed, N failed". Screenshots and other artifacts go to artifacts/.
+# end-to-end) under Wine in one virtual display and one throwaway Wine prefix. Ends with the
+# line "N passed, N failed". Screenshots and other artifacts go to artifacts/.
 set -uo pipefail
 cd "$(dirname "$0")/.."
+
+if [ -z "${TEST_IN_VIRTUAL_DISPLAY:-}" ]; then
+    tools/setup.sh || exit 1
+    for arch in i686 x86_64; do
+        echo "== build $arch"
+        tools/build.sh "$arch" || { echo "build of $arch failed"; echo "0 passed, 1 failed"; exit 1; }
+    done
+    # The rest runs inside one virtual display: Wine's desktop process lives as long as the
+    # prefix's server and must keep its display.
+    exec env TEST_IN_VIRTUAL_DISPLAY=1 xvfb-run -a -s "-screen 0 1920x1080x24" "$0" "$@"
+fi
+
 root=$(pwd)
-
-tools/setup.sh || exit 1
-for arch in i686 x86_64; do
-    echo "== build $arch"
-    tools/build.sh "$arch" || { echo "build of $arch failed"; echo "0 passed, 1 failed"; exit 1; }
-done
-
 prefix=$(mktemp -d /tmp/dormello-test-prefix.XXXXXX)
 cleanup() {
     WINEPREFIX=$prefix wineserver -k >/dev/null 2>&1
@@ -22,17 +27,18 @@ echo "== Wine prefix $prefix"
 tools/make-prefix.sh "$prefix" || exit 1
 
 export WINEPREFIX=$prefix WINEDEBUG=-all DORMELLO_ARTIFACTS=$root/artifacts
-# Keep one Wine server (and its desktop) for the whole run instead of one per test program.
-wineserver -p
 mkdir -p "$DORMELLO_ARTIFACTS"
+# One Wine server (and desktop) for the whole run instead of one per test program; the first
+# program started brings the desktop up.
+wineserver -p
+wine cmd /c exit >/dev/null 2>&1
 
 passed=0
 failed=0
 for arch in i686 x86_64; do
     echo "== tests ($arch)"
     log=$(mktemp)
-    (cd "build/$arch" && xvfb-run -a -s "-screen 0 1920x1080x24" \
-        ctest --output-on-failure --timeout 300 2>&1) | tee "$log"
+    (cd "build/$arch" && ctest --output-on-failure --timeout 300 2>&1) | tee "$log"
     line=$(grep -E '^[0-9]+% tests passed, [0-9]+ tests? failed out of [0-9]+' "$log" | tail -n 1)
     if [ -z "$line" ]; then
         echo "no ctest summary for $arch"

@@ -6,6 +6,8 @@
 #include <algorithm>
 #include <fstream>
 
+#include <stdlib.h>
+
 using namespace road;
 
 namespace {
@@ -46,15 +48,22 @@ protected:
 };
 
 // The addresses the test build of the library handed out, lower case as the relay trace shows them.
-std::vector<std::string> Allocations(const std::wstring& log) {
-    std::vector<std::string> addresses;
+// Addresses as numbers: the trace and the log may print them with different widths (the
+// relay trace of 64-bit programs drops leading zeros).
+std::vector<unsigned long long> Allocations(const std::wstring& log) {
+    std::vector<unsigned long long> addresses;
     std::ifstream in(log.c_str());
     std::string word;
     std::string address;
-    while (in >> word >> address) {
-        std::transform(address.begin(), address.end(), address.begin(), ::tolower);
-        addresses.push_back(address);
-    }
+    while (in >> word >> address)
+        addresses.push_back(strtoull(address.c_str(), nullptr, 16));
+    return addresses;
+}
+
+std::vector<unsigned long long> Addresses(const std::vector<std::string>& arguments) {
+    std::vector<unsigned long long> addresses;
+    for (const std::string& argument : arguments)
+        addresses.push_back(strtoull(argument.c_str(), nullptr, 16));
     return addresses;
 }
 
@@ -91,12 +100,12 @@ TEST_F(PowerScheme, ActiveSchemeChoosesTheCommandLines) {
         Sleep(300);
         EXPECT_EQ(Expected(c.alias, 2), SortedRuns());
 
-        std::vector<std::string> freed = trace_.Calls(agent.Proc().Id(), "KERNEL32.LocalFree");
-        std::vector<std::string> handedOut = Allocations(allocationLog);
+        std::vector<unsigned long long> freed = Addresses(trace_.Calls(agent.Proc().Id(), "KERNEL32.LocalFree"));
+        std::vector<unsigned long long> handedOut = Allocations(allocationLog);
         EXPECT_EQ(2u, handedOut.size());
-        for (const std::string& address : handedOut)
+        for (unsigned long long address : handedOut)
             EXPECT_TRUE(std::find(freed.begin(), freed.end(), address) != freed.end())
-                << "the scheme GUID at " << address << " is not freed";
+                << "the scheme GUID at " << std::hex << address << " is not freed";
         EXPECT_TRUE(agent.Close());
         powercfg_.ClearRuns();
     }
