@@ -5,6 +5,7 @@
 using namespace confirm_e2e;
 using e2e::Confirmation;
 using e2e::InstallFolder;
+using e2e::TextOf;
 using e2e::PressKeys;
 
 namespace {
@@ -26,12 +27,6 @@ void ExpectClientRect(HWND dialog, int id, int x, int y, int width, int height) 
     EXPECT_EQ(y, rect.top) << "control " << id;
     EXPECT_EQ(width, rect.right - rect.left) << "control " << id;
     EXPECT_EQ(height, rect.bottom - rect.top) << "control " << id;
-}
-
-std::wstring TextOf(HWND window) {
-    wchar_t text[256] = {};
-    GetWindowTextW(window, text, ARRAYSIZE(text));
-    return text;
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 using namespace confirm_e2e;
 using e2e::Confirmation;
 using e2e::InstallFolder;
+using e2e::TextOf;
 
 namespace {
 
@@ -15,12 +16,6 @@ std::wstring Translation(const InstallFolder& install, const wchar_t* key) {
     GetPrivateProfileStringW(L"Translations", key, L"", value, ARRAYSIZE(value),
                              (install / L"Images\\LangFiles\\Japanese.ini").c_str());
     return value;
-}
-
-std::wstring TextOf(HWND window) {
-    wchar_t text[256] = {};
-    GetWindowTextW(window, text, ARRAYSIZE(text));
-    return text;
 }
 
 }  // namespace

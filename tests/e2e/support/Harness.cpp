@@ -244,6 +244,12 @@ BOOL CALLBACK MatchWindow(HWND window, LPARAM parameter) {
 
 }  // namespace
 
+std::wstring TextOf(HWND window) {
+    wchar_t text[256] = {};
+    GetWindowTextW(window, text, ARRAYSIZE(text));
+    return text;
+}
+
 HWND FindTopWindow(const wchar_t* windowClass, const wchar_t* title, DWORD processId) {
     WindowSearch search = {windowClass, title, processId, false, nullptr, 0};
     EnumWindows(MatchWindow, reinterpret_cast<LPARAM>(&search));

@@ -68,6 +68,9 @@ private:
     DWORD id_ = 0;
 };
 
+// The window's text.
+std::wstring TextOf(HWND window);
+
 // The top-level window of class and title, or null; with processId non-zero only one of that process.
 HWND FindTopWindow(const wchar_t* windowClass, const wchar_t* title, DWORD processId = 0);
 HWND WaitForTopWindow(const wchar_t* windowClass, const wchar_t* title, DWORD processId, DWORD timeoutMs);
