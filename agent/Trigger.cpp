@@ -65,10 +65,13 @@ DWORD WINAPI CHybridS3Dlg::RegistryMonitorThread(void* parameter) {
     while (dialog->changeEvent_ != INVALID_HANDLE_VALUE && dialog->changeEvent_) {
         WaitForSingleObject(dialog->changeEvent_, INFINITE);
         OutputDebugStringW(L"Get change");
-        if (dialog->enableFunction_ == 1 && HotkeyHeld())
-            PostMessageW(dialog->hwnd_, WM_APP_HOTKEY_MATCHED, 0, kMessageMarker);
+        // Re-armed before the keys are tested: a change made while they are tested (the second
+        // key of a hotkey pressed right after the first) wakes the thread again instead of
+        // being lost. An extra WM_USER+1 is dropped by the sleep sequence's guard.
         ResetEvent(dialog->changeEvent_);
         RegNotifyChangeKeyValue(key, TRUE, kChangeFilter, dialog->changeEvent_, TRUE);
+        if (dialog->enableFunction_ == 1 && HotkeyHeld())
+            PostMessageW(dialog->hwnd_, WM_APP_HOTKEY_MATCHED, 0, kMessageMarker);
     }
     RegCloseKey(key);
     return 0;
