@@ -357,3 +357,30 @@ TEST_F(ConfirmationTest, SkinFromTheParentFolder) {
         EXPECT_TRUE(process.WaitForExit(10000));
     }
 }
+
+// A settings key that cannot be created (its parent is volatile, and a volatile key cannot have
+// a lasting child): every write fails, the question is still asked and still ends as chosen.
+TEST_F(ConfirmationTest, UnwritableSettingsStillEndAsChosen) {
+    HKEY software = nullptr;
+    ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"SOFTWARE", 0, KEY_ALL_ACCESS | KEY_WOW64_32KEY,
+                                           &software));
+    RegDeleteTreeW(software, L"Korvane");
+    HKEY vendor = nullptr;
+    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExW(software, L"Korvane", 0, nullptr, REG_OPTION_VOLATILE,
+                                             KEY_ALL_ACCESS | KEY_WOW64_32KEY, nullptr, &vendor, nullptr));
+    RegCloseKey(vendor);
+    e2e::registry::WriteSetting(L"Suspend", 1);
+    ASSERT_EQ(0xdeadbeefu, ReadSuspend()) << "the settings key must not be creatable";
+
+    const char* const answers[] = {"OK", "Cancel"};
+    for (const char* answer : answers) {
+        SCOPED_TRACE(answer);
+        InstallFolder install;
+        Confirmation confirmation;
+        ASSERT_TRUE(confirmation.Start(install));
+        e2e::ClickAt(e2e::CentreOf(confirmation.Item(answer == answers[0] ? kOk : kCancel)));
+        EXPECT_TRUE(confirmation.Proc().WaitForExit(10000)) << "the dialog ends as chosen";
+    }
+    RegDeleteTreeW(software, L"Korvane");
+    RegCloseKey(software);
+}
