@@ -9,7 +9,6 @@
 #include "common/WideText.h"
 #include "common/skin/ShadowWindow.h"
 
-#include <shlwapi.h>
 
 #include <string>
 
@@ -35,16 +34,7 @@ TextRow const TextRowTable[] = {
     {400, 140, 90, 22, IDC_KEY2_NAME, kTitleColour},
 };
 
-struct ButtonRow {
-    int x, y, width, height;
-    int controlId;
-    const wchar_t* normal;
-    const wchar_t* down;
-    const wchar_t* over;
-    const wchar_t* disabled;
-    int kind;
-};
-ButtonRow const ButtonRowTable[] = {
+SkinButtonRow const ButtonRowTable[] = {
     {279, 198, 119, 30, IDC_OK, L"button_n.png", L"button_d.png", L"button_o.png", L"button_un.png", 0},
     {400, 198, 119, 30, IDC_CANCEL, L"button_n.png", L"button_d.png", L"button_o.png", L"button_un.png", 0},
     {224, 145, 119, 24, IDC_REDEFINE, L"small_button_n.png", L"small_button_d.png", L"small_button_o.png",
@@ -120,15 +110,10 @@ void CHybridS3Dlg::LayoutSettingsWindow() {
 void CHybridS3Dlg::SkinButtons(const wchar_t* folder) {
     CxSkinButton* buttons[] = {okButton_.get(), cancelButton_.get(), redefineButton_.get()};
     for (size_t i = 0; i < ARRAYSIZE(ButtonRowTable); ++i) {
-        const ButtonRow& row = ButtonRowTable[i];
-        CxSkinButton& button = *buttons[i];
-        MoveWindow(button, row.x, row.y, row.width, row.height, TRUE);
-        button.SetSkin(row.normal, row.down, row.over, row.disabled, folder, row.kind);
-        button.textColour = kTextColour;
-        button.SetBackground(*background_, row.x, row.y, row.width, row.height);
+        ApplySkinRow(*buttons[i], ButtonRowTable[i], folder, *background_);
+        buttons[i]->textColour = kTextColour;
     }
-    std::wstring shadow = std::wstring(folder) + L"bg_shadow01.png";
-    SetShadowImage(PathFileExistsW(shadow.c_str()) ? LoadSkinImage(shadow.c_str()) : nullptr);
+    LoadShadowImageFrom(folder);
 }
 
 void CHybridS3Dlg::CenterAndCheck() {

@@ -19,15 +19,7 @@ struct ConfirmationLayoutRow {
     COLORREF textColour;
 };
 
-struct ConfirmationButtonRow {
-    int x, y, width, height;
-    int controlId;
-    const wchar_t* normal;
-    const wchar_t* pressed;
-    const wchar_t* hover;
-    const wchar_t* disabled;
-    int kind;
-};
+using ConfirmationButtonRow = SkinButtonRow;
 
 class CGeneralMsgBox : public fw::Dialog {
 public:

@@ -9,7 +9,6 @@
 #include "common/WideText.h"
 #include "common/skin/ShadowWindow.h"
 
-#include <shlwapi.h>
 
 #include <string>
 
@@ -97,16 +96,12 @@ void CGeneralMsgBox::LayoutConfirmationDialog() {
     if (FindSkinFolder(L"Images\\", images)) {
         CxSkinButton* buttons[] = {okButton_.get(), cancelButton_.get()};
         for (size_t i = 0; i < ARRAYSIZE(kButtonRows); ++i) {
-            const ConfirmationButtonRow& row = kButtonRows[i];
             CxSkinButton& button = *buttons[i];
-            MoveWindow(button, row.x, row.y, row.width, row.height, TRUE);
-            button.SetSkin(row.normal, row.pressed, row.hover, row.disabled, images, row.kind);
-            button.SetBackground(*buttonBackdrop_, row.x, row.y, row.width, row.height);
+            ApplySkinRow(button, kButtonRows[i], images, *buttonBackdrop_);
             SendMessageW(button, WM_SETFONT, reinterpret_cast<WPARAM>(TitleFont->GetSafeHandle()), TRUE);
             button.textColour = kWhite;
         }
-        std::wstring shadow = std::wstring(images) + L"bg_shadow01.png";
-        SetShadowImage(PathFileExistsW(shadow.c_str()) ? LoadSkinImage(shadow.c_str()) : nullptr);
+        LoadShadowImageFrom(images);
     }
     CenterOnScreen(SWP_HIDEWINDOW);
 }

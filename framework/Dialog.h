@@ -15,7 +15,6 @@ public:
     INT_PTR DoModal();
     // Ends the modal run with result; the window is destroyed when the run returns.
     void EndDialog(INT_PTR result);
-    bool IsEnding() const { return ending_; }
 
     // Offered every message of the modal loop first; return TRUE when it was handled.
     virtual BOOL PreTranslateMessage(MSG* message);

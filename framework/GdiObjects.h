@@ -75,7 +75,6 @@ public:
 };
 
 using Region = GdiObject<HRGN>;
-using Brush = GdiObject<HBRUSH>;
 
 // Owns a menu loaded from resources (or created) and destroys it, with its popups, once.
 class Menu {

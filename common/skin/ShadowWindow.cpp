@@ -2,7 +2,10 @@
 
 #include "ContourBitmap.h"
 
+#include <shlwapi.h>
+
 #include <memory>
+#include <string>
 
 namespace {
 
@@ -118,4 +121,9 @@ LRESULT CALLBACK ShadowWndProc(HWND window, UINT message, WPARAM wParam, LPARAM 
         break;
     }
     return DefWindowProcW(window, message, wParam, lParam);
+}
+
+void LoadShadowImageFrom(const wchar_t* folder) {
+    std::wstring path = std::wstring(folder) + L"bg_shadow01.png";
+    SetShadowImage(PathFileExistsW(path.c_str()) ? LoadSkinImage(path.c_str()) : nullptr);
 }

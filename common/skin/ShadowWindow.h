@@ -11,6 +11,8 @@ HWND CreateShadowWindow(HWND ownerDialog, const wchar_t* followedTitle);
 // Takes ownership of image (null for none) as the process-wide shadow image; the previous one is deleted.
 void SetShadowImage(HBITMAP image);
 HBITMAP GetShadowImage();
+// Replaces the shadow image by the skin folder's "bg_shadow01.png" (none when it is missing).
+void LoadShadowImageFrom(const wchar_t* folder);
 
 // Releases the shadow image and blend data; called when the dialog is destroyed.
 void ReleaseShadowState();

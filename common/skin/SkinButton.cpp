@@ -275,3 +275,9 @@ LRESULT CxSkinButton::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
         return fw::Button::WindowProc(message, wParam, lParam);
     }
 }
+
+void ApplySkinRow(CxSkinButton& button, const SkinButtonRow& row, const wchar_t* folder, HBITMAP background) {
+    MoveWindow(button, row.x, row.y, row.width, row.height, TRUE);
+    button.SetSkin(row.normal, row.pressed, row.hover, row.disabled, folder, row.kind);
+    button.SetBackground(background, row.x, row.y, row.width, row.height);
+}

@@ -82,3 +82,19 @@ private:
     std::unique_ptr<BLENDFUNCTION> blend_;
     char languageName_[MAX_PATH] = {};
 };
+
+// Where a dialog puts one skinned button and which images it wears (normal, pressed, hover,
+// disabled, in SetSkin's order).
+struct SkinButtonRow {
+    int x, y, width, height;
+    int controlId;
+    const wchar_t* normal;
+    const wchar_t* pressed;
+    const wchar_t* hover;
+    const wchar_t* disabled;
+    int kind;
+};
+
+// Moves button to its row's rectangle, skins it from folder, and gives it the piece of
+// background under that rectangle.
+void ApplySkinRow(CxSkinButton& button, const SkinButtonRow& row, const wchar_t* folder, HBITMAP background);
