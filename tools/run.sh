@@ -18,9 +18,12 @@ case "${1:-}" in
 --demo) mode=demo; target=$(realpath -m "${2:?--demo needs a folder}") ;;
 esac
 
+. tools/wine-env.sh
+# The 32-bit build, unless this machine runs only 64-bit programs.
+arch=${DORMELLO_ARCHS%% *}
 if [ -z "${RUN_SET_UP:-}" ]; then
     tools/setup.sh
-    tools/build.sh i686 >/dev/null
+    tools/build.sh "$arch" >/dev/null
 fi
 export WINEPREFIX=$root/.wine WINEDEBUG=-all
 tools/make-prefix.sh "$WINEPREFIX"
@@ -34,7 +37,7 @@ if [ -z "${RUN_IN_VIRTUAL_DISPLAY:-}" ]; then
     wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d Y /f >/dev/null 2>&1
 fi
 
-agent=$root/dist/i686/Dormkey.exe
+agent=$root/dist/$arch/Dormkey.exe
 
 wait_for_window() {  # title: waits until a visible window of that title exists
     for _ in $(seq 50); do
