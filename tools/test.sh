@@ -38,11 +38,12 @@ wine cmd /c exit >/dev/null 2>&1
 passed=0
 failed=0
 skipped=0
+skip_like_other_build=0
 for arch in i686 x86_64; do
     if [[ " $DORMELLO_ARCHS " != *" $arch "* ]]; then
-        n=$(cd "build/$arch" && ctest -N | sed -nE 's/^Total Tests: ([0-9]+)/\1/p')
-        echo "== tests ($arch): ${n:-all} skipped: this machine runs no 32-bit programs"
-        skipped=$((skipped + ${n:-1}))
+        # Its tests are listed by running them, so they are counted as the other build's.
+        echo "== tests ($arch): skipped, this machine runs no 32-bit programs"
+        skip_like_other_build=1
         continue
     fi
     echo "== tests ($arch)"
@@ -57,6 +58,7 @@ for arch in i686 x86_64; do
         t=$(echo "$line" | sed -E 's/.* failed out of ([0-9]+).*/\1/')
         passed=$((passed + t - f))
         failed=$((failed + f))
+        [ "$skip_like_other_build" -eq 1 ] && skipped=$t
     fi
     rm -f "$log"
 done
