@@ -53,7 +53,7 @@ UINT const kCentreWrap = DT_CENTER | DT_VCENTER | DT_WORDBREAK;
 }  // namespace
 
 void CHybridS3Dlg::SetUpLanguage() {
-    char folder[MAX_PATH];
+    wchar_t folder[MAX_PATH];
     FindLanguageFolder(LanguageProgram::Agent, folder);
     LoadLanguageLibrary(folder, LanguageProgram::Agent);
     GetLanguageName(languageName_);
@@ -95,9 +95,9 @@ void CHybridS3Dlg::LayoutSettingsWindow() {
     SetWindowTextW(GetDlgItem(IDC_CANCEL), std::wstring(TranslateTextW(L"Cancel")).c_str());
     SetWindowTextW(GetDlgItem(IDC_REDEFINE), std::wstring(TranslateTextW(L"Redefine")).c_str());
 
+    // Without a skin folder the buttons still go to their places, plain.
     wchar_t folder[MAX_PATH];
-    if (FindSkinFolder(L"ImageResource\\", folder))
-        SkinButtons(folder);
+    SkinButtons(FindSkinFolder(L"ImageResource\\", folder) ? folder : nullptr);
 
     MoveWindow(GetDlgItem(IDC_ENABLE_FUNCTION), 199, 59, 15, 15, TRUE);
     MoveWindow(GetDlgItem(IDC_SHOW_IN_TRAY), 199, 92, 15, 15, TRUE);
@@ -113,7 +113,8 @@ void CHybridS3Dlg::SkinButtons(const wchar_t* folder) {
         ApplySkinRow(*buttons[i], ButtonRowTable[i], folder, *background_);
         buttons[i]->textColour = kTextColour;
     }
-    LoadShadowImageFrom(folder);
+    if (folder)
+        LoadShadowImageFrom(folder);
 }
 
 void CHybridS3Dlg::CenterAndCheck() {

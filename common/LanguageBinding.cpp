@@ -7,13 +7,16 @@
 
 namespace {
 
-char const kLibraryName[] = "KvMultiLang.dll";
-char const kLanguageSubfolder[] = "Images\\LangFiles";
+wchar_t const kLibraryName[] = L"KvMultiLang.dll";
+wchar_t const kLanguageSubfolder[] = L"Images\\LangFiles";
 char const kSectionA[] = "Translations";
 wchar_t const kSectionW[] = L"Translations";
 size_t const kInitialBufferSize = 260;
 // Nothing a language file holds comes near this; it only bounds the growth loop.
 size_t const kMaxBufferSize = 1 << 20;
+// The library writes its answers here, never into the binding's own fields: an outside library
+// that writes more than it should then spoils only scratch memory.
+size_t const kLibraryScratchSize = 64 * 1024;
 
 using KvGetLangNameAndPathProc = int(__cdecl*)(const char* folder, char* name, char* path);
 
@@ -29,12 +32,12 @@ struct LanguageState {
 
 LanguageState g_language;
 
-// snprintf that reports truncation; the output is always terminated.
+// _snwprintf that reports truncation; the output is always terminated.
 template <size_t N>
-bool FormatPath(char (&out)[N], const char* format, const char* a, const char* b) {
-    int written = snprintf(out, N, format, a, b);
+bool FormatPath(wchar_t (&out)[N], const wchar_t* format, const wchar_t* a, const wchar_t* b) {
+    int written = _snwprintf(out, N, format, a, b);
     if (written < 0 || static_cast<size_t>(written) >= N) {
-        out[0] = '\0';
+        out[0] = L'\0';
         return false;
     }
     return true;
@@ -55,91 +58,136 @@ bool GrowBuffer() {
     return ReplaceBuffer(size);
 }
 
-}  // namespace
-
-bool BuildLanguageLibraryPath(LanguageProgram program, const char* modulePath, char (&libraryPath)[MAX_PATH]) {
-    libraryPath[0] = '\0';
-    if (!modulePath)
+// Converts to the system code page without best-fit substitutes ("é" never becomes "e", which
+// would name another folder); false when some character has no exact narrow form.
+bool NarrowExactly(const wchar_t* wide, char (&narrow)[MAX_PATH]) {
+    BOOL usedDefault = FALSE;
+    bool utf8 = GetACP() == CP_UTF8;  // holds everything; takes neither flag nor default
+    int length = WideCharToMultiByte(CP_ACP, utf8 ? 0 : WC_NO_BEST_FIT_CHARS, wide, -1, narrow, MAX_PATH, nullptr,
+                                     utf8 ? nullptr : &usedDefault);
+    if (length == 0 || usedDefault) {
+        narrow[0] = '\0';
         return false;
-    char folder[MAX_PATH];
-    if (!FormatPath(folder, "%s%s", modulePath, ""))
-        return false;
-    char* lastBackslash = strrchr(folder, '\\');
-    if (lastBackslash)
-        *lastBackslash = '\0';
-    if (program == LanguageProgram::Agent)
-        return FormatPath(libraryPath, "%s\\Images\\%s", folder, kLibraryName);
-    return FormatPath(libraryPath, "%s\\%s", folder, kLibraryName);
+    }
+    return true;
 }
 
-bool FindLanguageFolderIn(LanguageProgram program, const char* moduleFolder, char (&folder)[MAX_PATH]) {
-    folder[0] = '\0';
+// Asks the library for the language with the folder in its narrow form, and keeps a bounded,
+// terminated copy of the answers.
+void AskLibrary(KvGetLangNameAndPathProc getLanguage, const wchar_t* languageFolder) {
+    char folder[MAX_PATH];
+    NarrowFolderForLibrary(languageFolder, folder);
+    char* name = static_cast<char*>(calloc(kLibraryScratchSize, 1));
+    char* path = static_cast<char*>(calloc(kLibraryScratchSize, 1));
+    if (name && path) {
+        getLanguage(folder, name, path);
+        name[kLibraryScratchSize - 1] = path[kLibraryScratchSize - 1] = '\0';
+        lstrcpynA(g_language.name, name, ARRAYSIZE(g_language.name));
+        // A cut path would name another file: a path that does not fit is no path.
+        if (strnlen(path, MAX_PATH) < MAX_PATH)
+            lstrcpynA(g_language.filePath, path, MAX_PATH);
+    }
+    free(name);
+    free(path);
+}
+
+}  // namespace
+
+bool NarrowFolderForLibrary(const wchar_t* folder, char (&narrow)[MAX_PATH]) {
+    narrow[0] = '\0';
+    if (!folder || !folder[0])
+        return false;
+    if (NarrowExactly(folder, narrow))
+        return true;
+    // The short form of a folder is plain ASCII wherever the file system keeps one.
+    wchar_t shortFolder[MAX_PATH];
+    DWORD length = GetShortPathNameW(folder, shortFolder, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH)
+        return false;
+    return NarrowExactly(shortFolder, narrow);
+}
+
+bool BuildLanguageLibraryPath(LanguageProgram program, const wchar_t* modulePath,
+                              wchar_t (&libraryPath)[MAX_PATH]) {
+    libraryPath[0] = L'\0';
+    if (!modulePath)
+        return false;
+    wchar_t folder[MAX_PATH];
+    if (!FormatPath(folder, L"%ls%ls", modulePath, L""))
+        return false;
+    wchar_t* lastBackslash = wcsrchr(folder, L'\\');
+    if (lastBackslash)
+        *lastBackslash = L'\0';
+    if (program == LanguageProgram::Agent)
+        return FormatPath(libraryPath, L"%ls\\Images\\%ls", folder, kLibraryName);
+    return FormatPath(libraryPath, L"%ls\\%ls", folder, kLibraryName);
+}
+
+bool FindLanguageFolderIn(LanguageProgram program, const wchar_t* moduleFolder, wchar_t (&folder)[MAX_PATH]) {
+    folder[0] = L'\0';
     if (!moduleFolder)
         return false;
-    char base[MAX_PATH];
-    if (!FormatPath(base, "%s%s", moduleFolder, ""))
+    wchar_t base[MAX_PATH];
+    if (!FormatPath(base, L"%ls%ls", moduleFolder, L""))
         return false;
-    PathAddBackslashA(base);
-    if (!FormatPath(folder, "%s%s", base, kLanguageSubfolder))
+    PathAddBackslashW(base);
+    if (!FormatPath(folder, L"%ls%ls", base, kLanguageSubfolder))
         return false;
     if (program == LanguageProgram::Agent)
         return true;  // the agent always loads; a missing folder only means English
-    if (PathFileExistsA(folder))
+    if (PathFileExistsW(folder))
         return true;
 
     // The confirmation program may lie in "Images\" itself: try the parent's folder.
-    PathRemoveBackslashA(base);
-    if (!PathRemoveFileSpecA(base)) {
-        folder[0] = '\0';
+    PathRemoveBackslashW(base);
+    if (!PathRemoveFileSpecW(base)) {
+        folder[0] = L'\0';
         return false;
     }
-    PathAddBackslashA(base);
-    if (FormatPath(folder, "%s%s", base, kLanguageSubfolder) && PathFileExistsA(folder))
+    PathAddBackslashW(base);
+    if (FormatPath(folder, L"%ls%ls", base, kLanguageSubfolder) && PathFileExistsW(folder))
         return true;
-    folder[0] = '\0';
+    folder[0] = L'\0';
     return false;
 }
 
-bool FindLanguageFolder(LanguageProgram program, char (&folder)[MAX_PATH]) {
-    char moduleFolder[MAX_PATH];
-    DWORD length = GetModuleFileNameA(nullptr, moduleFolder, MAX_PATH);
+bool FindLanguageFolder(LanguageProgram program, wchar_t (&folder)[MAX_PATH]) {
+    wchar_t moduleFolder[MAX_PATH];
+    DWORD length = GetModuleFileNameW(nullptr, moduleFolder, MAX_PATH);
     if (length == 0 || length >= MAX_PATH) {
-        folder[0] = '\0';
+        folder[0] = L'\0';
         return false;
     }
-    PathRemoveFileSpecA(moduleFolder);
+    PathRemoveFileSpecW(moduleFolder);
     return FindLanguageFolderIn(program, moduleFolder, folder);
 }
 
-int LoadLanguageLibrary(const char* languageFolder, LanguageProgram program) {
-    char modulePath[MAX_PATH];
-    DWORD length = GetModuleFileNameA(nullptr, modulePath, MAX_PATH);
-    char libraryPath[MAX_PATH] = {};
+int LoadLanguageLibrary(const wchar_t* languageFolder, LanguageProgram program) {
+    wchar_t modulePath[MAX_PATH];
+    DWORD length = GetModuleFileNameW(nullptr, modulePath, MAX_PATH);
+    wchar_t libraryPath[MAX_PATH] = {};
     if (length > 0 && length < MAX_PATH)
         BuildLanguageLibraryPath(program, modulePath, libraryPath);
     return LoadLanguageLibraryFrom(libraryPath, languageFolder, program);
 }
 
-int LoadLanguageLibraryFrom(const char* libraryPath, const char* languageFolder, LanguageProgram program) {
+int LoadLanguageLibraryFrom(const wchar_t* libraryPath, const wchar_t* languageFolder, LanguageProgram program) {
     UnloadLanguageLibrary();
     g_language.program = program;
     ReplaceBuffer(kInitialBufferSize);
 
-    if (!libraryPath || !libraryPath[0])
+    // Only a full path: a bare name would let the search order pick a library from elsewhere.
+    if (!libraryPath || PathIsRelativeW(libraryPath))
         return 1;
-    g_language.library = LoadLibraryA(libraryPath);
+    g_language.library = LoadLibraryW(libraryPath);
     if (!g_language.library)
         return 1;
 
     // A library without the entry point is treated as one that found no language.
     auto getLanguage = reinterpret_cast<KvGetLangNameAndPathProc>(
         reinterpret_cast<void*>(GetProcAddress(g_language.library, "KvGetLangNameAndPath")));
-    if (getLanguage) {
-        getLanguage(languageFolder ? languageFolder : "", g_language.name, g_language.filePath);
-        // The library is outside code: never rely on it terminating what it wrote.
-        g_language.name[ARRAYSIZE(g_language.name) - 1] = '\0';
-        g_language.filePath[ARRAYSIZE(g_language.filePath) - 1] = '\0';
-    }
+    if (getLanguage)
+        AskLibrary(getLanguage, languageFolder);
     ZeroMemory(g_language.filePathW, sizeof(g_language.filePathW));
     MultiByteToWideChar(CP_ACP, MB_PRECOMPOSED, g_language.filePath, -1, g_language.filePathW,
                         ARRAYSIZE(g_language.filePathW));
@@ -180,6 +228,8 @@ const Char* Translate(const Char* key) {
         DWORD capacity = static_cast<DWORD>(g_language.bufferSize / sizeof(Char));
         auto* buffer = reinterpret_cast<Char*>(g_language.buffer);
         DWORD count = ReadProfile(key, buffer, capacity);
+        if (count == 0)
+            return key;  // a key with an empty value is as good as missing: the English text
         if (count + 1 != capacity)
             return buffer;
         if (!GrowBuffer())

@@ -13,23 +13,30 @@ enum class LanguageProgram {
     Confirmation,  // library beside the program; language folder must exist; file tested per lookup
 };
 
+// Every path is built and every module loaded wide: a narrow path in a folder that the
+// system code page cannot hold names another folder.
+
 // Library path for program whose running module is modulePath (a full file path).
 // False (and an empty path) when the result does not fit.
-bool BuildLanguageLibraryPath(LanguageProgram program, const char* modulePath, char (&libraryPath)[MAX_PATH]);
+bool BuildLanguageLibraryPath(LanguageProgram program, const wchar_t* modulePath, wchar_t (&libraryPath)[MAX_PATH]);
 
 // Language folder for program whose module lies in moduleFolder (no trailing backslash needed).
 // Returns false when the program must not load the binding (confirmation program: no folder).
-bool FindLanguageFolderIn(LanguageProgram program, const char* moduleFolder, char (&folder)[MAX_PATH]);
+bool FindLanguageFolderIn(LanguageProgram program, const wchar_t* moduleFolder, wchar_t (&folder)[MAX_PATH]);
 // The same for the running module.
-bool FindLanguageFolder(LanguageProgram program, char (&folder)[MAX_PATH]);
+bool FindLanguageFolder(LanguageProgram program, wchar_t (&folder)[MAX_PATH]);
+
+// The folder as the translation library's narrow argument: in the system code page when it
+// converts without loss, else its short (8.3) form when that converts, else empty (false).
+bool NarrowFolderForLibrary(const wchar_t* folder, char (&narrow)[MAX_PATH]);
 
 // Loads the library that lies where program expects it and asks it for the language.
 // 0 when the library was loaded (and asked, if it has the entry point), 1 when it failed to load.
-int LoadLanguageLibrary(const char* languageFolder, LanguageProgram program);
-// The same with an explicit library path.
-int LoadLanguageLibraryFrom(const char* libraryPath, const char* languageFolder, LanguageProgram program);
+int LoadLanguageLibrary(const wchar_t* languageFolder, LanguageProgram program);
+// The same with an explicit library path, which must be a full path.
+int LoadLanguageLibraryFrom(const wchar_t* libraryPath, const wchar_t* languageFolder, LanguageProgram program);
 
-// Translated text, the key itself when there is none, null for a null key. The result is valid
+// Translated text, the key itself when there is none or it is empty, null for a null key. The result is valid
 // until the next lookup or the unload: copy or convert it at once.
 const char* TranslateText(const char* key);
 const wchar_t* TranslateTextW(const wchar_t* key);

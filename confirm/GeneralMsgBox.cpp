@@ -71,7 +71,7 @@ BOOL CGeneralMsgBox::OnInitDialog() {
     moveCursor_ = LoadCursorW(nullptr, IDC_SIZEALL);
     SetCursor(arrowCursor_);
 
-    char languageFolder[MAX_PATH];
+    wchar_t languageFolder[MAX_PATH];
     if (FindLanguageFolder(LanguageProgram::Confirmation, languageFolder)) {
         LoadLanguageLibrary(languageFolder, LanguageProgram::Confirmation);
         languageLoaded_ = true;

@@ -92,17 +92,19 @@ void CGeneralMsgBox::LayoutConfirmationDialog() {
     SetWindowTextW(GetDlgItem(IDC_CONFIRM_OK), std::wstring(TranslateTextW(L"OK")).c_str());
     SetWindowTextW(GetDlgItem(IDC_CONFIRM_CANCEL), std::wstring(TranslateTextW(L"Cancel")).c_str());
 
+    // Without a skin folder the buttons still go to their places, plain: at the template's
+    // places (which follow the font) they could fall outside the window's shape.
     wchar_t images[MAX_PATH];
-    if (FindSkinFolder(L"Images\\", images)) {
-        CxSkinButton* buttons[] = {okButton_.get(), cancelButton_.get()};
-        for (size_t i = 0; i < ARRAYSIZE(kButtonRows); ++i) {
-            CxSkinButton& button = *buttons[i];
-            ApplySkinRow(button, kButtonRows[i], images, *buttonBackdrop_);
-            SendMessageW(button, WM_SETFONT, reinterpret_cast<WPARAM>(TitleFont->GetSafeHandle()), TRUE);
-            button.textColour = kWhite;
-        }
-        LoadShadowImageFrom(images);
+    bool skinned = FindSkinFolder(L"Images\\", images);
+    CxSkinButton* buttons[] = {okButton_.get(), cancelButton_.get()};
+    for (size_t i = 0; i < ARRAYSIZE(kButtonRows); ++i) {
+        CxSkinButton& button = *buttons[i];
+        ApplySkinRow(button, kButtonRows[i], skinned ? images : nullptr, *buttonBackdrop_);
+        SendMessageW(button, WM_SETFONT, reinterpret_cast<WPARAM>(TitleFont->GetSafeHandle()), TRUE);
+        button.textColour = kWhite;
     }
+    if (skinned)
+        LoadShadowImageFrom(images);
     CenterOnScreen(SWP_HIDEWINDOW);
 }
 

@@ -57,11 +57,6 @@ public:
         handle_ = ::LoadLibraryW(path);
         return handle_ != nullptr;
     }
-    bool LoadA(const char* path) {
-        Free();
-        handle_ = ::LoadLibraryA(path);
-        return handle_ != nullptr;
-    }
     // The exported function name, or null without a module or export.
     FARPROC GetProc(const char* name) const { return handle_ ? ::GetProcAddress(handle_, name) : nullptr; }
     void Free() {

@@ -17,7 +17,7 @@ UINT const WM_SKIN_PRIVATE = WM_USER + 256;
 
 // Loads folder + name when that file exists; null otherwise.
 HBITMAP LoadSkinFile(const wchar_t* folder, const wchar_t* name) {
-    if (!folder || !name)
+    if (!folder || !folder[0] || !name)
         return nullptr;
     wchar_t path[MAX_PATH];
     int written = _snwprintf(path, ARRAYSIZE(path), L"%ls%ls", folder, name);
@@ -127,6 +127,19 @@ bool CxSkinButton::CorrectPushedLook() {
     return true;
 }
 
+// The image of the face for state: pushed, else hovered, focused or normal; null for a plain face.
+HBITMAP CxSkinButton::FaceImage(UINT state) const {
+    if (state & ODS_SELECTED)
+        return down_;
+    if (!normal_)
+        return nullptr;
+    if (mouseOver_ && over_)
+        return over_;
+    if ((state & ODS_FOCUS) && focus_)
+        return focus_;
+    return normal_;
+}
+
 void CxSkinButton::FillFace(HDC dc, const RECT& item) {
     FillRect(dc, &item, GetSysColorBrush(COLOR_BTNFACE));
 }
@@ -176,23 +189,16 @@ void CxSkinButton::DrawItem(DRAWITEMSTRUCT* item) {
         return;
     }
 
-    if (item->itemState & ODS_SELECTED) {
-        if (down_)
-            DrawSkinImage(dc, down_, face);
-        else
-            FillFace(dc, face);
-        OffsetRect(&text, 1, 1);
-    } else if (!normal_) {
+    HBITMAP image = FaceImage(item->itemState);
+    if (image)
+        DrawSkinImage(dc, image, face);
+    else
         FillFace(dc, face);
-    } else if (mouseOver_ && over_) {
-        DrawSkinImage(dc, over_, face);
-    } else if ((item->itemState & ODS_FOCUS) && focus_) {
-        DrawSkinImage(dc, focus_, face);
-    } else {
-        DrawSkinImage(dc, normal_, face);
-    }
+    if (item->itemState & ODS_SELECTED)
+        OffsetRect(&text, 1, 1);
 
-    SetTextColor(dc, textColour);
+    // A plain face is the light system face: a skin's light caption colour would vanish on it.
+    SetTextColor(dc, image ? textColour : GetSysColor(COLOR_BTNTEXT));
     if (!font_.GetSafeHandle())
         return;
     fw::SelectGuard selectFont(dc, font_.GetSafeHandle());

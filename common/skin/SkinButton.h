@@ -35,7 +35,8 @@ public:
     ~CxSkinButton() override;
 
     // Loads the four faces from folder (which ends with a backslash) and sets the caption font
-    // by the current language. A missing disabled file falls back to the normal one.
+    // by the current language. A missing disabled file falls back to the normal one. A null
+    // folder loads no faces: the button is plain, with the caption font.
     void SetSkin(const wchar_t* normal, const wchar_t* down, const wchar_t* over, const wchar_t* disabled,
                  const wchar_t* folder, int kind);
     // Keeps a copy of the rectangle of background that the button covers.
@@ -61,6 +62,7 @@ private:
     bool CorrectPushedLook();
     int CaptionTopOffset(int controlId) const;
     void DrawSkinImage(HDC dc, HBITMAP image, const RECT& item);
+    HBITMAP FaceImage(UINT state) const;
     void FillFace(HDC dc, const RECT& item);
     LRESULT OnLButtonDown();
     LRESULT OnMouseMove(LPARAM lParam);
@@ -95,6 +97,6 @@ struct SkinButtonRow {
     int kind;
 };
 
-// Moves button to its row's rectangle, skins it from folder, and gives it the piece of
-// background under that rectangle.
+// Moves button to its row's rectangle, skins it from folder (null: plain faces), and gives it
+// the piece of background under that rectangle.
 void ApplySkinRow(CxSkinButton& button, const SkinButtonRow& row, const wchar_t* folder, HBITMAP background);

@@ -284,22 +284,28 @@ TEST_F(ConfirmationTest, WithoutImagesOrLanguageFilesItStillAsksInEnglish) {
     }
 }
 
-TEST_F(ConfirmationTest, BrokenSkinImagesLeavePlainButtons) {
-    InstallFolder install;
-    const char garbage[] = "\x89PNG\r\n\x1a\n but then nothing of a picture";
-    const wchar_t* const broken[] = {L"Images\\button_n.png", L"Images\\button_o.png", L"Images\\bg_shadow01.png"};
-    for (const wchar_t* file : broken) {
-        HANDLE handle = CreateFileW((install / file).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-        ASSERT_NE(INVALID_HANDLE_VALUE, handle);
-        DWORD written = 0;
-        WriteFile(handle, garbage, sizeof(garbage), &written, nullptr);
-        CloseHandle(handle);
+// Without usable skins the buttons are plain but still where the layout puts them, inside the
+// window's shape, with dark captions on the light system face; the mouse still answers.
+TEST_F(ConfirmationTest, PlainButtonsAreReadableAtTheirPlaces) {
+    for (const e2e::SkinLoss& loss : e2e::kSkinLosses) {
+        SCOPED_TRACE(loss.name);
+        SetUp();
+        e2e::DamagedInstall install(loss);
+        Confirmation confirmation;
+        ASSERT_TRUE(confirmation.Start(install));
+        HWND dialog = confirmation.Window();
+        ExpectClientRect(dialog, kOk, 279, 198, 119, 30);
+        ExpectClientRect(dialog, kCancel, 400, 198, 119, 30);
+        for (int id : {kOk, kCancel}) {
+            std::string why;
+            e2e::WaitUntil([&] { return (why = e2e::WhyCaptionUnreadable(dialog, confirmation.Item(id))).empty(); },
+                           3000);
+            EXPECT_EQ("", why) << "button " << id;
+        }
+        e2e::ClickAt(e2e::CentreOf(confirmation.Item(kCancel)));
+        ASSERT_TRUE(confirmation.Proc().WaitForExit(10000));
+        EXPECT_EQ(0u, ReadSuspend());
     }
-    Confirmation confirmation;
-    ASSERT_TRUE(confirmation.Start(install));
-    e2e::ClickAt(e2e::CentreOf(confirmation.Item(kCancel)));
-    ASSERT_TRUE(confirmation.Proc().WaitForExit(10000));
-    EXPECT_EQ(0u, ReadSuspend());
 }
 
 TEST_F(ConfirmationTest, ScreenshotShowsTheSkinnedQuestion) {
@@ -349,8 +355,7 @@ TEST_F(ConfirmationTest, SkinFromTheParentFolder) {
         RECT ok = {};
         GetWindowRect(GetDlgItem(dialog, kOk), &ok);
         e2e::Screenshot shot(ok);
-        // A skinned face is dark; a plain one is the light system button face (at the template
-        // place, whose lower part the window's shape cuts off).
+        // A skinned face is dark; a plain one is the light system button face.
         COLORREF face = shot.At(8, 4);
         EXPECT_EQ(c.imagesInParent, GetRValue(face) < 128) << std::hex << face;
         PostMessageW(dialog, WM_CLOSE, 0, 0);
@@ -383,4 +388,54 @@ TEST_F(ConfirmationTest, UnwritableSettingsStillEndAsChosen) {
     }
     RegDeleteTreeW(software, L"Korvane");
     RegCloseKey(software);
+}
+
+// Bad input from outside: a few thousand random private messages to the dialog and its buttons,
+// then twenty starts at once. The question stays alive, answers, and shows only once.
+TEST_F(ConfirmationTest, SurvivesMessageFuzzAndStartStorms) {
+    InstallFolder install;
+    {
+        Confirmation confirmation;
+        ASSERT_TRUE(confirmation.Start(install));
+        HWND targets[] = {confirmation.Window(), confirmation.Item(kOk), confirmation.Item(kCancel)};
+        unsigned seed = 2026;
+        auto next = [&] { return seed = seed * 1664525u + 1013904223u; };
+        DWORD const started = GetTickCount();
+        for (int i = 0; i < 3000 && GetTickCount() - started < 60000; ++i) {
+            UINT message = WM_USER + next() % (0xC000 - WM_USER);  // private messages only
+            DWORD_PTR result = 0;
+            SendMessageTimeoutW(targets[next() % 3], message, next(), next(), SMTO_ABORTIFHUNG, 200, &result);
+        }
+        DWORD_PTR result = 0;
+        EXPECT_TRUE(SendMessageTimeoutW(confirmation.Window(), WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 2000, &result))
+            << "responsive";
+        ASSERT_TRUE(confirmation.Proc().IsRunning());
+        EXPECT_TRUE(IsWindowVisible(confirmation.Window()));
+        EXPECT_EQ(kSuspendSentinel, ReadSuspend()) << "no answer was given";
+        PostMessageW(confirmation.Window(), WM_CLOSE, 0, 0);
+        ASSERT_TRUE(confirmation.Proc().WaitForExit(10000));
+    }
+
+    e2e::Process starts[20];
+    for (e2e::Process& start : starts)
+        ASSERT_TRUE(start.Start(install / L"Dormnote.exe"));
+    auto shown = [&] {
+        int count = 0;
+        for (const e2e::Process& start : starts) {
+            HWND window = e2e::FindTopWindow(Confirmation::kWindowClass, Confirmation::kWindowTitle, start.Id());
+            count += window && IsWindowVisible(window) ? 1 : 0;
+        }
+        return count;
+    };
+    auto running = [&] {
+        int count = 0;
+        for (const e2e::Process& start : starts)
+            count += start.IsRunning() ? 1 : 0;
+        return count;
+    };
+    EXPECT_TRUE(e2e::WaitUntil([&] { return running() == 1 && shown() == 1; }, 60000))
+        << running() << " running, " << shown() << " shown";
+    PressKeys({VK_ESCAPE});
+    EXPECT_TRUE(e2e::WaitUntil([&] { return running() == 0; }, 10000));
+    EXPECT_EQ(0u, ReadSuspend());
 }

@@ -11,10 +11,10 @@ using e2e::TextOf;
 
 namespace {
 
-std::wstring Translation(const InstallFolder& install, const wchar_t* key) {
+std::wstring Translation(const std::wstring& install, const wchar_t* key) {
     wchar_t value[256] = {};
     GetPrivateProfileStringW(L"Translations", key, L"", value, ARRAYSIZE(value),
-                             (install / L"Images\\LangFiles\\Japanese.ini").c_str());
+                             (install + L"\\Images\\LangFiles\\Japanese.ini").c_str());
     return value;
 }
 
@@ -23,8 +23,8 @@ std::wstring Translation(const InstallFolder& install, const wchar_t* key) {
 TEST_F(ConfirmationTest, JapaneseCaptionsFontsAndPicture) {
     ASSERT_EQ(0x0411, GetUserDefaultUILanguage()) << "run with LANG=ja_JP.UTF-8";
     InstallFolder install;
-    std::wstring ok = Translation(install, L"OK");
-    std::wstring cancel = Translation(install, L"Cancel");
+    std::wstring ok = Translation(install.Path(), L"OK");
+    std::wstring cancel = Translation(install.Path(), L"Cancel");
     ASSERT_FALSE(ok.empty());
     ASSERT_FALSE(cancel.empty());
 
@@ -61,4 +61,26 @@ TEST_F(ConfirmationTest, WithoutTheTranslationLibraryJapaneseUsersGetEnglish) {
         ASSERT_TRUE(confirmation.Proc().WaitForExit(10000));
         EXPECT_EQ(0u, ReadSuspend());
     }
+}
+
+// Installed in "Café", which the Japanese code page cannot hold (its best-fit form is "Cafe"):
+// the question loads nothing from "Cafe", where a decoy translation library waits, and keeps
+// its Japanese captions.
+TEST_F(ConfirmationTest, AFolderTheCodePageCannotHoldKeepsTheTranslation) {
+    e2e::TempFolder root;
+    std::wstring cafe = root / L"Caf\x00e9";
+    e2e::CopyStageTo(cafe);
+    ASSERT_TRUE(root.CopyFileTo(e2e::WindowsPathFromUnix(ECHO_LIBRARY), L"Cafe\\KvMultiLang.dll"));
+    ASSERT_TRUE(root.CopyFileTo(cafe + L"\\Images\\LangFiles\\German.ini", L"Cafe\\Images\\LangFiles\\lang.ini"));
+    WritePrivateProfileStringW(L"Translations", L"OK", L"DECOY", (root / L"Cafe\\Images\\LangFiles\\lang.ini").c_str());
+
+    e2e::Process process;
+    ASSERT_TRUE(process.Start(cafe + L"\\Dormnote.exe"));
+    HWND dialog = e2e::WaitForTopWindow(Confirmation::kWindowClass, Confirmation::kWindowTitle, process.Id(), 15000);
+    ASSERT_NE(nullptr, dialog);
+    ASSERT_TRUE(e2e::WaitUntil([&] { return IsWindowVisible(dialog) != FALSE; }, 5000));
+    EXPECT_EQ(Translation(cafe, L"OK"), TextOf(GetDlgItem(dialog, 1030)));
+    EXPECT_EQ(Translation(cafe, L"Cancel"), TextOf(GetDlgItem(dialog, 1031)));
+    PostMessageW(dialog, WM_CLOSE, 0, 0);
+    EXPECT_TRUE(process.WaitForExit(10000));
 }

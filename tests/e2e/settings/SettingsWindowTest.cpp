@@ -209,3 +209,34 @@ TEST(SettingsWindowSkin, FromImageResourceBesideTheParentFolder) {
     PostMessageW(window, WM_CLOSE, 0, 0);
     EXPECT_TRUE(agent.WaitForExit(10000));
 }
+
+// Without usable skins the three buttons are plain but at their layout places, inside the
+// window's shape, with dark captions on the light system face.
+TEST(SettingsWindowSkin, PlainButtonsAreReadableAtTheirPlaces) {
+    for (const e2e::SkinLoss& loss : e2e::kSkinLosses) {
+        SCOPED_TRACE(loss.name);
+        e2e::EndStrayAgents();
+        e2e::DamagedInstall install(loss);
+        Agent agent;
+        ASSERT_TRUE(agent.Start(install));
+        HWND window = agent.Window();
+        SendMessageW(window, WM_USER + 3, 0, 85);
+        ASSERT_TRUE(IsWindowVisible(window));
+        struct Place {
+            int id, x, y, width, height;
+        } const places[] = {{kOk, 279, 198, 119, 30}, {kCancel, 400, 198, 119, 30}, {kRedefine, 224, 145, 119, 24}};
+        for (const Place& place : places) {
+            HWND button = GetDlgItem(window, place.id);
+            RECT rect = {};
+            GetWindowRect(button, &rect);
+            MapWindowPoints(nullptr, window, reinterpret_cast<POINT*>(&rect), 2);
+            EXPECT_EQ(place.x, rect.left) << "button " << place.id;
+            EXPECT_EQ(place.y, rect.top) << "button " << place.id;
+            EXPECT_EQ(place.width, rect.right - rect.left) << "button " << place.id;
+            std::string why;
+            e2e::WaitUntil([&] { return (why = e2e::WhyCaptionUnreadable(window, button)).empty(); }, 3000);
+            EXPECT_EQ("", why) << "button " << place.id;
+        }
+        EXPECT_TRUE(agent.Close());
+    }
+}

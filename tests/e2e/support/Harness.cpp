@@ -136,6 +136,31 @@ InstallFolder::InstallFolder(std::initializer_list<const wchar_t*> without) {
     CopyTree(StageDir(), Path(), L"", without);
 }
 
+SkinLoss const kSkinLosses[2] = {{"no Images folder", L"Images", false}, {"broken images", L"", true}};
+
+DamagedInstall::DamagedInstall(const SkinLoss& loss) : InstallFolder({loss.removed}) {
+    if (!loss.breakImages)
+        return;
+    static char const garbage[] = "\x89PNG\r\n\x1a\n but then nothing of a picture";
+    WIN32_FIND_DATAW found;
+    HANDLE search = FindFirstFileW((*this / L"Images\\*.png").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE)
+        return;
+    do {
+        HANDLE file = CreateFileW((*this / L"Images\\" + found.cFileName).c_str(), GENERIC_WRITE, 0, nullptr,
+                                  CREATE_ALWAYS, 0, nullptr);
+        DWORD written = 0;
+        WriteFile(file, garbage, sizeof(garbage), &written, nullptr);
+        CloseHandle(file);
+    } while (FindNextFileW(search, &found));
+    FindClose(search);
+}
+
+void CopyStageTo(const std::wstring& folder) {
+    CreateFolders(folder);
+    CopyTree(StageDir(), folder, L"", {});
+}
+
 Process::~Process() {
     Terminate();
     if (process_)

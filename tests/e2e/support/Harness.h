@@ -44,6 +44,23 @@ public:
     std::wstring Agent() const { return *this / L"Dormkey.exe"; }
 };
 
+// The two ways the skins go missing that both programs must survive: no "Images\" folder, or
+// every picture in it broken (a file that is no picture).
+struct SkinLoss {
+    const char* name;
+    const wchar_t* removed;  // left out of the install
+    bool breakImages;
+};
+extern SkinLoss const kSkinLosses[2];
+// An install suffering loss.
+class DamagedInstall : public InstallFolder {
+public:
+    explicit DamagedInstall(const SkinLoss& loss);
+};
+
+// Copies the staged install into folder (created with its parents), for installs in odd places.
+void CopyStageTo(const std::wstring& folder);
+
 // A started program. The destructor ends it if it still runs.
 class Process {
 public:

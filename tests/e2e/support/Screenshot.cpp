@@ -106,4 +106,33 @@ std::wstring Screenshot::SaveArtifact(const wchar_t* fileName) const {
     return path;
 }
 
+std::string WhyCaptionUnreadable(HWND window, HWND button) {
+    RECT windowRect = {}, buttonRect = {};
+    GetWindowRect(window, &windowRect);
+    GetWindowRect(button, &buttonRect);
+    HRGN shape = CreateRectRgn(0, 0, 0, 0);
+    bool shaped = GetWindowRgn(window, shape) != ERROR;
+    POINT const corners[] = {{buttonRect.left, buttonRect.top}, {buttonRect.right - 1, buttonRect.top},
+                             {buttonRect.left, buttonRect.bottom - 1}, {buttonRect.right - 1, buttonRect.bottom - 1}};
+    bool inside = true;
+    for (POINT corner : corners) {
+        inside &= PtInRect(&windowRect, corner) != FALSE;
+        if (shaped)
+            inside &= PtInRegion(shape, corner.x - windowRect.left, corner.y - windowRect.top) != FALSE;
+    }
+    DeleteObject(shape);
+    if (!inside)
+        return "the button lies partly outside the window's shape";
+
+    Screenshot shot(buttonRect);
+    RECT all = {0, 0, shot.Width(), shot.Height()};
+    int light = shot.CountNear(all, GetSysColor(COLOR_BTNFACE), 16);
+    int dark = shot.CountNear(all, GetSysColor(COLOR_BTNTEXT), 96);
+    if (light * 2 < shot.Width() * shot.Height())
+        return "the face is not the light system face (" + std::to_string(light) + " face pixels)";
+    if (dark < 15)
+        return "no dark caption on the face (" + std::to_string(dark) + " text pixels)";
+    return std::string();
+}
+
 }  // namespace e2e

@@ -29,4 +29,9 @@ private:
 
 bool ColourNear(COLORREF a, COLORREF b, int tolerance);
 
+// Why a plain (unskinned) button's caption is not readable on the screen, "" when it is: the
+// button must lie wholly inside its window's shape, on the light system face, with dark caption
+// pixels in the system button-text colour.
+std::string WhyCaptionUnreadable(HWND window, HWND button);
+
 }  // namespace e2e

@@ -26,7 +26,7 @@ protected:
                      LanguageProgram program = LanguageProgram::Agent) {
         std::string folder = scratch.MakeFolder(languageName);
         scratch.WriteFile(languageName + "\\lang.ini", contents);
-        EXPECT_EQ(0, LoadLanguageLibraryFrom(kEcho.c_str(), folder.c_str(), program));
+        EXPECT_EQ(0, LoadLanguageLibraryFrom(Wide(kEcho).c_str(), Wide(folder).c_str(), program));
         return folder;
     }
 
@@ -107,7 +107,7 @@ TEST_F(LanguageBinding, EverythingMissingGivesEnglish) {
                 CreateDirectoryA(folder.c_str(), nullptr);
             if (c.makeFile)
                 scratch.WriteFile("Case" + std::to_string(index) + "\\lang.ini", AnsiIni("OK=Bien\r\n"));
-            EXPECT_EQ(c.loadResult, LoadLanguageLibraryFrom(c.library.c_str(), folder.c_str(), program));
+            EXPECT_EQ(c.loadResult, LoadLanguageLibraryFrom(Wide(c.library).c_str(), Wide(folder).c_str(), program));
             EXPECT_STREQ("OK", TranslateText("OK"));
             EXPECT_STREQ(L"OK", TranslateTextW(L"OK"));
             char name[MAX_PATH];
@@ -131,14 +131,76 @@ TEST_F(LanguageBinding, ConfirmationProgramTestsTheFileBeforeEveryLookup) {
     EXPECT_EQ(wideKey, TranslateTextW(wideKey));
 }
 
-TEST_F(LanguageBinding, OverlongOutputsOfTheLibraryAreCutAndTerminated) {
-    std::string folder = scratch.MakeFolder("overlong");
-    ASSERT_EQ(0, LoadLanguageLibraryFrom(kEcho.c_str(), folder.c_str(), LanguageProgram::Agent));
-    char name[MAX_PATH];
-    EXPECT_EQ(63u, GetLanguageName(name));
-    EXPECT_EQ(std::string(63, 'N'), name);
-    EXPECT_STREQ("OK", TranslateText("OK")) << "no such file: English";
-    EXPECT_STREQ(L"OK", TranslateTextW(L"OK"));
+// A library that writes unterminated outputs, or far more than they hold, spoils nothing of
+// the binding: the name is cut to 63 characters, a path that does not fit is no path.
+TEST_F(LanguageBinding, MisbehavingLibraryOutputsAreCutAndTerminated) {
+    for (const char* behaviour : {"overlong", "overflow"}) {
+        SCOPED_TRACE(behaviour);
+        std::string folder = scratch.MakeFolder(behaviour);
+        ASSERT_EQ(0, LoadLanguageLibraryFrom(Wide(kEcho).c_str(), Wide(folder).c_str(), LanguageProgram::Agent));
+        char name[MAX_PATH];
+        EXPECT_EQ(63u, GetLanguageName(name));
+        EXPECT_EQ(std::string(63, 'N'), name);
+        EXPECT_EQ(260u, TranslationBufferSize()) << "the binding's own fields are intact";
+        EXPECT_STREQ("OK", TranslateText("OK")) << "no such file: English";
+        EXPECT_STREQ(L"OK", TranslateTextW(L"OK"));
+        UnloadLanguageLibrary();
+    }
+}
+
+// Whatever stands where the language file should be, every lookup ends with a terminated,
+// bounded text; an empty value is as good as missing.
+TEST_F(LanguageBinding, BadLanguageFilesNeverBreakALookup) {
+    std::string garbage;
+    unsigned seed = 12345;
+    for (int i = 0; i < 4096; ++i) {
+        seed = seed * 1103515245u + 12345u;
+        garbage += static_cast<char>(seed >> 16);
+    }
+    std::string noBom = Utf16File(L"[Translations]\r\nOK=Bien\r\n").substr(2);
+    struct Case {
+        const char* name;
+        std::string contents;  // "<dir>": a folder in the file's place
+        const char* ok;        // the expected narrow "OK", null: any bounded text
+    } const cases[] = {
+        {"garbage", garbage, nullptr},
+        {"UTF-16 without byte-order mark", noBom, nullptr},
+        {"UTF-8 with byte-order mark", "\xEF\xBB\xBF[Translations]\r\nOK=Caf\xC3\xA9\r\n", nullptr},
+        {"UTF-8", "[Translations]\r\nCancel=Caf\xC3\xA9\r\nOK=Bien\r\n", "Bien"},
+        {"truncated", "[Translations]\r\nCancel=Ann", "OK"},
+        {"empty", "", "OK"},
+        {"a directory", "<dir>", "OK"},
+        {"empty values", "[Translations]\r\nOK=\r\nCancel=   \r\n", "OK"},
+        {"a 2 MB value", "[Translations]\r\nOK=" + std::string(2 << 20, 'x') + "\r\n", nullptr},
+    };
+    int index = 0;
+    for (const Case& c : cases) {
+        for (LanguageProgram program : {LanguageProgram::Agent, LanguageProgram::Confirmation}) {
+            SCOPED_TRACE(c.name);
+            std::string language = "Bad" + std::to_string(++index);
+            if (c.contents == "<dir>") {
+                scratch.MakeFolder(language + "\\lang.ini");
+                EXPECT_EQ(0, LoadLanguageLibraryFrom(Wide(kEcho).c_str(), Wide(scratch.Path() + "\\" + language).c_str(), program));
+            } else {
+                Bind(language, c.contents, program);
+            }
+            DWORD started = GetTickCount();
+            const char* ok = TranslateText("OK");
+            ASSERT_NE(nullptr, ok);
+            EXPECT_LT(strnlen(ok, 2 << 20), static_cast<size_t>(2 << 20)) << "terminated within bounds";
+            if (c.ok) {
+                EXPECT_STREQ(c.ok, ok);
+            }
+            const wchar_t* cancel = TranslateTextW(L"Cancel");
+            ASSERT_NE(nullptr, cancel);
+            EXPECT_LT(wcsnlen(cancel, 1 << 20), static_cast<size_t>(1 << 20));
+            if (c.contents.find("Cancel=   ") != std::string::npos) {
+                EXPECT_STREQ(L"Cancel", cancel) << "an empty value is English";
+            }
+            EXPECT_LT(GetTickCount() - started, 10000u);
+            UnloadLanguageLibrary();
+        }
+    }
 }
 
 TEST_F(LanguageBinding, LanguageNameAndCharSet) {
@@ -174,48 +236,48 @@ TEST_F(LanguageBinding, UnloadedBindingReturnsKeys) {
 TEST(LanguagePaths, LibraryPathPerProgram) {
     struct Case {
         LanguageProgram program;
-        const char* module;
-        const char* expected;
+        const wchar_t* module;
+        const wchar_t* expected;
     } const cases[] = {
-        {LanguageProgram::Agent, "C:\\Prog\\Dormkey.exe", "C:\\Prog\\Images\\KvMultiLang.dll"},
-        {LanguageProgram::Confirmation, "C:\\Prog\\Dormnote.exe", "C:\\Prog\\KvMultiLang.dll"},
-        {LanguageProgram::Confirmation, "C:\\Prog\\Images\\Dormnote.exe", "C:\\Prog\\Images\\KvMultiLang.dll"},
+        {LanguageProgram::Agent, L"C:\\Prog\\Dormkey.exe", L"C:\\Prog\\Images\\KvMultiLang.dll"},
+        {LanguageProgram::Confirmation, L"C:\\Prog\\Dormnote.exe", L"C:\\Prog\\KvMultiLang.dll"},
+        {LanguageProgram::Confirmation, L"C:\\Prog\\Images\\Dormnote.exe", L"C:\\Prog\\Images\\KvMultiLang.dll"},
+        {LanguageProgram::Confirmation, L"C:\\Caf\x00e9\\\x03a3\\Dormnote.exe", L"C:\\Caf\x00e9\\\x03a3\\KvMultiLang.dll"},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.module);
-        char path[MAX_PATH];
+        wchar_t path[MAX_PATH];
         EXPECT_TRUE(BuildLanguageLibraryPath(c.program, c.module, path));
         EXPECT_STREQ(c.expected, path);
     }
-    std::string deep = "C:\\" + std::string(245, 'd') + "\\Dormkey.exe";
-    char path[MAX_PATH];
+    std::wstring deep = L"C:\\" + std::wstring(245, L'd') + L"\\Dormkey.exe";
+    wchar_t path[MAX_PATH];
     EXPECT_FALSE(BuildLanguageLibraryPath(LanguageProgram::Agent, deep.c_str(), path)) << "does not fit 260";
-    EXPECT_STREQ("", path);
+    EXPECT_STREQ(L"", path);
 }
 
 TEST(LanguagePaths, ConfirmationProgramPrefersTheFolderBesideIt) {
     ScratchFolder scratch;
-    std::string program = scratch.MakeFolder("Prog\\Images");
-    std::string here = program + "\\Images\\LangFiles";
-    std::string parent = scratch.Path() + "\\Prog\\Images\\LangFiles";
-    char folder[MAX_PATH];
+    std::wstring program = Wide(scratch.MakeFolder("Prog\\Images"));
+    std::wstring here = program + L"\\Images\\LangFiles";
+    std::wstring parent = Wide(scratch.Path()) + L"\\Prog\\Images\\LangFiles";
+    wchar_t folder[MAX_PATH];
 
     EXPECT_FALSE(FindLanguageFolderIn(LanguageProgram::Confirmation, program.c_str(), folder)) << "neither exists";
-    EXPECT_STREQ("", folder);
+    EXPECT_STREQ(L"", folder);
 
     scratch.MakeFolder("Prog\\Images\\LangFiles");
     EXPECT_TRUE(FindLanguageFolderIn(LanguageProgram::Confirmation, program.c_str(), folder));
-    EXPECT_STREQ(parent.c_str(), folder) << "only the parent's folder exists";
+    EXPECT_EQ(parent, folder) << "only the parent's folder exists";
 
     scratch.MakeFolder("Prog\\Images\\Images\\LangFiles");
-    EXPECT_TRUE(FindLanguageFolderIn(LanguageProgram::Confirmation, (program + "\\").c_str(), folder));
-    EXPECT_STREQ(here.c_str(), folder) << "the folder beside the program wins";
+    EXPECT_TRUE(FindLanguageFolderIn(LanguageProgram::Confirmation, (program + L"\\").c_str(), folder));
+    EXPECT_EQ(here, folder) << "the folder beside the program wins";
 }
 
 TEST(LanguagePaths, AgentNeverTestsTheFolder) {
-    char folder[MAX_PATH];
-    EXPECT_TRUE(FindLanguageFolderIn(LanguageProgram::Agent, "Z:\\nowhere\\at all", folder));
-    EXPECT_STREQ("Z:\\nowhere\\at all\\Images\\LangFiles", folder);
+    wchar_t folder[MAX_PATH];
+    EXPECT_TRUE(FindLanguageFolderIn(LanguageProgram::Agent, L"Z:\\nowhere\\at all", folder));
+    EXPECT_STREQ(L"Z:\\nowhere\\at all\\Images\\LangFiles", folder);
 }
 
 }  // namespace

@@ -9,12 +9,14 @@
 #include <stdlib.h>
 #include <string.h>
 
+#include <iostream>
 #include <string>
 
 namespace {
 
 std::string const kLanguageFiles = WindowsPath(LANGUAGE_FILES);
 std::string const kRealLibrary = WindowsPath(REAL_LIBRARY);
+std::string const kEchoLibrary = WindowsPath(ECHO_LIBRARY);
 
 wchar_t const* const kKeys[] = {
     L"After clicking OK, the system will enter the Hybrid Sleep mode.",
@@ -111,20 +113,25 @@ TEST(LanguageFiles, NarrowAndWideLookupsReadTheSameFile) {
     }
 }
 
+// The language the real library must find for this user ("" for English).
+std::string ExpectedLanguage() {
+    const char* name = nullptr;
+    const char* file = nullptr;
+    if (LookUpLanguage(GetUserDefaultUILanguage(), &name, &file) &&
+        GetFileAttributesA((kLanguageFiles + "\\" + file).c_str()) != INVALID_FILE_ATTRIBUTES)
+        return name;
+    return std::string();
+}
+
 // Runs under the user's interface language; the build registers it once per installed locale
 // with DORMELLO_EXPECT_LANGUAGE naming the language that locale must give.
 TEST(RealLibrary, FollowsTheUserInterfaceLanguage) {
     ScratchFolder scratch;
     const char* libraryFile = "KvMultiLang.dll";
     std::string library = scratch.CopyIn(kRealLibrary, libraryFile);
-    ASSERT_EQ(0, LoadLanguageLibraryFrom(library.c_str(), kLanguageFiles.c_str(), LanguageProgram::Confirmation));
+    ASSERT_EQ(0, LoadLanguageLibraryFrom(Wide(library).c_str(), Wide(kLanguageFiles).c_str(), LanguageProgram::Confirmation));
 
-    const char* name = nullptr;
-    const char* file = nullptr;
-    std::string expectedName;
-    if (LookUpLanguage(GetUserDefaultUILanguage(), &name, &file) &&
-        GetFileAttributesA((kLanguageFiles + "\\" + file).c_str()) != INVALID_FILE_ATTRIBUTES)
-        expectedName = name;
+    std::string expectedName = ExpectedLanguage();
     const char* wanted = getenv("DORMELLO_EXPECT_LANGUAGE");
     if (wanted) {
         EXPECT_EQ(wanted, expectedName) << "LANG did not give the expected interface language";
@@ -147,6 +154,70 @@ TEST(RealLibrary, FollowsTheUserInterfaceLanguage) {
         }
     }
     UnloadLanguageLibrary();
+}
+
+// Installed in a folder whose name the system code page may not hold: the library is loaded
+// from that folder (never from the folder a best-fit narrow name would point at, which holds a
+// decoy) and the language is kept when the folder has a narrow or a short form.
+TEST(RealLibrary, LoadsFromTheRightFolderWhateverItsName) {
+    ScratchFolder scratch;
+    std::wstring const base = Wide(scratch.Path());
+    const wchar_t* const names[] = {L"\x65e5\x672c\x8a9e", L"Caf\x00e9", L"\x0395\x03bb\x03bb\x03b7\x03bd\x03b9\x03ba\x03ac"};
+    std::string const expected = ExpectedLanguage();
+    for (const wchar_t* name : names) {
+        std::wstring root = base + L"\\" + name;
+        std::wstring folder = root + L"\\Images\\LangFiles";
+        SCOPED_TRACE(testing::Message() << "folder U+" << std::hex << static_cast<unsigned>(name[0]));
+        ASSERT_TRUE(CreateDirectoryW(root.c_str(), nullptr));
+        CreateDirectoryW((root + L"\\Images").c_str(), nullptr);
+        CreateDirectoryW(folder.c_str(), nullptr);
+        for (const char* file : {"Japanese.ini", "German.ini", "French.ini", "Spanish.ini", "SimplifiedChinese.ini"})
+            CopyFileW(Wide(kLanguageFiles + "\\" + file).c_str(), (folder + L"\\" + Wide(file)).c_str(), FALSE);
+        std::wstring library = root + L"\\KvMultiLang.dll";
+        ASSERT_TRUE(CopyFileW(Wide(kRealLibrary).c_str(), library.c_str(), FALSE));
+
+        char bestFit[MAX_PATH] = {};
+        WideCharToMultiByte(CP_ACP, 0, root.c_str(), -1, bestFit, sizeof(bestFit), nullptr, nullptr);
+        std::wstring decoy = Wide(bestFit) + L"\\KvMultiLang.dll";
+        bool hasDecoy = Wide(bestFit) != root && CreateDirectoryW(Wide(bestFit).c_str(), nullptr) &&
+                        CopyFileW(Wide(kEchoLibrary).c_str(), decoy.c_str(), FALSE);
+
+        ASSERT_EQ(0, LoadLanguageLibraryFrom(library.c_str(), folder.c_str(), LanguageProgram::Confirmation));
+        EXPECT_NE(nullptr, GetModuleHandleW(library.c_str()));
+        if (hasDecoy) {
+            EXPECT_EQ(nullptr, GetModuleHandleW(decoy.c_str())) << "loaded the best-fit decoy";
+        }
+
+        char narrow[MAX_PATH];
+        bool reachable = NarrowFolderForLibrary(folder.c_str(), narrow);
+        char actual[MAX_PATH];
+        GetLanguageName(actual);
+        std::cout << "  code page " << GetACP() << ": the library gets \"" << narrow << "\"\n";
+        if (!reachable) {
+            // No exact narrow form and no short name: the library gets no folder, English stays.
+            EXPECT_STREQ("", narrow);
+            EXPECT_STREQ("", actual);
+            EXPECT_STREQ(L"Cancel", TranslateTextW(L"Cancel"));
+        } else {
+            wchar_t longForm[MAX_PATH] = {};
+            GetLongPathNameW(Wide(narrow).c_str(), longForm, MAX_PATH);
+            EXPECT_EQ(0, lstrcmpiW(folder.c_str(), longForm)) << "the narrow folder names the same folder";
+            EXPECT_EQ(expected, actual);
+            if (!expected.empty()) {
+                EXPECT_STRNE(L"Cancel", TranslateTextW(L"Cancel")) << "translation lost";
+            }
+        }
+        UnloadLanguageLibrary();
+        if (hasDecoy)
+            DeleteFileW(decoy.c_str());
+    }
+}
+
+TEST(LanguagePaths, AFolderWithNoNarrowFormAndNoShortNameIsNoFolder) {
+    char narrow[MAX_PATH];
+    EXPECT_EQ(GetACP() == CP_UTF8, NarrowFolderForLibrary(L"Z:\\nowhere\\\x0e01\x0e02", narrow));
+    EXPECT_TRUE(NarrowFolderForLibrary(L"Z:\\plain\\folder", narrow));
+    EXPECT_STREQ("Z:\\plain\\folder", narrow);
 }
 
 }  // namespace

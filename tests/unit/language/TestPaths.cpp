@@ -71,3 +71,9 @@ std::string Utf16File(const std::wstring& text) {
     }
     return bytes;
 }
+
+std::wstring Wide(const std::string& narrow) {
+    wchar_t wide[2 * MAX_PATH] = {};
+    MultiByteToWideChar(CP_ACP, 0, narrow.c_str(), -1, wide, ARRAYSIZE(wide));
+    return wide;
+}

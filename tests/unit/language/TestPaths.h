@@ -26,5 +26,8 @@ private:
     std::string path_;
 };
 
+// Text in the system code page as UTF-16.
+std::wstring Wide(const std::string& narrow);
+
 // The bytes of a UTF-16LE file with byte-order mark holding text (given as UTF-16).
 std::string Utf16File(const std::wstring& text);

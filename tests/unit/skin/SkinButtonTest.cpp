@@ -312,7 +312,7 @@ TEST_F(SkinButtons, CaptionFontFollowsTheLanguageName) {
         SCOPED_TRACE(c.language ? c.language : "none");
         if (c.language) {
             std::string folder = scratch.MakeFolder(c.language);
-            ASSERT_EQ(0, LoadLanguageLibraryFrom(echo.c_str(), folder.c_str(), LanguageProgram::Agent));
+            ASSERT_EQ(0, LoadLanguageLibraryFrom(Wide(echo).c_str(), Wide(folder).c_str(), LanguageProgram::Agent));
         }
         SkinTestDialog dialog;
         dialog.Run([&](SkinTestDialog& d) {
