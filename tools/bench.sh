@@ -1,0 +1,34 @@
+#!/usr/bin/env bash
+# bench.sh [i686|x86_64|all] [repetitions [idle seconds]]: sets up the machine, builds, and runs
+# the benchmark (tests/bench) under Wine in a throwaway prefix and a virtual display; prints each
+# figure beside its baseline measured in the same run, and the question's start-up phases.
+# Figures never fail it; a figure that cannot be measured does. Takes a few minutes per build.
+set -uo pipefail
+cd "$(dirname "$0")/.."
+arch=${1:-i686}
+[ $# -gt 0 ] && shift
+archs=("$arch")
+[ "$arch" = all ] && archs=(i686 x86_64)
+
+if [ -z "${BENCH_IN_VIRTUAL_DISPLAY:-}" ]; then
+    tools/setup.sh || exit 1
+    for a in "${archs[@]}"; do
+        echo "== build $a"
+        tools/build.sh "$a" || { echo "build of $a failed"; exit 1; }
+    done
+    exec env BENCH_IN_VIRTUAL_DISPLAY=1 xvfb-run -a -s "-screen 0 1920x1080x24" "$0" "$arch" "$@"
+fi
+
+echo "== machine: $(nproc) cores, $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | sed 's/^ //'),"\
+     "$(wine --version 2>/dev/null), load $(cut -d' ' -f1-3 /proc/loadavg)"
+status=0
+for a in "${archs[@]}"; do
+    prefix=$(mktemp -d /tmp/dormello-bench-prefix.XXXXXX)
+    tools/make-prefix.sh "$prefix" || exit 1
+    WINEPREFIX=$prefix wineserver -k >/dev/null 2>&1
+    WINEPREFIX=$prefix wineserver -w >/dev/null 2>&1
+    WINEPREFIX=$prefix WINEDEBUG=-all python3 tools/bench_measure.py "build/$a" "$@" || status=1
+    WINEPREFIX=$prefix wineserver -k >/dev/null 2>&1
+    rm -rf "$prefix"
+done
+exit $status
