@@ -20,14 +20,32 @@ import time
 CLOCK = os.sysconf("SC_CLK_TCK")
 
 
+EXITED = {}  # process name -> CPU ms of the ended processes of that name, reaped here
+
+
+def name_of(pid):
+    comm = read(f"/proc/{pid}/comm")
+    return comm.decode(errors="replace").strip() if comm else "?"
+
+
 def reap():
+    """Waits for every ended child, keeping its CPU time under its name."""
     while True:
-        try:
-            pid, _ = os.waitpid(-1, os.WNOHANG)
-        except ChildProcessError:
+        zombies = []
+        for pid in os.listdir("/proc"):
+            stat = read(f"/proc/{pid}/stat") if pid.isdigit() else None
+            if stat:
+                fields = stat[stat.rfind(b")") + 2:].split()
+                if fields[0] == b"Z" and int(fields[1]) == os.getpid():
+                    zombies.append((int(pid), name_of(pid)))
+        if not zombies:
             return
-        if pid == 0:
-            return
+        for pid, name in zombies:
+            try:
+                _, _, usage = os.wait4(pid, 0)
+            except ChildProcessError:
+                continue
+            EXITED[name] = EXITED.get(name, 0.0) + (usage.ru_utime + usage.ru_stime) * 1000.0
 
 
 def read(path):
@@ -113,6 +131,17 @@ class Meter:
         table = processes()
         return [pid for pid in descendants(table, os.getpid()) if needle in table[pid][1]]
 
+    def by_name(self):
+        """process name -> CPU ms, the ended ones included (the driver left out)."""
+        table = processes()
+        names = dict(EXITED)
+        for pid in descendants(table, os.getpid()):
+            if "bench_driver.exe" not in table[pid][1]:
+                names[name_of(pid)] = names.get(name_of(pid), 0.0) + cpu_ms(pid)
+        if self.xserver:
+            names["Xvfb"] = cpu_ms(self.xserver, False)
+        return names
+
     def snapshot(self, process):
         reap()
         table = processes()
@@ -162,10 +191,15 @@ def run_driver(build, figures):
                 print(f"bench: no process {process} to sample for {name}", file=sys.stderr)
                 driver.kill()
                 return False
+            names = meter.by_name() if process == "-" else {}
             if edge == "begin":
                 begins[name] = sample
+                begins[name + ".names"] = names
             else:
                 first = begins.pop(name)
+                before = begins.pop(name + ".names")
+                for who, cpu in names.items():
+                    figures.setdefault(f"{name}.by.{who}", []).append(cpu - before.get(who, 0.0))
                 figures.setdefault(name + ".cpu", []).append((sample[0] - first[0]) / divisor)
                 figures.setdefault(name + ".ctx", []).append((sample[1] - first[1]) / divisor)
             driver.stdin.write("ok\n")
@@ -244,6 +278,19 @@ def print_table(figures, build):
             base = (base[0], f"{base[1]} / {hotkey[1]}")
         ratio = f"{product[0] / base[0]:.2f}×" if base[0] else "–"
         print(f"| {label} | {product[1]} | {base_label}: {base[1]} | {ratio} |")
+
+    print("\nCPU per process while the question comes up (medians; the baseline dialog's run beside it):\n")
+    print("| Process | Question | Minimal dialog |")
+    print("|---|---|---|")
+    names = sorted({k.split(".by.", 1)[1] for k in figures if ".by." in k and k.split(".by.")[0] in ("question", "dialog")})
+    for who in names:
+        cells = []
+        for scene in ("question", "dialog"):
+            values = figures.get(f"{scene}.by.{who}", [])
+            median = statistics.median(values) if values else 0.0
+            cells.append(f"{median:.0f} ms")
+        if cells != ["0 ms", "0 ms"]:
+            print(f"| {who} | {cells[0]} | {cells[1]} |")
 
     print("\nStart-up of the question (Dormnote.exe started directly, as a debuggee), medians:\n")
     print("| Phase | Time |")
