@@ -1,11 +1,11 @@
 #!/usr/bin/env bash
-# bench.sh [i686|x86_64|all] [repetitions [idle seconds]]: sets up the machine, builds, and runs
+# bench.sh [all|i686|x86_64] [repetitions [idle seconds]]: sets up the machine, builds, and runs
 # the benchmark (tests/bench) under Wine in a throwaway prefix and a virtual display; prints each
 # figure beside its baseline measured in the same run, and the question's start-up phases.
 # Figures never fail it; a figure that cannot be measured does. Takes a few minutes per build.
 set -uo pipefail
 cd "$(dirname "$0")/.."
-arch=${1:-i686}
+arch=${1:-all}
 [ $# -gt 0 ] && shift
 archs=("$arch")
 [ "$arch" = all ] && archs=(i686 x86_64)
