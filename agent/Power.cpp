@@ -45,20 +45,21 @@ bool BuildPowercfgPath(wchar_t (&path)[MAX_PATH]) {
     return PathAppendW(path, L"powercfg.exe") != FALSE;
 }
 
-// Starts powercfg hidden, without waiting; its process handle is closed at once.
+// Starts powercfg hidden, below normal priority, without waiting for it: on a busy machine the
+// question the agent starts next must not wait for it. Its handles are closed at once.
 void RunPowercfg(const wchar_t* program, const wchar_t* parameters) {
-    wchar_t commandLine[MAX_PATH] = {};
-    wcsncpy(commandLine, parameters, MAX_PATH - 1);
-    SHELLEXECUTEINFOW info = {};
-    info.cbSize = sizeof(info);
-    info.fMask = SEE_MASK_NOCLOSEPROCESS;
-    info.lpVerb = L"Open";
-    info.lpFile = program;
-    info.lpParameters = commandLine;
-    info.lpDirectory = L"";
-    info.nShow = SW_HIDE;
-    if (ShellExecuteExW(&info) && info.hProcess)
-        CloseHandle(info.hProcess);
+    wchar_t commandLine[2 * MAX_PATH] = {};
+    _snwprintf(commandLine, ARRAYSIZE(commandLine) - 1, L"\"%ls\" %ls", program, parameters);
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof(startup);
+    startup.dwFlags = STARTF_USESHOWWINDOW;
+    startup.wShowWindow = SW_HIDE;
+    PROCESS_INFORMATION process = {};
+    DWORD const flags = CREATE_NO_WINDOW | BELOW_NORMAL_PRIORITY_CLASS;
+    if (!CreateProcessW(program, commandLine, nullptr, nullptr, FALSE, flags, nullptr, nullptr, &startup, &process))
+        return;
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
 }
 
 }  // namespace

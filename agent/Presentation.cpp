@@ -8,6 +8,7 @@
 #include "common/ModulePath.h"
 #include "common/WideText.h"
 #include "common/skin/ShadowWindow.h"
+#include "common/skin/SkinImageCache.h"
 
 
 #include <string>
@@ -115,6 +116,8 @@ void CHybridS3Dlg::SkinButtons(const wchar_t* folder) {
     }
     if (folder)
         LoadShadowImageFrom(folder);
+    // Every button has its own copies now; the resident agent keeps no decoded files besides.
+    ClearSkinImageCache();
 }
 
 void CHybridS3Dlg::CenterAndCheck() {

@@ -13,6 +13,7 @@
 
 namespace {
 wchar_t const kConfirmMutexName[] = L"Dormnote_Halvard_5199";
+DWORD const kSignatureCheckDelayLimitMs = 10000;
 char const kQuestion[] = "After clicking OK, the system will enter the Hybrid Sleep mode.";
 }  // namespace
 
@@ -23,6 +24,8 @@ CMainProcessApp::~CMainProcessApp() {
         CloseHandle(mutex_);
     if (signatureThread_)
         CloseHandle(signatureThread_);
+    if (questionSettled_)
+        CloseHandle(questionSettled_);
 }
 
 BOOL CMainProcessApp::InitInstance() {
@@ -41,8 +44,13 @@ BOOL CMainProcessApp::InitInstance() {
         return FALSE;
     }
 
-    if (BuildModuleSiblingPath(L"Dormnote.exe", signaturePath_) && PathFileExistsW(signaturePath_))
+    if (BuildModuleSiblingPath(L"Dormnote.exe", signaturePath_) && PathFileExistsW(signaturePath_)) {
+        // The check waits until the question is up: a timer message comes only when no input and
+        // no paint is pending, that is after the first show has been painted.
+        questionSettled_ = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+        SetTimer(nullptr, 0, 0, &CMainProcessApp::OnQuestionSettled);
         signatureThread_ = CreateThread(nullptr, 0, &CMainProcessApp::SignatureCheckThread, this, 0, nullptr);
+    }
 
     char message[MAX_PATH] = {};
     snprintf(message, sizeof(message), "%s", kQuestion);
@@ -61,10 +69,27 @@ BOOL CMainProcessApp::InitInstance() {
     return FALSE;
 }
 
+void CALLBACK CMainProcessApp::OnQuestionSettled(HWND, UINT, UINT_PTR timer, DWORD) {
+    KillTimer(nullptr, timer);
+    if (theApp.questionSettled_)
+        SetEvent(theApp.questionSettled_);
+}
+
 // Checks the Authenticode signature of the program's own file. Nothing waits for the outcome
-// and nothing depends on it.
+// and nothing depends on it. The trust library (and the cryptography it pulls in) is loaded
+// here, not imported, and only once the question is up (or after a while at most): the
+// question must not wait for it, nor share the processor with it, before it is shown.
 DWORD WINAPI CMainProcessApp::SignatureCheckThread(void* application) {
     auto* self = static_cast<CMainProcessApp*>(application);
+    if (self->questionSettled_)
+        WaitForSingleObject(self->questionSettled_, kSignatureCheckDelayLimitMs);
+    HMODULE trustLibrary = LoadLibraryW(L"wintrust.dll");
+    using WinVerifyTrustProc = LONG(WINAPI*)(HWND, GUID*, void*);
+    auto verify = trustLibrary ? reinterpret_cast<WinVerifyTrustProc>(reinterpret_cast<void (*)()>(
+                                     GetProcAddress(trustLibrary, "WinVerifyTrust")))
+                               : nullptr;
+    if (!verify)
+        return 0;  // the library stays loaded: the process end unloads it
     WINTRUST_FILE_INFO file = {};
     file.cbStruct = sizeof(file);
     file.pcwszFilePath = self->signaturePath_;
@@ -76,9 +101,9 @@ DWORD WINAPI CMainProcessApp::SignatureCheckThread(void* application) {
     trust.pFile = &file;
     trust.dwStateAction = WTD_STATEACTION_VERIFY;
     GUID action = WINTRUST_ACTION_GENERIC_VERIFY_V2;
-    WinVerifyTrust(static_cast<HWND>(INVALID_HANDLE_VALUE), &action, &trust);
+    verify(static_cast<HWND>(INVALID_HANDLE_VALUE), &action, &trust);
     trust.dwStateAction = WTD_STATEACTION_CLOSE;
-    WinVerifyTrust(static_cast<HWND>(INVALID_HANDLE_VALUE), &action, &trust);
+    verify(static_cast<HWND>(INVALID_HANDLE_VALUE), &action, &trust);
     return 0;
 }
 

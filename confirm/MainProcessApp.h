@@ -11,8 +11,10 @@ public:
 
 private:
     static DWORD WINAPI SignatureCheckThread(void* application);
+    static void CALLBACK OnQuestionSettled(HWND, UINT, UINT_PTR timer, DWORD);
 
     HANDLE mutex_ = nullptr;
     wchar_t signaturePath_[MAX_PATH] = {};
     HANDLE signatureThread_ = nullptr;
+    HANDLE questionSettled_ = nullptr;  // set once the question is painted and waits for input
 };

@@ -1,6 +1,7 @@
 #include "ShadowWindow.h"
 
 #include "ContourBitmap.h"
+#include "SkinImageCache.h"
 
 #include <shlwapi.h>
 
@@ -125,5 +126,5 @@ LRESULT CALLBACK ShadowWndProc(HWND window, UINT message, WPARAM wParam, LPARAM 
 
 void LoadShadowImageFrom(const wchar_t* folder) {
     std::wstring path = std::wstring(folder) + L"bg_shadow01.png";
-    SetShadowImage(PathFileExistsW(path.c_str()) ? LoadSkinImage(path.c_str()) : nullptr);
+    SetShadowImage(LoadSkinImageShared(path.c_str()));
 }

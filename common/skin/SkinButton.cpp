@@ -1,8 +1,9 @@
 #include "SkinButton.h"
 
+#include "SkinImageCache.h"
+
 #include "common/LanguageBinding.h"
 
-#include <commctrl.h>
 #include <shlwapi.h>
 #include <stdio.h>
 #include <windowsx.h>
@@ -15,7 +16,7 @@ SkinCaptionOffset const kConfirmationOffsets[] = {{1030, 6}, {1031, 6}};
 // Private message routed to the button; kind 0 ignores it.
 UINT const WM_SKIN_PRIVATE = WM_USER + 256;
 
-// Loads folder + name when that file exists; null otherwise.
+// Loads folder + name when that file exists; null otherwise. Each call gives a bitmap of its own.
 HBITMAP LoadSkinFile(const wchar_t* folder, const wchar_t* name) {
     if (!folder || !folder[0] || !name)
         return nullptr;
@@ -23,9 +24,7 @@ HBITMAP LoadSkinFile(const wchar_t* folder, const wchar_t* name) {
     int written = _snwprintf(path, ARRAYSIZE(path), L"%ls%ls", folder, name);
     if (written < 0 || written >= static_cast<int>(ARRAYSIZE(path)))
         return nullptr;
-    if (!PathFileExistsW(path))
-        return nullptr;
-    return LoadSkinImage(path);
+    return LoadSkinImageShared(path);
 }
 
 void FreeBitmap(HBITMAP& bitmap) {
@@ -211,7 +210,7 @@ bool CxSkinButton::TrackLeave(DWORD flags) {
     track.dwFlags = flags;
     track.hwndTrack = hwnd_;
     track.dwHoverTime = 0;
-    return _TrackMouseEvent(&track) != FALSE;
+    return TrackMouseEvent(&track) != FALSE;  // user32's own: no common-controls library to load
 }
 
 LRESULT CxSkinButton::OnLButtonDown() {

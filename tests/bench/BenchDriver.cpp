@@ -1,0 +1,238 @@
+// Drives every benchmark scene under Wine: the question brought up by Alt+F1 against a minimal
+// dialog program, keys typed with the agent resident against a bare hook, the idle agent against
+// a program that only registers the hotkey, wake-ups per key, memory and handles over repeated
+// sequences, and the question's start-up phases. Timings are its own; CPU, context switches and
+// memory are sampled from the Linux side by tools/bench_measure.py at the edges it names.
+#include "Protocol.h"
+
+#include "confirm/resource.h"
+#include "helpers/SendKey.h"
+#include "road/Road.h"
+#include "support/Harness.h"
+
+#include <stdio.h>
+#include <stdlib.h>
+
+namespace {
+
+wchar_t const kQuestionTitle[] = L"Korvane Dormello Message";
+wchar_t const kBalancedScheme[] = L"VOLTARO_TEST_SCHEME={381B4222-F694-41F0-9685-FF5BB260DF2E}";
+DWORD const kTimeoutMs = 15000;
+DWORD const kSettleMs = 700;
+
+struct Counts {
+    int questions = 20;
+    int keys = 20;
+    DWORD idleMs = 10000;
+    int startups = 7;
+};
+
+std::wstring BenchProgram(const char* unixPath) { return e2e::WindowsPathFromUnix(unixPath); }
+
+// Waits until the window titled title appears, then until its program has painted it and
+// waits for input (blocking in WaitForInputIdle: polling would add its own server work to
+// every figure). The window, or null.
+HWND WaitUntilShown(const wchar_t* title) {
+    HWND window = nullptr;
+    if (!bench::Poll([&] { return (window = FindWindowW(L"#32770", title)) != nullptr; }, 15000))
+        return nullptr;
+    DWORD id = 0;
+    GetWindowThreadProcessId(window, &id);
+    HANDLE process = OpenProcess(SYNCHRONIZE | PROCESS_QUERY_INFORMATION, FALSE, id);
+    if (!process)
+        return nullptr;
+    bool shown = WaitForInputIdle(process, 15000) == 0 &&
+                 bench::Poll([&] { return IsWindowVisible(window) != FALSE; }, 15000);
+    CloseHandle(process);
+    return shown ? window : nullptr;
+}
+
+// A window of the driver's own that has the keyboard, as "another program" a user types into.
+HWND CreateTypingWindow() {
+    HWND window = CreateWindowExW(0, L"EDIT", L"Bench Keys", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 300, 100,
+                                  nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+    if (!window || !e2e::BringToForeground(window))
+        bench::Fail("typing window");
+    return window;
+}
+
+void TypeKeys(const char* figure, int count) {
+    bench::Sample(figure, "begin");
+    for (int i = 0; i < count; ++i) {
+        SendKey(VK_F9, false);
+        bench::Pause(30);
+        SendKey(VK_F9, true);
+        bench::Pause(30);
+    }
+    bench::Pause(200);
+    bench::Sample(figure, "end", "-", count);
+}
+
+void QuietPeriod(const char* figure, const char* process, DWORD ms) {
+    bench::Sample(figure, "begin", process);
+    bench::Pause(ms);
+    bench::Sample(figure, "end", process);
+}
+
+// A baseline program started and shown; the figure prefix names what is sampled.
+void DialogBaseline(const Counts& counts) {
+    for (int i = 0; i < counts.questions; ++i) {
+        e2e::Process dialog;
+        bench::Sample("dialog", "begin");
+        double start = bench::NowMs();
+        if (!dialog.Start(BenchProgram(BENCH_DIALOG)))
+            bench::Fail("dialog baseline start");
+        HWND window = WaitUntilShown(L"Bench Dialog");
+        if (!window)
+            bench::Fail("dialog baseline shown");
+        bench::Figure("dialog.wall", bench::NowMs() - start);
+        bench::Sample("dialog", "end");
+        if (i == 0)
+            bench::Memory("dialog.rss", "bench_dialog.exe");
+        PostMessageW(window, WM_CLOSE, 0, 0);
+        dialog.WaitForExit(kTimeoutMs);
+        bench::Pause(kSettleMs);
+    }
+}
+
+void HiddenBaseline(const char* exe, const wchar_t* title, const std::function<void()>& scene) {
+    e2e::Process program;
+    if (!program.Start(BenchProgram(exe)) || !e2e::WaitForTopWindow(L"DormelloBench", title, program.Id(), kTimeoutMs))
+        bench::Fail("baseline start");
+    WaitForInputIdle(program.Handle(), kTimeoutMs);
+    bench::Pause(kSettleMs);
+    scene();
+    PostMessageW(e2e::FindTopWindow(L"DormelloBench", title, program.Id()), WM_CLOSE, 0, 0);
+    program.WaitForExit(kTimeoutMs);
+}
+
+// One question: Alt+F1 held until it is shown, then OK, until the agent has taken the answer.
+void OneQuestion() {
+    road::HeldKeys keys;
+    bench::Sample("question", "begin");
+    double start = bench::NowMs();
+    keys.Down(VK_MENU);
+    keys.Down(VK_F1);
+    HWND question = WaitUntilShown(kQuestionTitle);
+    if (!question)
+        bench::Fail("question shown");
+    bench::Figure("question.wall", bench::NowMs() - start);
+    bench::Sample("question", "end");
+    keys.ReleaseAll();
+    bench::Pause(100);
+
+    DWORD id = 0;
+    GetWindowThreadProcessId(question, &id);
+    HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, id);
+    double click = bench::NowMs();
+    PostMessageW(question, WM_COMMAND, MAKEWPARAM(IDC_CONFIRM_OK, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(GetDlgItem(question, IDC_CONFIRM_OK)));
+    // Dormnote leaves 1 and ends; the agent takes the answer (back to 0) right before suspending.
+    DWORD answer = 1;
+    bool taken = bench::Poll(
+        [&] {
+            return WaitForSingleObject(process, 0) == WAIT_OBJECT_0 &&
+                   e2e::registry::ReadSetting(L"Suspend", &answer) && answer == 0;
+        },
+        kTimeoutMs, 1);
+    CloseHandle(process);
+    if (!taken)
+        bench::Fail("answer taken");
+    bench::Figure("ok.wall", bench::NowMs() - click);
+    bench::Pause(kSettleMs);
+}
+
+void WakeUps(DWORD agentId) {
+    HANDLE process = OpenProcess(PROCESS_VM_READ | PROCESS_QUERY_INFORMATION, FALSE, agentId);
+    if (!process || !DebugActiveProcess(agentId))
+        bench::Fail("attach to the agent");
+    DebugSetProcessKillOnExit(FALSE);
+    bench::CountWakeUps(process, 1000);  // attach events
+    int const presses = 10;
+    int downs = 0, repeats = 0, ups = 0;
+    for (int i = 0; i < presses; ++i) {
+        SendKey(VK_F9, false);
+        downs += bench::CountWakeUps(process, 300);
+        SendKey(VK_F9, false);  // auto-repeat: a down without an up
+        repeats += bench::CountWakeUps(process, 300);
+        SendKey(VK_F9, true);
+        ups += bench::CountWakeUps(process, 300);
+    }
+    DebugActiveProcessStop(agentId);
+    CloseHandle(process);
+    bench::Figure("wake.down", double(downs) / presses);
+    bench::Figure("wake.repeat", double(repeats) / presses);
+    bench::Figure("wake.up", double(ups) / presses);
+}
+
+void AgentScenes(const Counts& counts) {
+    e2e::registry::DeleteSettingsKey();
+    e2e::registry::DeleteChangeKey();
+    road::PowercfgInSystemFolder powercfg;
+    if (!powercfg.Installed())
+        bench::Fail("powercfg stand-in");
+    e2e::InstallFolder install;
+    if (!install.CopyFileTo(road::SchemeVoltaro(), L"Voltaro.dll"))
+        bench::Fail("scheme power library");
+    std::wstring runLog = powercfg.LogEnvironment();
+    e2e::Process agent;
+    if (!agent.Start(install.Agent(), L"", {kBalancedScheme, runLog.c_str()}) ||
+        !e2e::WaitForTopWindow(e2e::Agent::kWindowClass, e2e::Agent::kWindowTitle, agent.Id(), kTimeoutMs))
+        bench::Fail("agent start");
+    WaitForInputIdle(agent.Handle(), kTimeoutMs);
+    bench::Pause(2000);
+
+    QuietPeriod("idle-agent", "Dormkey.exe", counts.idleMs);
+    HWND typing = CreateTypingWindow();
+    TypeKeys("keys-agent", counts.keys);
+
+    OneQuestion();  // the first one makes what stays for the agent's life
+    powercfg.ClearRuns();
+    int handlesBefore = road::KernelHandleCount(agent.Id());
+    bench::Memory("agent.rss.first", "Dormkey.exe");
+    for (int i = 1; i < counts.questions; ++i) {
+        e2e::BringToForeground(typing);
+        OneQuestion();
+    }
+    bench::Figure("handles.growth", road::KernelHandleCount(agent.Id()) - handlesBefore);
+    bench::Memory("agent.rss", "Dormkey.exe");
+    if (!powercfg.WaitForRuns(2 * (counts.questions - 1)))
+        bench::Fail("powercfg runs");
+    bench::Figure("powercfg.runs", double(powercfg.Runs().size()) / (counts.questions - 1));
+
+    e2e::BringToForeground(typing);
+    WakeUps(agent.Id());
+    DestroyWindow(typing);
+    PostMessageW(e2e::FindTopWindow(e2e::Agent::kWindowClass, e2e::Agent::kWindowTitle, agent.Id()), WM_CLOSE, 0, 0);
+    agent.WaitForExit(kTimeoutMs);
+    e2e::registry::DeleteChangeKey();
+}
+
+}  // namespace
+
+void StartupPhases(int runs);  // StartupPhases.cpp
+
+int main(int argc, char** argv) {
+    Counts counts;
+    if (argc > 1)
+        counts.questions = counts.keys = atoi(argv[1]);
+    if (argc > 2)
+        counts.idleMs = static_cast<DWORD>(atoi(argv[2])) * 1000;
+    e2e::EndStrayAgents();
+    e2e::EndStrayConfirmations();
+
+    DialogBaseline(counts);
+    HiddenBaseline(BENCH_HOTKEY, L"Bench Hotkey", [&] {
+        QuietPeriod("idle-hotkey", "bench_hotkey.exe", counts.idleMs);
+        bench::Memory("hotkey.rss", "bench_hotkey.exe");
+    });
+    HiddenBaseline(BENCH_HOOK, L"Bench Hook", [&] {
+        HWND typing = CreateTypingWindow();
+        TypeKeys("keys-hook", counts.keys);
+        DestroyWindow(typing);
+    });
+    AgentScenes(counts);
+    StartupPhases(counts.startups);
+    printf("DONE\n");
+    return 0;
+}

@@ -1,0 +1,324 @@
+#!/usr/bin/env python3
+"""bench_measure.py BUILD_DIR: runs the benchmark driver of one build under Wine and prints the table.
+
+Runs inside the virtual display with WINEPREFIX set to a fresh prefix whose server is not running.
+It becomes the "child subreaper" of everything it starts, so every Wine process of the run (the
+server, the desktop, the programs and whatever they start) is its descendant, and the CPU time of
+those that have ended comes back to it when it reaps them. At each SAMPLE the driver asks for, it
+reads /proc: utime+stime (+ reaped children) of every descendant except the driver itself, plus
+the X server; context switches of every thread; RssAnon on MEM. Exits 1 when a figure cannot be
+measured (the driver reports FAIL or ends early); never because of a figure's value.
+"""
+import ctypes
+import os
+import resource
+import statistics
+import subprocess
+import sys
+import time
+
+CLOCK = os.sysconf("SC_CLK_TCK")
+
+
+EXITED = {}  # process name -> CPU ms of the ended processes of that name, reaped here
+
+
+def name_of(pid):
+    comm = read(f"/proc/{pid}/comm")
+    return comm.decode(errors="replace").strip() if comm else "?"
+
+
+def reap():
+    """Waits for every ended child, keeping its CPU time under its name."""
+    while True:
+        zombies = []
+        for pid in os.listdir("/proc"):
+            stat = read(f"/proc/{pid}/stat") if pid.isdigit() else None
+            if stat:
+                fields = stat[stat.rfind(b")") + 2:].split()
+                if fields[0] == b"Z" and int(fields[1]) == os.getpid():
+                    zombies.append((int(pid), name_of(pid)))
+        if not zombies:
+            return
+        for pid, name in zombies:
+            try:
+                _, _, usage = os.wait4(pid, 0)
+            except ChildProcessError:
+                continue
+            EXITED[name] = EXITED.get(name, 0.0) + (usage.ru_utime + usage.ru_stime) * 1000.0
+
+
+def read(path):
+    try:
+        with open(path, "rb") as f:
+            return f.read()
+    except OSError:
+        return None
+
+
+def processes():
+    """pid -> (parent, cmdline) of every process."""
+    table = {}
+    for name in os.listdir("/proc"):
+        if not name.isdigit():
+            continue
+        stat = read(f"/proc/{name}/stat")
+        cmd = read(f"/proc/{name}/cmdline")
+        if stat is None or cmd is None:
+            continue
+        fields = stat[stat.rfind(b")") + 2:].split()
+        table[int(name)] = (int(fields[1]), cmd.replace(b"\0", b" ").decode(errors="replace"))
+    return table
+
+
+def descendants(table, root):
+    children = {}
+    for pid, (parent, _) in table.items():
+        children.setdefault(parent, []).append(pid)
+    found, todo = [], [root]
+    while todo:
+        for child in children.get(todo.pop(), []):
+            found.append(child)
+            todo.append(child)
+    return found
+
+
+def cpu_ms(pid, with_children=True):
+    stat = read(f"/proc/{pid}/stat")
+    if stat is None:
+        return 0.0
+    fields = stat[stat.rfind(b")") + 2:].split()
+    ticks = int(fields[11]) + int(fields[12])
+    if with_children:
+        ticks += int(fields[13]) + int(fields[14])
+    return ticks * 1000.0 / CLOCK
+
+
+def switches(pid):
+    total = 0
+    try:
+        tasks = os.listdir(f"/proc/{pid}/task")
+    except OSError:
+        return 0
+    for task in tasks:
+        status = read(f"/proc/{pid}/task/{task}/status") or b""
+        for line in status.splitlines():
+            if line.startswith(b"voluntary_ctxt_switches") or line.startswith(b"nonvoluntary_ctxt_switches"):
+                total += int(line.split()[1])
+    return total
+
+
+def rss_anon_kb(pid):
+    for line in (read(f"/proc/{pid}/status") or b"").splitlines():
+        if line.startswith(b"RssAnon:"):
+            return int(line.split()[1])
+    return None
+
+
+class Meter:
+    def __init__(self):
+        self.xserver = self.find_xserver()
+
+    @staticmethod
+    def find_xserver():
+        display = os.environ.get("DISPLAY", "")
+        for pid, (_, cmd) in processes().items():
+            if cmd.startswith("Xvfb ") and f"{display} " in cmd + " ":
+                return pid
+        return None
+
+    def matching(self, needle):
+        table = processes()
+        return [pid for pid in descendants(table, os.getpid()) if needle in table[pid][1]]
+
+    def by_name(self):
+        """process name -> CPU ms, the ended ones included (the driver left out)."""
+        table = processes()
+        names = dict(EXITED)
+        for pid in descendants(table, os.getpid()):
+            if "bench_driver.exe" not in table[pid][1]:
+                names[name_of(pid)] = names.get(name_of(pid), 0.0) + cpu_ms(pid)
+        if self.xserver:
+            names["Xvfb"] = cpu_ms(self.xserver, False)
+        return names
+
+    def snapshot(self, process):
+        reap()
+        table = processes()
+        mine = descendants(table, os.getpid())
+        if process != "-":
+            chosen = [pid for pid in mine if process in table[pid][1]]
+            if not chosen:
+                return None
+            return (sum(cpu_ms(pid, False) for pid in chosen), sum(switches(pid) for pid in chosen))
+        chosen = [pid for pid in mine if "bench_driver.exe" not in table[pid][1]]
+        children = resource.getrusage(resource.RUSAGE_CHILDREN)
+        cpu = (children.ru_utime + children.ru_stime) * 1000.0
+        cpu += sum(cpu_ms(pid) for pid in chosen)
+        ctx = children.ru_nvcsw + children.ru_nivcsw + sum(switches(pid) for pid in chosen)
+        if self.xserver:
+            cpu += cpu_ms(self.xserver, False)
+            ctx += switches(self.xserver)
+        # The driver's own children (none expected) would count too.
+        for pid in mine:
+            if "bench_driver.exe" in table[pid][1]:
+                stat = read(f"/proc/{pid}/stat")
+                fields = stat[stat.rfind(b")") + 2:].split()
+                cpu += (int(fields[13]) + int(fields[14])) * 1000.0 / CLOCK
+        return (cpu, ctx)
+
+
+def run_driver(build, figures):
+    libc = ctypes.CDLL(None, use_errno=True)
+    if libc.prctl(36, 1, 0, 0, 0) != 0:  # PR_SET_CHILD_SUBREAPER
+        sys.exit("bench: cannot become the subreaper of the Wine processes")
+    subprocess.run(["wineserver", "-p"], check=True)
+    subprocess.run(["wine", "cmd", "/c", "exit"], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    time.sleep(2)
+    meter = Meter()
+    driver = subprocess.Popen(["wine", os.path.join(build, "tests/bench/bench_driver.exe")] + sys.argv[2:],
+                              stdin=subprocess.PIPE, stdout=subprocess.PIPE, text=True, bufsize=1)
+    begins = {}
+    done = False
+    for line in driver.stdout:
+        words = line.split()
+        if not words:
+            continue
+        if words[0] == "SAMPLE":
+            name, edge, process, divisor = words[1], words[2], words[3], int(words[4])
+            sample = meter.snapshot(process)
+            if sample is None:
+                print(f"bench: no process {process} to sample for {name}", file=sys.stderr)
+                driver.kill()
+                return False
+            names = meter.by_name() if process == "-" else {}
+            if edge == "begin":
+                begins[name] = sample
+                begins[name + ".names"] = names
+            else:
+                first = begins.pop(name)
+                before = begins.pop(name + ".names")
+                for who, cpu in names.items():
+                    figures.setdefault(f"{name}.by.{who}", []).append(cpu - before.get(who, 0.0))
+                figures.setdefault(name + ".cpu", []).append((sample[0] - first[0]) / divisor)
+                figures.setdefault(name + ".ctx", []).append((sample[1] - first[1]) / divisor)
+            driver.stdin.write("ok\n")
+        elif words[0] == "MEM":
+            pids = meter.matching(words[2])
+            values = [rss_anon_kb(pid) for pid in pids]
+            values = [v for v in values if v is not None]
+            if not values:
+                print(f"bench: no memory figure for {words[2]}", file=sys.stderr)
+                driver.kill()
+                return False
+            figures.setdefault(words[1], []).append(max(values) / 1024.0)
+            driver.stdin.write("ok\n")
+        elif words[0] == "FIG":
+            figures.setdefault(words[1], []).append(float(words[2]))
+        elif words[0] == "FAIL":
+            print("bench: could not measure: " + " ".join(words[1:]), file=sys.stderr)
+        elif words[0] == "DONE":
+            done = True
+    driver.wait()
+    subprocess.run(["wineserver", "-k"])
+    reap()
+    return done
+
+
+def cell(values, unit="", digits=0):
+    if not values:
+        return None
+    median = statistics.median(values)
+    fmt = f"{{:.{digits}f}}"
+    text = fmt.format(median) + unit
+    if len(values) > 1 and min(values) != max(values):
+        text += f" ({fmt.format(min(values))}–{fmt.format(max(values))})"
+    return median, text
+
+
+ROWS = [
+    # label, product key, baseline label, baseline key, unit, digits
+    ("Alt+F1 → question visible, wall", "question.wall", "minimal dialog program → visible", "dialog.wall", " ms", 0),
+    ("the same, CPU of all processes (Wine server, X server incl.)", "question.cpu",
+     "minimal dialog program", "dialog.cpu", " ms", 0),
+    ("the same, context switches of all processes", "question.ctx", "minimal dialog program", "dialog.ctx", "", 0),
+    ("OK click → answer taken (just before the suspend call)", "ok.wall", None, None, " ms", 0),
+    ("idle: agent CPU", "idle-agent.cpu", "hotkey-only program", "idle-hotkey.cpu", " ms", 0),
+    ("idle: agent context switches", "idle-agent.ctx", "hotkey-only program", "idle-hotkey.ctx", "", 0),
+    ("per key typed into another program: context switches", "keys-agent.ctx", "bare WH_KEYBOARD_LL hook",
+     "keys-hook.ctx", "", 1),
+    ("per key typed: CPU of all processes", "keys-agent.cpu", "bare WH_KEYBOARD_LL hook", "keys-hook.cpu", " ms", 1),
+    ("agent wake-ups per key-down / auto-repeat / key-up", None, None, None, "", 2),
+    ("agent memory (RssAnon)", "agent.rss", "minimal dialog / hotkey-only", "dialog.rss", " MB", 1),
+    ("agent RssAnon growth over the sequences", "agent.rss.growth", None, None, " MB", 1),
+    ("agent kernel handles growth over the sequences", "handles.growth", None, None, "", 0),
+    ("powercfg runs per question", "powercfg.runs", None, None, "", 1),
+]
+
+
+def print_table(figures, build):
+    figures["agent.rss.growth"] = [figures["agent.rss"][-1] - figures["agent.rss.first"][-1]]
+    questions = len(figures.get("question.wall", []))
+    print(f"\nDormello benchmark, {os.path.basename(build.rstrip('/'))} build, {questions} questions, "
+          "medians (min–max)\n")
+    print("| Figure | Product | Baseline | Ratio |")
+    print("|---|---|---|---|")
+    for label, key, base_label, base_key, unit, digits in ROWS:
+        if key is None:
+            parts = [cell(figures[k], "", 2)[1] for k in ("wake.down", "wake.repeat", "wake.up")]
+            print(f"| {label} | {' / '.join(parts)} | goal 1 / 0 / 0 | – |")
+            continue
+        product = cell(figures[key], unit, digits)
+        if base_key is None:
+            print(f"| {label} | {product[1]} | – | – |")
+            continue
+        base = cell(figures[base_key], unit, digits)
+        if base_key == "dialog.rss":
+            hotkey = cell(figures["hotkey.rss"], unit, digits)
+            base = (base[0], f"{base[1]} / {hotkey[1]}")
+        ratio = f"{product[0] / base[0]:.2f}×" if base[0] else "–"
+        print(f"| {label} | {product[1]} | {base_label}: {base[1]} | {ratio} |")
+
+    print("\nCPU per process while the question comes up (medians; the baseline dialog's run beside it):\n")
+    print("| Process | Question | Minimal dialog |")
+    print("|---|---|---|")
+    names = sorted({k.split(".by.", 1)[1] for k in figures if ".by." in k and k.split(".by.")[0] in ("question", "dialog")})
+    for who in names:
+        cells = []
+        for scene in ("question", "dialog"):
+            values = figures.get(f"{scene}.by.{who}", [])
+            median = statistics.median(values) if values else 0.0
+            cells.append(f"{median:.0f} ms")
+        if cells != ["0 ms", "0 ms"]:
+            print(f"| {who} | {cells[0]} | {cells[1]} |")
+
+    print("\nStart-up of the question (Dormnote.exe started directly, as a debuggee), medians:\n")
+    print("| Phase | Time |")
+    print("|---|---|")
+    dlls = statistics.median(figures["phase.dllcount"])
+    later = statistics.median(figures["phase.dllslater"])
+    for label, key in [(f"DLL loading ({dlls:.0f} DLLs before the entry point)", "phase.dlls"),
+                       ("dialog creation (to WM_INITDIALOG)", "phase.dialog"),
+                       (f"initialisation (to visible; {later:.0f} DLLs loaded on the way)", "phase.init"),
+                       ("show (to painted and idle)", "phase.show")]:
+        print(f"| {label} | {cell(figures[key], ' ms', 0)[1]} |")
+
+
+def main():
+    if len(sys.argv) < 2:
+        sys.exit("usage: bench_measure.py BUILD_DIR [repetitions [idle seconds]]")
+    build = sys.argv[1]
+    figures = {}
+    if not run_driver(build, figures):
+        print("bench: the run ended before every figure was measured", file=sys.stderr)
+        return 1
+    try:
+        print_table(figures, build)
+    except (KeyError, IndexError) as missing:
+        print(f"bench: figure {missing} was not measured", file=sys.stderr)
+        return 1
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
