@@ -8,7 +8,7 @@ cd "$(dirname "$0")/.."
 arch=${1:-all}
 [ $# -gt 0 ] && shift
 archs=("$arch")
-[ "$arch" = all ] && archs=(i686 x86_64)
+[ "$arch" = all ] && archs=(i686 x86_64)  # narrowed below to the builds this machine runs
 
 if [ -z "${BENCH_IN_VIRTUAL_DISPLAY:-}" ]; then
     tools/setup.sh || exit 1
@@ -19,19 +19,10 @@ if [ -z "${BENCH_IN_VIRTUAL_DISPLAY:-}" ]; then
     exec env BENCH_IN_VIRTUAL_DISPLAY=1 xvfb-run -a -s "-screen 0 1920x1080x24" "$0" "$arch" "$@"
 fi
 
-# Debian's wine script takes the 32-bit loader whenever it is installed. On a kernel without
-# 32-bit emulation that loader cannot start: 64-bit programs then run through wine64 itself,
-# and the 32-bit build cannot be measured.
-runs32=1
-if ! /usr/lib/wine/wine --version >/dev/null 2>&1; then
-    runs32=0
-    if /usr/lib/wine/wine64 --version >/dev/null 2>&1; then
-        shim=$(mktemp -d /tmp/dormello-bench-wine.XXXXXX)
-        printf '#!/bin/sh\nexport WINELOADER=/usr/lib/wine/wine64\nexec /usr/lib/wine/wine64 "$@"\n' >"$shim/wine"
-        cp "$shim/wine" "$shim/wine-stable"
-        chmod +x "$shim/wine" "$shim/wine-stable"
-        export PATH=$shim:$PATH
-    fi
+. tools/wine-env.sh
+if [ "$arch" = all ]; then
+    archs=($DORMELLO_ARCHS)
+    [ "$DORMELLO_ARCHS" = x86_64 ] && echo "bench: i686 left out: this machine runs no 32-bit programs"
 fi
 
 echo "== machine: $(nproc) cores, $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | sed 's/^ //'),"\
@@ -39,7 +30,7 @@ echo "== machine: $(nproc) cores, $(grep -m1 'model name' /proc/cpuinfo | cut -d
 status=0
 for a in "${archs[@]}"; do
     echo "== $a"
-    if [ "$a" = i686 ] && [ $runs32 -eq 0 ]; then
+    if [[ " $DORMELLO_ARCHS " != *" $a "* ]]; then
         echo "bench: the i686 build cannot be measured here: this kernel runs no 32-bit programs (Wine's 32-bit loader fails)"
         status=1
         continue
@@ -52,5 +43,4 @@ for a in "${archs[@]}"; do
     WINEPREFIX=$prefix wineserver -k >/dev/null 2>&1
     rm -rf "$prefix"
 done
-[ -n "${shim:-}" ] && rm -rf "$shim"
 exit $status
