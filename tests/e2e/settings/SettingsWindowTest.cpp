@@ -4,6 +4,7 @@
 #include "support/Screenshot.h"
 
 #include <gtest/gtest.h>
+#include <shellapi.h>
 
 using e2e::Agent;
 using e2e::InstallFolder;
@@ -180,6 +181,30 @@ TEST_F(SettingsWindow, EscapeCancelsARedefinitionAndAltF4NeverCloses) {
     PressKeys({VK_RETURN});  // focus on Cancel: Enter cancels
     EXPECT_TRUE(HidesSoon());
     EXPECT_TRUE(agent_.Proc().IsRunning());
+}
+
+// Wine's stand-alone notification area is shown exactly while it holds an icon.
+bool NotificationAreaShowsAnIcon() {
+    HWND area = FindWindowW(L"Shell_TrayWnd", nullptr);
+    return area && IsWindowVisible(area);
+}
+
+// A new taskbar (the shell restarted, or the agent started before it at sign-in) has no icons:
+// the agent adds its own again, unless the user hid it.
+TEST_F(SettingsWindow, TaskbarCreatedAddsTheIconAgainUnlessHidden) {
+    UINT const taskbarCreated = RegisterWindowMessageW(L"TaskbarCreated");
+    struct { DWORD showInTray; bool added; } const cases[] = {{1, true}, {0, false}};
+    for (const auto& test : cases) {
+        e2e::registry::WriteSetting(L"ShowInTray", test.showInTray);
+        NOTIFYICONDATAW icon = {};
+        icon.cbSize = sizeof(icon);
+        icon.hWnd = window_;
+        icon.uID = 132;
+        Shell_NotifyIconW(NIM_DELETE, &icon);
+        ASSERT_TRUE(e2e::WaitUntil([] { return !NotificationAreaShowsAnIcon(); }, 5000));
+        SendMessageW(window_, taskbarCreated, 0, 0);
+        EXPECT_EQ(test.added, e2e::WaitUntil(NotificationAreaShowsAnIcon, 3000)) << "ShowInTray " << test.showInTray;
+    }
 }
 
 // Without "Images\" beside the agent, "ImageResource\" beside its folder skins the buttons.
