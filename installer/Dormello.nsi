@@ -327,7 +327,6 @@ Section "Uninstall"
   ${ElseIf} $INSTDIR == "$PROGRAMFILES\Korvane\${PRODUCT}"
     RMDir "$PROGRAMFILES\Korvane"
   ${EndIf}
-  DeleteRegKey HKLM "${UNINSTALL_KEY}"
 
   ${If} $Purge = 1
     SetRegView 32  ; both builds keep their settings in the 32-bit view
@@ -335,5 +334,10 @@ Section "Uninstall"
     DeleteRegKey /ifempty HKLM "SOFTWARE\Korvane"
     DeleteRegKey HKCU "${CHANGE_KEY}"
     DeleteRegKey /ifempty HKCU "SOFTWARE\Korvane"
+    ${If} ${RunningX64}
+      SetRegView 64
+    ${EndIf}
   ${EndIf}
+  ; Last, so that the entry's disappearance says the removal is complete.
+  DeleteRegKey HKLM "${UNINSTALL_KEY}"
 SectionEnd

@@ -20,6 +20,7 @@ using e2e::Agent;
 namespace {
 
 wchar_t const kUninstallKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Korvane Dormello";
+wchar_t const kWineOverridesKey[] = L"Software\\Wine\\DllOverrides";
 DWORD const kSetupTimeoutMs = 120000;
 int const kOkButton = 1000, kRedefineButton = 1002;
 
@@ -86,7 +87,8 @@ std::string ReadBytes(const std::wstring& path) {
 
 std::string Narrow(const std::wstring& text) {
     std::string utf8(text.size() * 4 + 1, '\0');
-    utf8.resize(WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, &utf8[0], static_cast<int>(utf8.size()), nullptr, nullptr));
+    utf8.resize(WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), &utf8[0],
+                                    static_cast<int>(utf8.size()), nullptr, nullptr));
     return utf8;
 }
 
@@ -117,10 +119,12 @@ HWND WaitForAgent(DWORD timeoutMs) {
 
 class Setup : public ::testing::Test {
 protected:
-    // schtasks in both system folders becomes the stand-in; Wine's own stays beside it.
+    // schtasks in both system folders becomes the stand-in; Wine's own stays beside it. Wine
+    // would run its built-in schtasks in place of the file unless told to prefer the file.
     static void SetUpTestSuite() {
         setup_ = e2e::WindowsPathFromUnix(Runs32BitPrograms() ? DORMELLO_SETUP : DORMELLO_SETUP_AMD64);
         std::printf("setup under test: %s\n", Narrow(setup_).c_str());
+        RegSetKeyValueW(HKEY_CURRENT_USER, kWineOverridesKey, L"schtasks.exe", REG_SZ, L"native", sizeof(L"native"));
         CopyFileW(SystemFolder(L"system32\\schtasks.exe").c_str(),
                   SystemFolder(L"system32\\schtasks-wine.exe").c_str(), TRUE);
         for (const wchar_t* folder : {L"system32", L"syswow64"}) {
@@ -136,6 +140,8 @@ protected:
             DeleteFileW(original.c_str());
             MoveFileW((original + L".saved").c_str(), original.c_str());
         }
+        DeleteFileW(SystemFolder(L"system32\\schtasks-wine.exe").c_str());
+        RegDeleteKeyValueW(HKEY_CURRENT_USER, kWineOverridesKey, L"schtasks.exe");
     }
 
     void SetUp() override {
@@ -146,6 +152,7 @@ protected:
         log_ = std::wstring(temp) + L"dormello-schtasks.log";
         DeleteFileW(log_.c_str());
         DeleteFileW((log_ + L".xml").c_str());
+        logVariable_ = std::wstring(kSchtasksLogVariable) + L"=" + log_;
     }
     void TearDown() override {
         // Whatever a failed test left installed goes, the settings with it.
@@ -160,17 +167,15 @@ protected:
 
     // Runs the setup with a raw command line (/D= must come last and unquoted); its exit code.
     DWORD RunSetup(const std::wstring& arguments) {
-        std::wstring logVariable = std::wstring(kSchtasksLogVariable) + L"=" + log_;
         e2e::Process setup;
-        if (!setup.Start(setup_, arguments, {logVariable.c_str()}) || !setup.WaitForExit(kSetupTimeoutMs))
+        if (!setup.Start(setup_, arguments, {logVariable_.c_str()}) || !setup.WaitForExit(kSetupTimeoutMs))
             return 0xdeadbeef;
         return setup.ExitCode();
     }
     // The uninstaller hands its work to a copy of itself and returns: done when the entry is gone.
     bool Uninstall(const std::wstring& folder, const std::wstring& arguments) {
-        std::wstring logVariable = std::wstring(kSchtasksLogVariable) + L"=" + log_;
         e2e::Process uninstaller;
-        return uninstaller.Start(folder + L"\\Uninstall.exe", arguments, {logVariable.c_str()}) &&
+        return uninstaller.Start(folder + L"\\Uninstall.exe", arguments, {logVariable_.c_str()}) &&
                uninstaller.WaitForExit(kSetupTimeoutMs) && e2e::WaitUntil([] { return !EntryExists(); }, kSetupTimeoutMs);
     }
     std::string Log() const { return ReadBytes(log_); }
@@ -182,6 +187,7 @@ protected:
 
     static std::wstring setup_;
     std::wstring log_;
+    std::wstring logVariable_;
 };
 
 std::wstring Setup::setup_;
