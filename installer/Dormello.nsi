@@ -110,18 +110,15 @@ VIAddVersionKey /LANG=${LANG_ENGLISH} "LegalCopyright" "${PUBLISHER}"
 !macroend
 
 ; Ends every running agent of this session the way a user's close does (WM_CLOSE, the process
-; ends with code 0), waiting a bounded time for each. Sets $R8 to 1 when one ran; $R9 to 1 when
-; one did not end.
+; ends with code 0), waiting a bounded time for each. Sets $R9 to 1 when one did not end.
 !macro CloseAgents un
 Function ${un}CloseAgents
-  StrCpy $R8 0
   StrCpy $R9 0
   ${For} $R7 1 20
     FindWindow $0 "#32770" "KvHybridS3"
     ${If} $0 = 0
       ${Break}
     ${EndIf}
-    StrCpy $R8 1
     System::Call 'user32::GetWindowThreadProcessId(p r0, *i 0 r2)'
     System::Call 'kernel32::OpenProcess(i 0x00100000, i 0, i r2) p .r3'  ; SYNCHRONIZE
     System::Call 'user32::PostMessageW(p r0, i ${WM_CLOSE}, p 0, p 0)'

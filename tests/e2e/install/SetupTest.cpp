@@ -225,11 +225,12 @@ TEST_F(Setup, SilentInstallRegistersEverythingAndSilentUninstallRemovesIt) {
         {L"QuietUninstallString", L"\"" + folder + L"\\Uninstall.exe\" /S"}};
     for (const auto& text : texts)
         EXPECT_EQ(text.value, EntryText(text.name)) << Narrow(text.name);
-    for (const wchar_t* name : {L"NoModify", L"NoRepair", L"EstimatedSize"}) {
+    struct { const wchar_t* name; DWORD least, most; } const numbers[] = {
+        {L"NoModify", 1, 1}, {L"NoRepair", 1, 1}, {L"EstimatedSize", 100, 100000}};  // size in KB
+    for (const auto& number : numbers) {
         DWORD value = 0, size = sizeof(value);
-        EXPECT_EQ(ERROR_SUCCESS, RegGetValueW(HKEY_LOCAL_MACHINE, kUninstallKey, name, RRF_RT_REG_DWORD,
-                                              nullptr, &value, &size));
-        EXPECT_GE(value, 1u);
+        RegGetValueW(HKEY_LOCAL_MACHINE, kUninstallKey, number.name, RRF_RT_REG_DWORD, nullptr, &value, &size);
+        EXPECT_TRUE(value >= number.least && value <= number.most) << Narrow(number.name) << " " << value;
     }
 
     HWND window = WaitForAgent(15000);
@@ -320,4 +321,20 @@ TEST_F(Setup, RefusesAFolderTooLongForItsFiles) {
     EXPECT_EQ(4u, RunSetup(L"/S /D=" + folder));
     EXPECT_FALSE(Exists(folder));
     EXPECT_FALSE(EntryExists());
+}
+
+TEST_F(Setup, RefusesASecondSetupWhileOneRuns) {
+    e2e::Process first;
+    ASSERT_TRUE(first.Start(setup_, L""));  // the wizard waits on its first page
+    ASSERT_TRUE(e2e::WaitUntil(
+        [] {
+            HANDLE mutex = OpenMutexW(SYNCHRONIZE, FALSE, L"Korvane Dormello Setup");
+            if (mutex)
+                CloseHandle(mutex);
+            return mutex != nullptr;
+        },
+        30000));
+    EXPECT_EQ(3u, RunSetup(L"/S"));
+    EXPECT_FALSE(EntryExists());
+    first.Terminate();
 }
