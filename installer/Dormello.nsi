@@ -166,6 +166,7 @@ Function .onInit
     ${EndIf}
   ${EndIf}
   ; /D= sets the folder before this runs; otherwise reuse the installed one, else the default.
+  Call SetProgramSize
   ${If} $INSTDIR == ""
     ReadRegStr $INSTDIR HKLM "${UNINSTALL_KEY}" "InstallLocation"
   ${EndIf}
@@ -285,6 +286,15 @@ Section "-Finish"
     Call StartAgent
   ${EndIf}
 SectionEnd
+
+; The setup holds both builds; the folder gets one.
+Function SetProgramSize
+  ${If} ${RunningX64}
+    SectionSetSize ${SecProgram} ${INSTALLED_KB_x86_64}
+  ${Else}
+    SectionSetSize ${SecProgram} ${INSTALLED_KB_i686}
+  ${EndIf}
+FunctionEnd
 
 Function un.onInit
   !insertmacro CommonChecks
