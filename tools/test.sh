@@ -17,11 +17,23 @@ fi
 
 root=$(pwd)
 prefix=$(mktemp -d /tmp/dormello-test-prefix.XXXXXX)
+shim=$(mktemp -d /tmp/dormello-test-wine.XXXXXX)
 cleanup() {
     WINEPREFIX=$prefix wineserver -k >/dev/null 2>&1
-    rm -rf "$prefix"
+    rm -rf "$prefix" "$shim"
 }
 trap cleanup EXIT
+
+# A machine whose kernel runs no 32-bit programs (its 32-bit emulation off) still runs Wine's
+# 64-bit loader, and with it every 64-bit Windows program; "wine" would pick the 32-bit one.
+archs="i686 x86_64"
+if ! /usr/lib/wine/wine --version >/dev/null 2>&1 && [ -x /usr/lib/wine/wine64 ]; then
+    printf '#!/bin/sh\nexport WINELOADER=/usr/lib/wine/wine64\nexec /usr/lib/wine/wine64 "$@"\n' > "$shim/wine"
+    chmod +x "$shim/wine"
+    export PATH="$shim:$PATH"
+    archs="x86_64"
+    echo "== this machine runs no 32-bit programs: the i686 tests cannot run here and are left out"
+fi
 echo "== Wine prefix $prefix"
 tools/make-prefix.sh "$prefix" || exit 1
 
@@ -34,7 +46,7 @@ wine cmd /c exit >/dev/null 2>&1
 
 passed=0
 failed=0
-for arch in i686 x86_64; do
+for arch in $archs; do
     echo "== tests ($arch)"
     log=$(mktemp)
     (cd "build/$arch" && ctest --output-on-failure --timeout 300 2>&1) | tee "$log"
