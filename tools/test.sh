@@ -25,11 +25,13 @@ cleanup() {
 trap cleanup EXIT
 
 # A machine whose kernel runs no 32-bit programs (its 32-bit emulation off) still runs Wine's
-# 64-bit loader, and with it every 64-bit Windows program; "wine" would pick the 32-bit one.
+# 64-bit loader, and with it every 64-bit Windows program; "wine" (and "wine-stable", which
+# wineboot runs) would pick the 32-bit one.
 archs="i686 x86_64"
 if ! /usr/lib/wine/wine --version >/dev/null 2>&1 && [ -x /usr/lib/wine/wine64 ]; then
     printf '#!/bin/sh\nexport WINELOADER=/usr/lib/wine/wine64\nexec /usr/lib/wine/wine64 "$@"\n' > "$shim/wine"
     chmod +x "$shim/wine"
+    ln -s wine "$shim/wine-stable"
     export PATH="$shim:$PATH"
     archs="x86_64"
     echo "== this machine runs no 32-bit programs: the i686 tests cannot run here and are left out"
