@@ -93,6 +93,7 @@ BOOL CHybridS3Dlg::OnInitDialog() {
     StartKeyMonitor();
     CreateShadowWindow();
     CenterAndCheck();
+    ListenForTaskbar();
     AddTrayIcon();
     HideAll();
     return TRUE;
@@ -134,6 +135,10 @@ LRESULT CHybridS3Dlg::OnWindowPosChanging(WINDOWPOS* position) {
 }
 
 LRESULT CHybridS3Dlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == TaskbarCreatedMessage() && message != 0) {
+        OnTaskbarCreated();
+        return 0;
+    }
     switch (message) {
     case WM_WINDOWPOSCHANGING:
         return OnWindowPosChanging(reinterpret_cast<WINDOWPOS*>(lParam));

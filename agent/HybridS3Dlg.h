@@ -72,6 +72,9 @@ private:
     // Tray icon and settings window.
     void BuildTrayMenu();
     void AddTrayIcon();
+    static UINT TaskbarCreatedMessage();
+    void ListenForTaskbar();
+    void OnTaskbarCreated();
     void ShowSettingsWindow();
     LRESULT OnTrayNotify(LPARAM mouseMessage);
     void OnTrayCommand(UINT command);

@@ -50,6 +50,25 @@ void CHybridS3Dlg::AddTrayIcon() {
     Shell_NotifyIconW(NIM_ADD, &trayIconData_);
 }
 
+// The shell sends this registered message whenever its taskbar is created: after the agent when
+// a sign-in task started it first, and after every restart of the shell. 0 if unregistered.
+UINT CHybridS3Dlg::TaskbarCreatedMessage() {
+    static UINT const message = RegisterWindowMessageW(L"TaskbarCreated");
+    return message;
+}
+
+// The agent runs elevated: let the (unelevated) shell's broadcast through.
+void CHybridS3Dlg::ListenForTaskbar() {
+    if (TaskbarCreatedMessage())
+        ChangeWindowMessageFilter(TaskbarCreatedMessage(), MSGFLT_ADD);
+}
+
+// A new taskbar has no icons: add ours again, as the hidden window would have it.
+void CHybridS3Dlg::OnTaskbarCreated() {
+    if (WindowShown == 0)
+        AddTrayIcon();
+}
+
 void CHybridS3Dlg::ShowSettingsWindow() {
     WindowShown = 1;
     Shell_NotifyIconW(NIM_DELETE, &trayIconData_);

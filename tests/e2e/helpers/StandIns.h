@@ -13,3 +13,51 @@ wchar_t const kStartedPathValue[] = L"StartedPath";  // REG_SZ: the path of the 
 // Environment variable naming the file where the powercfg stand-in appends
 // "<its own path>|<its parameters>" for each run.
 wchar_t const kPowercfgLogVariable[] = L"ROAD_POWERCFG_LOG";
+
+// Environment variable naming the file where the schtasks stand-in appends its parameters, one
+// run a line; the task XML it was handed is copied beside it, named "<that file>.xml".
+wchar_t const kSchtasksLogVariable[] = L"DORMELLO_SCHTASKS_LOG";
+// The copy of the system's own schtasks, in the system folder, that the stand-in runs.
+wchar_t const kSchtasksOriginal[] = L"schtasks-wine.exe";
+
+// The command line after the program name (quoted or not) and the blanks that follow it.
+inline const wchar_t* Parameters(const wchar_t* commandLine) {
+    const wchar_t* at = commandLine;
+    if (*at == L'"') {
+        ++at;
+        while (*at && *at != L'"')
+            ++at;
+        if (*at)
+            ++at;
+    } else {
+        while (*at && *at != L' ' && *at != L'\t')
+            ++at;
+    }
+    while (*at == L' ' || *at == L'\t')
+        ++at;
+    return at;
+}
+
+// Appends text as UTF-8 to the file. Two runs may end at the same moment: retries while the
+// other holds the file.
+inline bool AppendUtf8(const wchar_t* path, const wchar_t* text) {
+    int size = WideCharToMultiByte(CP_UTF8, 0, text, -1, nullptr, 0, nullptr, nullptr);
+    if (size <= 1)
+        return size == 1;
+    char* utf8 = new char[size];
+    WideCharToMultiByte(CP_UTF8, 0, text, -1, utf8, size, nullptr, nullptr);
+    bool written = false;
+    for (int attempt = 0; attempt < 100 && !written; ++attempt) {
+        HANDLE log = CreateFileW(path, FILE_APPEND_DATA, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
+                                 FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (log == INVALID_HANDLE_VALUE) {
+            Sleep(10);
+            continue;
+        }
+        DWORD count = 0;
+        written = WriteFile(log, utf8, static_cast<DWORD>(size - 1), &count, nullptr) != FALSE;
+        CloseHandle(log);
+    }
+    delete[] utf8;
+    return written;
+}

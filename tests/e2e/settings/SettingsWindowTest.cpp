@@ -4,6 +4,7 @@
 #include "support/Screenshot.h"
 
 #include <gtest/gtest.h>
+#include <shellapi.h>
 
 using e2e::Agent;
 using e2e::InstallFolder;
@@ -180,6 +181,39 @@ TEST_F(SettingsWindow, EscapeCancelsARedefinitionAndAltF4NeverCloses) {
     PressKeys({VK_RETURN});  // focus on Cancel: Enter cancels
     EXPECT_TRUE(HidesSoon());
     EXPECT_TRUE(agent_.Proc().IsRunning());
+}
+
+// Icons in Wine's stand-alone notification area (one child window each; hidden when empty).
+int TrayIconCount() {
+    HWND area = FindWindowW(L"__winex11_standalone_tray", nullptr);
+    if (!area || !IsWindowVisible(area))
+        return 0;
+    int count = 0;
+    for (HWND icon = FindWindowExW(area, nullptr, L"__winex11_tray_icon", nullptr); icon;
+         icon = FindWindowExW(area, icon, L"__winex11_tray_icon", nullptr))
+        count += IsWindowVisible(icon) ? 1 : 0;
+    return count;
+}
+
+// A new taskbar (the shell restarted, or the agent started before it at sign-in) has no icons:
+// the agent adds its own again, unless the user hid it.
+TEST_F(SettingsWindow, TaskbarCreatedAddsTheIconAgainUnlessHidden) {
+    UINT const taskbarCreated = RegisterWindowMessageW(L"TaskbarCreated");
+    ASSERT_TRUE(e2e::WaitUntil([] { return TrayIconCount() > 0; }, 5000)) << "added at start";
+    struct { DWORD showInTray; bool added; } const cases[] = {{1, true}, {0, false}};
+    for (const auto& test : cases) {
+        e2e::registry::WriteSetting(L"ShowInTray", test.showInTray);
+        int const before = TrayIconCount();
+        NOTIFYICONDATAW icon = {};
+        icon.cbSize = sizeof(icon);
+        icon.hWnd = window_;
+        icon.uID = 132;
+        Shell_NotifyIconW(NIM_DELETE, &icon);  // as a new shell would have it
+        ASSERT_TRUE(e2e::WaitUntil([&] { return TrayIconCount() == before - 1; }, 5000));
+        SendMessageW(window_, taskbarCreated, 0, 0);
+        EXPECT_EQ(test.added, e2e::WaitUntil([&] { return TrayIconCount() == before; }, 3000))
+            << "ShowInTray " << test.showInTray;
+    }
 }
 
 // Without "Images\" beside the agent, "ImageResource\" beside its folder skins the buttons.

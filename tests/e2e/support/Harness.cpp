@@ -32,8 +32,6 @@ bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs) {
     }
 }
 
-namespace {
-
 bool IsFolder(const std::wstring& path) {
     DWORD attributes = GetFileAttributesW(path.c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
@@ -57,6 +55,9 @@ void DeleteTree(const std::wstring& path) {
     }
     RemoveDirectoryW(path.c_str());
 }
+
+namespace {
+
 
 void CreateFolders(const std::wstring& folder) {
     size_t at = folder.find(L'\\', 3);

@@ -17,6 +17,10 @@ std::wstring WindowsPathFromUnix(const char* unixPath);
 // Polls condition every 20 ms until it holds or timeoutMs passes. True when it held.
 bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs);
 
+bool IsFolder(const std::wstring& path);
+// Deletes a file, or a folder with everything in it.
+void DeleteTree(const std::wstring& path);
+
 // A uniquely named folder under the prefix's temporary folder, deleted with its contents at the end.
 class TempFolder {
 public:

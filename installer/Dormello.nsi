@@ -1,0 +1,350 @@
+; Setup of Korvane Dormello: one program for both architectures. On 64-bit Windows it installs
+; the x86_64 build into the 64-bit Program Files, elsewhere the i686 build. Built by
+; tools/package.sh, which passes:
+;   VERSION   the project version ("1.0.0")
+;   DIST      the folder holding the staged builds (i686\ and x86_64\)
+;   LAYOUT    the generated list of installed files (Layout.nsh)
+;   OUTFILE   the setup to write
+;   AMD64     (optional) build a 64-bit setup, for machines that run no 32-bit programs
+; Exit codes (the same for the uninstaller): see the constants below and the README.
+
+!ifdef AMD64
+  Target amd64-unicode
+!else
+  Unicode true
+!endif
+
+!include MUI2.nsh
+!include LogicLib.nsh
+!include x64.nsh
+!include FileFunc.nsh
+!include WordFunc.nsh
+!include "${LAYOUT}"
+
+!define PRODUCT "Korvane Dormello"
+!define PUBLISHER "Korvane"
+!define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\${PRODUCT}"
+!define SETTINGS_KEY "SOFTWARE\Korvane\Korvane Dormello"
+!define CHANGE_KEY "SOFTWARE\Korvane\Korvane Change"
+!define TASK_NAME "${PRODUCT}"
+!define AGENT "Dormkey.exe"
+!define UNINSTALLER "Uninstall.exe"
+!define SHORTCUT "$SMPROGRAMS\${PRODUCT}.lnk"
+!define SETUP_MUTEX "Korvane Dormello Setup"
+; The longest installed path must stay below MAX_PATH - 1: the programs build their file paths
+; in 260-unit buffers.
+!define MAX_INSTALLED_PATH 258
+
+; Exit codes. 1 is NSIS's own "cancelled by the user".
+!define EXIT_FAILED 2          ; a step failed; the message says which
+!define EXIT_SETUP_RUNNING 3   ; another setup or uninstall is running
+!define EXIT_BAD_FOLDER 4      ; the folder is refused (path too long)
+!define EXIT_NOT_ADMIN 740     ; not run with administrator rights
+
+Name "${PRODUCT}"
+OutFile "${OUTFILE}"
+RequestExecutionLevel admin
+SetCompressor /SOLID lzma
+AllowSkipFiles off
+ManifestDPIAware true
+ShowInstDetails show
+BrandingText "${PRODUCT} ${VERSION}"
+
+VIProductVersion "${VERSION}.0"
+VIFileVersion "${VERSION}.0"
+
+Var StartAfterInstall  ; 1: start the agent at the end (silent mode without /NOSTART)
+Var Purge              ; 1: the uninstaller also removes the settings
+
+!define MUI_ICON "${NSISDIR}\Contrib\Graphics\Icons\modern-install.ico"
+!define MUI_UNICON "${NSISDIR}\Contrib\Graphics\Icons\modern-uninstall.ico"
+!define MUI_ABORTWARNING
+!insertmacro MUI_PAGE_WELCOME
+!insertmacro MUI_PAGE_DIRECTORY
+!define MUI_COMPONENTSPAGE_NODESC
+!insertmacro MUI_PAGE_COMPONENTS
+!insertmacro MUI_PAGE_INSTFILES
+!define MUI_FINISHPAGE_RUN
+!define MUI_FINISHPAGE_RUN_TEXT "$(StartNow)"
+!define MUI_FINISHPAGE_RUN_FUNCTION StartAgent
+!insertmacro MUI_PAGE_FINISH
+!insertmacro MUI_UNPAGE_CONFIRM
+!insertmacro MUI_UNPAGE_INSTFILES
+
+; English first: it is the language of every user whose language is not one of these.
+!insertmacro MUI_LANGUAGE "English"
+!insertmacro MUI_LANGUAGE "French"
+!insertmacro MUI_LANGUAGE "German"
+!insertmacro MUI_LANGUAGE "Japanese"
+!insertmacro MUI_LANGUAGE "Spanish"
+!insertmacro MUI_LANGUAGE "SimpChinese"
+!include "Languages.nsh"
+
+VIAddVersionKey /LANG=${LANG_ENGLISH} "ProductName" "${PRODUCT}"
+VIAddVersionKey /LANG=${LANG_ENGLISH} "CompanyName" "${PUBLISHER}"
+VIAddVersionKey /LANG=${LANG_ENGLISH} "FileDescription" "${PRODUCT} setup"
+VIAddVersionKey /LANG=${LANG_ENGLISH} "FileVersion" "${VERSION}.0"
+VIAddVersionKey /LANG=${LANG_ENGLISH} "ProductVersion" "${VERSION}.0"
+VIAddVersionKey /LANG=${LANG_ENGLISH} "LegalCopyright" "${PUBLISHER}"
+
+; Ends with $R9 = the error level when a check fails (0 when it passes).
+!macro CommonChecks
+  StrCpy $R9 0
+  UserInfo::GetAccountType
+  Pop $0
+  ${If} $0 != "admin"
+    MessageBox MB_ICONSTOP "$(NeedsAdmin)" /SD IDOK
+    StrCpy $R9 ${EXIT_NOT_ADMIN}
+  ${Else}
+    ; One setup or uninstall at a time; the mutex lives as long as this process.
+    System::Call 'kernel32::CreateMutexW(p 0, i 0, w "${SETUP_MUTEX}") p .r1 ?e'
+    Pop $0
+    ${If} $0 = 183
+      MessageBox MB_ICONSTOP "$(SetupRunning)" /SD IDOK
+      StrCpy $R9 ${EXIT_SETUP_RUNNING}
+    ${EndIf}
+  ${EndIf}
+  ${If} ${RunningX64}
+    SetRegView 64  ; the uninstall entry lives in the native view
+  ${EndIf}
+!macroend
+
+; Ends every running agent of this session the way a user's close does (WM_CLOSE, the process
+; ends with code 0), waiting a bounded time for each. Sets $R9 to 1 when one did not end.
+!macro CloseAgents un
+Function ${un}CloseAgents
+  StrCpy $R9 0
+  ${For} $R7 1 20
+    FindWindow $0 "#32770" "KvHybridS3"
+    ${If} $0 = 0
+      ${Break}
+    ${EndIf}
+    System::Call 'user32::GetWindowThreadProcessId(p r0, *i 0 r2)'
+    System::Call 'kernel32::OpenProcess(i 0x00100000, i 0, i r2) p .r3'  ; SYNCHRONIZE
+    System::Call 'user32::PostMessageW(p r0, i ${WM_CLOSE}, p 0, p 0)'
+    ${If} $3 P<> 0
+      System::Call 'kernel32::WaitForSingleObject(p r3, i 10000) i .r4'
+      System::Call 'kernel32::CloseHandle(p r3)'
+      ${If} $4 <> 0
+        StrCpy $R9 1
+        ${Break}
+      ${EndIf}
+    ${Else}
+      Sleep 500
+    ${EndIf}
+  ${Next}
+  FindWindow $0 "#32770" "KvHybridS3"
+  ${If} $0 <> 0
+    StrCpy $R9 1
+  ${EndIf}
+FunctionEnd
+!macroend
+!insertmacro CloseAgents ""
+!insertmacro CloseAgents "un."
+
+!macro Fail message
+  DetailPrint "${message}"
+  MessageBox MB_ICONSTOP "${message}" /SD IDOK
+  SetErrorLevel ${EXIT_FAILED}
+  Abort
+!macroend
+
+Function .onInit
+  !insertmacro CommonChecks
+  ${If} $R9 <> 0
+    SetErrorLevel $R9
+    Quit
+  ${EndIf}
+  ${GetParameters} $0
+  StrCpy $StartAfterInstall 0
+  ${If} ${Silent}
+    StrCpy $StartAfterInstall 1
+    ClearErrors
+    ${GetOptions} $0 "/NOSTART" $1
+    ${IfNot} ${Errors}
+      StrCpy $StartAfterInstall 0
+    ${EndIf}
+  ${EndIf}
+  ; /D= sets the folder before this runs; otherwise reuse the installed one, else the default.
+  Call SetProgramSize
+  ${If} $INSTDIR == ""
+    ReadRegStr $INSTDIR HKLM "${UNINSTALL_KEY}" "InstallLocation"
+  ${EndIf}
+  ${If} $INSTDIR == ""
+    ${If} ${RunningX64}
+      StrCpy $INSTDIR "$PROGRAMFILES64\Korvane\${PRODUCT}"
+    ${Else}
+      StrCpy $INSTDIR "$PROGRAMFILES\Korvane\${PRODUCT}"
+    ${EndIf}
+  ${EndIf}
+FunctionEnd
+
+; Sets $0 to 1 when the folder can hold every installed file.
+Function CheckFolder
+  StrLen $0 $INSTDIR
+  IntOp $0 $0 + ${LONGEST_INSTALLED_NAME}
+  IntOp $0 $0 + 1
+  ${If} $0 > ${MAX_INSTALLED_PATH}
+    StrCpy $0 0
+  ${Else}
+    StrCpy $0 1
+  ${EndIf}
+FunctionEnd
+
+Function .onVerifyInstDir
+  Call CheckFolder
+  ${If} $0 = 0
+    Abort
+  ${EndIf}
+FunctionEnd
+
+Function StartAgent
+  Exec '"$INSTDIR\${AGENT}"'
+FunctionEnd
+
+; Writes the task that starts the agent when any user of the group Users signs in: elevated
+; without a prompt, never ended by a time limit, the same on battery, never started twice.
+Function WriteTaskXml
+  ${WordReplace} "$INSTDIR" "&" "&amp;" "+" $1
+  FileOpen $0 "$PLUGINSDIR\task.xml" w
+  FileWriteUTF16LE /BOM $0 '<?xml version="1.0" encoding="UTF-16"?>$\r$\n'
+  FileWriteUTF16LE $0 '<Task version="1.2" xmlns="http://schemas.microsoft.com/windows/2004/02/mit/task">$\r$\n'
+  FileWriteUTF16LE $0 '  <RegistrationInfo><Author>${PUBLISHER}</Author><Description>Starts ${PRODUCT} when a user signs in.</Description></RegistrationInfo>$\r$\n'
+  FileWriteUTF16LE $0 '  <Triggers><LogonTrigger><Enabled>true</Enabled></LogonTrigger></Triggers>$\r$\n'
+  FileWriteUTF16LE $0 '  <Principals><Principal id="Users"><GroupId>S-1-5-32-545</GroupId><RunLevel>HighestAvailable</RunLevel></Principal></Principals>$\r$\n'
+  FileWriteUTF16LE $0 '  <Settings>$\r$\n'
+  FileWriteUTF16LE $0 '    <MultipleInstancesPolicy>IgnoreNew</MultipleInstancesPolicy>$\r$\n'
+  FileWriteUTF16LE $0 '    <DisallowStartIfOnBatteries>false</DisallowStartIfOnBatteries>$\r$\n'
+  FileWriteUTF16LE $0 '    <StopIfGoingOnBatteries>false</StopIfGoingOnBatteries>$\r$\n'
+  FileWriteUTF16LE $0 '    <ExecutionTimeLimit>PT0S</ExecutionTimeLimit>$\r$\n'
+  FileWriteUTF16LE $0 '    <Priority>5</Priority>$\r$\n'
+  FileWriteUTF16LE $0 '  </Settings>$\r$\n'
+  FileWriteUTF16LE $0 '  <Actions Context="Users"><Exec><Command>$1\${AGENT}</Command><WorkingDirectory>$1</WorkingDirectory></Exec></Actions>$\r$\n'
+  FileWriteUTF16LE $0 '</Task>$\r$\n'
+  FileClose $0
+FunctionEnd
+
+Section "-Program" SecProgram
+  Call CheckFolder
+  ${If} $0 = 0
+    DetailPrint "$(FolderTooLong)"
+    MessageBox MB_ICONSTOP "$(FolderTooLong)" /SD IDOK
+    SetErrorLevel ${EXIT_BAD_FOLDER}
+    Abort
+  ${EndIf}
+  Call CloseAgents
+  ${If} $R9 <> 0
+    !insertmacro Fail "$(AgentStillRuns)"
+  ${EndIf}
+
+  ; The uninstaller and its entry come first, so that a failure later never leaves a folder
+  ; that cannot be removed.
+  SetOutPath "$INSTDIR"
+  ClearErrors
+  WriteUninstaller "$INSTDIR\${UNINSTALLER}"
+  ${If} ${Errors}
+    !insertmacro Fail "$(CannotWrite) $INSTDIR\${UNINSTALLER}"
+  ${EndIf}
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayName" "${PRODUCT}"
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayVersion" "${VERSION}"
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "Publisher" "${PUBLISHER}"
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayIcon" "$INSTDIR\${AGENT},0"
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "InstallLocation" "$INSTDIR"
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "UninstallString" '"$INSTDIR\${UNINSTALLER}"'
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "QuietUninstallString" '"$INSTDIR\${UNINSTALLER}" /S'
+  WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoModify" 1
+  WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoRepair" 1
+
+  ${If} ${RunningX64}
+    !insertmacro InstallLayout x86_64
+  ${Else}
+    !insertmacro InstallLayout i686
+  ${EndIf}
+  SetOutPath "$INSTDIR"
+
+  SetShellVarContext all
+  CreateShortCut "${SHORTCUT}" "$INSTDIR\${AGENT}" "" "$INSTDIR\${AGENT}" 0
+  ${GetSize} "$INSTDIR" "/S=0K" $0 $1 $2
+  WriteRegDWORD HKLM "${UNINSTALL_KEY}" "EstimatedSize" $0
+SectionEnd
+
+Section "$(StartAtSignIn)" SecTask
+  Call WriteTaskXml
+  nsExec::ExecToLog '"$SYSDIR\schtasks.exe" /Create /TN "${TASK_NAME}" /XML "$PLUGINSDIR\task.xml" /F'
+  Pop $0
+  ${If} $0 != 0
+    !insertmacro Fail "$(TaskFailed) ($0)"
+  ${EndIf}
+SectionEnd
+
+Section "-Finish"
+  ${IfNot} ${SectionIsSelected} ${SecTask}
+    nsExec::ExecToLog '"$SYSDIR\schtasks.exe" /Delete /TN "${TASK_NAME}" /F'
+    Pop $0
+  ${EndIf}
+  ${If} $StartAfterInstall = 1
+    Call StartAgent
+  ${EndIf}
+SectionEnd
+
+; The setup holds both builds; the folder gets one.
+Function SetProgramSize
+  ${If} ${RunningX64}
+    SectionSetSize ${SecProgram} ${INSTALLED_KB_x86_64}
+  ${Else}
+    SectionSetSize ${SecProgram} ${INSTALLED_KB_i686}
+  ${EndIf}
+FunctionEnd
+
+Function un.onInit
+  !insertmacro CommonChecks
+  ${If} $R9 <> 0
+    SetErrorLevel $R9
+    Quit
+  ${EndIf}
+  StrCpy $Purge 0
+  ${GetParameters} $0
+  ClearErrors
+  ${GetOptions} $0 "/PURGE" $1
+  ${IfNot} ${Errors}
+    StrCpy $Purge 1
+  ${EndIf}
+FunctionEnd
+
+Section "Uninstall"
+  Call un.CloseAgents
+  ${If} $R9 <> 0
+    !insertmacro Fail "$(AgentStillRuns)"
+  ${EndIf}
+  ${IfNot} ${Silent}
+    MessageBox MB_YESNO|MB_ICONQUESTION|MB_DEFBUTTON2 "$(AlsoSettings)" IDNO +2
+    StrCpy $Purge 1
+  ${EndIf}
+
+  nsExec::ExecToLog '"$SYSDIR\schtasks.exe" /Delete /TN "${TASK_NAME}" /F'
+  Pop $0
+  SetShellVarContext all
+  Delete "${SHORTCUT}"
+  !insertmacro RemoveLayout
+  Delete "$INSTDIR\${UNINSTALLER}"
+  RMDir "$INSTDIR"
+  ; The default folder's parent is the setup's own; other parents are the user's.
+  ${If} $INSTDIR == "$PROGRAMFILES64\Korvane\${PRODUCT}"
+    RMDir "$PROGRAMFILES64\Korvane"
+  ${ElseIf} $INSTDIR == "$PROGRAMFILES\Korvane\${PRODUCT}"
+    RMDir "$PROGRAMFILES\Korvane"
+  ${EndIf}
+
+  ${If} $Purge = 1
+    SetRegView 32  ; both builds keep their settings in the 32-bit view
+    DeleteRegKey HKLM "${SETTINGS_KEY}"
+    DeleteRegKey /ifempty HKLM "SOFTWARE\Korvane"
+    DeleteRegKey HKCU "${CHANGE_KEY}"
+    DeleteRegKey /ifempty HKCU "SOFTWARE\Korvane"
+    ${If} ${RunningX64}
+      SetRegView 64
+    ${EndIf}
+  ${EndIf}
+  ; Last, so that the entry's disappearance says the removal is complete.
+  DeleteRegKey HKLM "${UNINSTALL_KEY}"
+SectionEnd

@@ -1,0 +1,340 @@
+// The setup from outside, in the test's Wine prefix: silent install, upgrade over a running
+// agent, uninstall with and without the settings, an unusual folder and a refused one. The
+// system's schtasks is replaced by a stand-in that records the task the setup registers.
+#include "support/Harness.h"
+#include "tests/e2e/helpers/StandIns.h"
+
+#include <gtest/gtest.h>
+#include <shlobj.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+using e2e::Agent;
+
+#define WIDEN_(text) L##text
+#define WIDEN(text) WIDEN_(text)
+
+namespace {
+
+wchar_t const kUninstallKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Korvane Dormello";
+wchar_t const kWineOverridesKey[] = L"Software\\Wine\\DllOverrides";
+DWORD const kSetupTimeoutMs = 120000;
+int const kOkButton = 1000, kRedefineButton = 1002;
+
+std::wstring SystemFolder(const wchar_t* name) {
+    wchar_t windows[MAX_PATH] = {};
+    GetWindowsDirectoryW(windows, MAX_PATH);
+    return std::wstring(windows) + L"\\" + name;
+}
+
+std::wstring KnownFolder(int csidl) {
+    wchar_t path[MAX_PATH] = {};
+    SHGetFolderPathW(nullptr, csidl, nullptr, SHGFP_TYPE_CURRENT, path);
+    return path;
+}
+
+std::wstring DefaultFolder() { return KnownFolder(CSIDL_PROGRAM_FILES) + L"\\Korvane\\Korvane Dormello"; }
+std::wstring Shortcut() { return KnownFolder(CSIDL_COMMON_PROGRAMS) + L"\\Korvane Dormello.lnk"; }
+std::wstring StoredTask() { return SystemFolder(L"system32\\tasks\\Korvane Dormello"); }
+bool Exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+// The files of the staged install, relative to it.
+void ListFiles(const std::wstring& root, const std::wstring& relative, std::vector<std::wstring>* files) {
+    WIN32_FIND_DATAW found;
+    HANDLE search = FindFirstFileW((root + L"\\" + relative + L"*").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE)
+        return;
+    do {
+        std::wstring name = found.cFileName;
+        if (name == L"." || name == L"..")
+            continue;
+        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+            ListFiles(root, relative + name + L"\\", files);
+        else
+            files->push_back(relative + name);
+    } while (FindNextFileW(search, &found));
+    FindClose(search);
+}
+
+std::wstring EntryText(const wchar_t* name) {
+    wchar_t text[1024] = {};
+    DWORD size = sizeof(text);
+    RegGetValueW(HKEY_LOCAL_MACHINE, kUninstallKey, name, RRF_RT_REG_SZ, nullptr, text, &size);
+    return text;
+}
+
+bool EntryExists() {
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kUninstallKey, 0, KEY_READ | KEY_WOW64_64KEY, &key) != ERROR_SUCCESS)
+        return false;
+    RegCloseKey(key);
+    return true;
+}
+
+std::string ReadBytes(const std::wstring& path) {
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return {};
+    std::string bytes(GetFileSize(file, nullptr), '\0');
+    DWORD read = 0;
+    ReadFile(file, &bytes[0], static_cast<DWORD>(bytes.size()), &read, nullptr);
+    CloseHandle(file);
+    return bytes;
+}
+
+std::string Narrow(const std::wstring& text) {
+    std::string utf8(text.size() * 4 + 1, '\0');
+    utf8.resize(WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), &utf8[0],
+                                    static_cast<int>(utf8.size()), nullptr, nullptr));
+    return utf8;
+}
+
+// A 32-bit program can run here (the released setup is one); some machines run only 64-bit ones.
+bool Runs32BitPrograms() {
+    e2e::Process probe;
+    return probe.Start(SystemFolder(L"syswow64\\cmd.exe"), L"/c exit 7") && probe.WaitForExit(30000) &&
+           probe.ExitCode() == 7;
+}
+
+// The running agent's process, opened to wait for it, or null.
+HANDLE OpenAgentProcess(HWND window) {
+    DWORD id = 0;
+    GetWindowThreadProcessId(window, &id);
+    return OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, id);
+}
+
+std::wstring ImageOf(HANDLE process) {
+    wchar_t path[MAX_PATH] = {};
+    DWORD size = MAX_PATH;
+    QueryFullProcessImageNameW(process, 0, path, &size);
+    return path;
+}
+
+HWND WaitForAgent(DWORD timeoutMs) {
+    return e2e::WaitForTopWindow(Agent::kWindowClass, Agent::kWindowTitle, 0, timeoutMs);
+}
+
+class Setup : public ::testing::Test {
+protected:
+    // schtasks in both system folders becomes the stand-in; Wine's own stays beside it. Wine
+    // would run its built-in schtasks in place of the file unless told to prefer the file.
+    static void SetUpTestSuite() {
+        setup_ = e2e::WindowsPathFromUnix(Runs32BitPrograms() ? DORMELLO_SETUP : DORMELLO_SETUP_AMD64);
+        std::printf("setup under test: %s\n", Narrow(setup_).c_str());
+        RegSetKeyValueW(HKEY_CURRENT_USER, kWineOverridesKey, L"schtasks.exe", REG_SZ, L"native", sizeof(L"native"));
+        CopyFileW(SystemFolder(L"system32\\schtasks.exe").c_str(),
+                  SystemFolder(L"system32\\schtasks-wine.exe").c_str(), TRUE);
+        for (const wchar_t* folder : {L"system32", L"syswow64"}) {
+            std::wstring original = SystemFolder(folder) + L"\\schtasks.exe";
+            if (Exists(SystemFolder(folder)) && !Exists(original + L".saved"))
+                MoveFileW(original.c_str(), (original + L".saved").c_str());
+            CopyFileW(e2e::WindowsPathFromUnix(DORMELLO_SCHTASKS_STANDIN).c_str(), original.c_str(), FALSE);
+        }
+    }
+    static void TearDownTestSuite() {
+        for (const wchar_t* folder : {L"system32", L"syswow64"}) {
+            std::wstring original = SystemFolder(folder) + L"\\schtasks.exe";
+            DeleteFileW(original.c_str());
+            MoveFileW((original + L".saved").c_str(), original.c_str());
+        }
+        DeleteFileW(SystemFolder(L"system32\\schtasks-wine.exe").c_str());
+        RegDeleteKeyValueW(HKEY_CURRENT_USER, kWineOverridesKey, L"schtasks.exe");
+    }
+
+    void SetUp() override {
+        e2e::EndStrayAgents();
+        e2e::registry::DeleteSettingsKey();
+        wchar_t temp[MAX_PATH] = {};
+        GetTempPathW(MAX_PATH, temp);
+        log_ = std::wstring(temp) + L"dormello-schtasks.log";
+        DeleteFileW(log_.c_str());
+        DeleteFileW((log_ + L".xml").c_str());
+        logVariable_ = std::wstring(kSchtasksLogVariable) + L"=" + log_;
+    }
+    void TearDown() override {
+        // Whatever a failed test left installed goes, the settings with it.
+        if (EntryExists()) {
+            std::wstring folder = EntryText(L"InstallLocation");
+            Uninstall(folder, L"/S /PURGE");
+            e2e::DeleteTree(folder);
+        }
+        e2e::EndStrayAgents();
+        e2e::registry::DeleteSettingsKey();
+    }
+
+    // Runs the setup with a raw command line (/D= must come last and unquoted); its exit code.
+    DWORD RunSetup(const std::wstring& arguments) {
+        e2e::Process setup;
+        if (!setup.Start(setup_, arguments, {logVariable_.c_str()}) || !setup.WaitForExit(kSetupTimeoutMs))
+            return 0xdeadbeef;
+        return setup.ExitCode();
+    }
+    // The uninstaller hands its work to a copy of itself and returns: done when the entry is gone.
+    bool Uninstall(const std::wstring& folder, const std::wstring& arguments) {
+        e2e::Process uninstaller;
+        return uninstaller.Start(folder + L"\\Uninstall.exe", arguments, {logVariable_.c_str()}) &&
+               uninstaller.WaitForExit(kSetupTimeoutMs) && e2e::WaitUntil([] { return !EntryExists(); }, kSetupTimeoutMs);
+    }
+    std::string Log() const { return ReadBytes(log_); }
+    // The task XML is UTF-16 with a byte-order mark.
+    std::wstring TaskXml() const {
+        std::string bytes = ReadBytes(log_ + L".xml");
+        return std::wstring(reinterpret_cast<const wchar_t*>(bytes.data()), bytes.size() / sizeof(wchar_t));
+    }
+
+    static std::wstring setup_;
+    std::wstring log_;
+    std::wstring logVariable_;
+};
+
+std::wstring Setup::setup_;
+
+}  // namespace
+
+TEST_F(Setup, SilentInstallRegistersEverythingAndSilentUninstallRemovesIt) {
+    ASSERT_EQ(0u, RunSetup(L"/S"));
+    std::wstring folder = DefaultFolder();
+
+    std::vector<std::wstring> staged;
+    ListFiles(e2e::StageDir(), L"", &staged);
+    ASSERT_FALSE(staged.empty());
+    for (const std::wstring& file : staged)
+        EXPECT_TRUE(Exists(folder + L"\\" + file)) << "installed: " << Narrow(file);
+    DWORD binaryType = 0;
+    EXPECT_TRUE(GetBinaryTypeW((folder + L"\\Dormkey.exe").c_str(), &binaryType));
+    EXPECT_EQ(static_cast<DWORD>(SCS_64BIT_BINARY), binaryType) << "the x86_64 build on 64-bit Windows";
+    EXPECT_TRUE(Exists(Shortcut()));
+
+    std::wstring xml = TaskXml();
+    const std::wstring fragments[] = {
+        L"<LogonTrigger>", L"<GroupId>S-1-5-32-545</GroupId>", L"<RunLevel>HighestAvailable</RunLevel>",
+        L"<ExecutionTimeLimit>PT0S</ExecutionTimeLimit>", L"<DisallowStartIfOnBatteries>false</DisallowStartIfOnBatteries>",
+        L"<StopIfGoingOnBatteries>false</StopIfGoingOnBatteries>", L"<MultipleInstancesPolicy>IgnoreNew</MultipleInstancesPolicy>",
+        L"<Command>" + folder + L"\\Dormkey.exe</Command>"};
+    for (const std::wstring& fragment : fragments)
+        EXPECT_NE(std::wstring::npos, xml.find(fragment)) << Narrow(fragment);
+    EXPECT_TRUE(Exists(StoredTask())) << "registered with Wine's schtasks";
+
+    struct { const wchar_t* name; std::wstring value; } const texts[] = {
+        {L"DisplayName", L"Korvane Dormello"}, {L"DisplayVersion", WIDEN(DORMELLO_VERSION)}, {L"Publisher", L"Korvane"},
+        {L"DisplayIcon", folder + L"\\Dormkey.exe,0"}, {L"InstallLocation", folder},
+        {L"UninstallString", L"\"" + folder + L"\\Uninstall.exe\""},
+        {L"QuietUninstallString", L"\"" + folder + L"\\Uninstall.exe\" /S"}};
+    for (const auto& text : texts)
+        EXPECT_EQ(text.value, EntryText(text.name)) << Narrow(text.name);
+    struct { const wchar_t* name; DWORD least, most; } const numbers[] = {
+        {L"NoModify", 1, 1}, {L"NoRepair", 1, 1}, {L"EstimatedSize", 100, 100000}};  // size in KB
+    for (const auto& number : numbers) {
+        DWORD value = 0, size = sizeof(value);
+        RegGetValueW(HKEY_LOCAL_MACHINE, kUninstallKey, number.name, RRF_RT_REG_DWORD, nullptr, &value, &size);
+        EXPECT_TRUE(value >= number.least && value <= number.most) << Narrow(number.name) << " " << value;
+    }
+
+    HWND window = WaitForAgent(15000);
+    ASSERT_NE(nullptr, window) << "started at the end of the silent install";
+    HANDLE agent = OpenAgentProcess(window);
+    EXPECT_EQ(folder + L"\\Dormkey.exe", ImageOf(agent));
+    e2e::registry::WriteSetting(L"ShowInTray", 0);
+
+    ASSERT_TRUE(Uninstall(folder, L"/S"));
+    EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(agent, 10000));
+    DWORD code = 1;
+    GetExitCodeProcess(agent, &code);
+    EXPECT_EQ(0u, code) << "ended by WM_CLOSE";
+    CloseHandle(agent);
+    EXPECT_FALSE(Exists(folder));
+    EXPECT_FALSE(Exists(KnownFolder(CSIDL_PROGRAM_FILES) + L"\\Korvane")) << "the setup's own parent folder";
+    EXPECT_FALSE(Exists(Shortcut()));
+    EXPECT_FALSE(Exists(StoredTask()));
+    EXPECT_NE(std::string::npos, Log().find("/Delete")) << Log();
+    DWORD showInTray = 1;
+    EXPECT_TRUE(e2e::registry::ReadSetting(L"ShowInTray", &showInTray)) << "the settings stay";
+    EXPECT_EQ(0u, showInTray);
+}
+
+TEST_F(Setup, UpgradeOverARunningAgentKeepsItsSettingsAndPurgeRemovesThem) {
+    ASSERT_EQ(0u, RunSetup(L"/S"));
+    HWND window = WaitForAgent(15000);
+    ASSERT_NE(nullptr, window);
+    HANDLE before = OpenAgentProcess(window);
+    struct { const wchar_t* name; DWORD value; } const settings[] = {{L"Key1", 17}, {L"Key2", 113}, {L"ShowInTray", 0}};
+    for (const auto& setting : settings)
+        e2e::registry::WriteSetting(setting.name, setting.value);
+
+    ASSERT_EQ(0u, RunSetup(L"/S"));
+    EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(before, 10000));
+    DWORD code = 1;
+    GetExitCodeProcess(before, &code);
+    EXPECT_EQ(0u, code) << "ended cleanly";
+    CloseHandle(before);
+    HWND again = WaitForAgent(15000);
+    EXPECT_NE(nullptr, again) << "started again";
+    EXPECT_NE(window, again);
+    for (const auto& setting : settings) {
+        DWORD value = 0;
+        EXPECT_TRUE(e2e::registry::ReadSetting(setting.name, &value));
+        EXPECT_EQ(setting.value, value) << Narrow(setting.name);
+    }
+
+    ASSERT_TRUE(Uninstall(DefaultFolder(), L"/S /PURGE"));
+    EXPECT_FALSE(e2e::registry::SettingsKeyExists());
+}
+
+// Started under a French UTF-8 locale (see CMakeLists.txt): the accents fit its code page.
+TEST_F(Setup, FolderWithSpacesAndAccentsWithoutStart) {
+    std::wstring folder = L"C:\\Korvane Café\\Dormello Été";
+    ASSERT_EQ(0u, RunSetup(L"/S /NOSTART /D=" + folder));
+    EXPECT_TRUE(Exists(folder + L"\\Dormkey.exe"));
+    EXPECT_EQ(nullptr, WaitForAgent(3000)) << "/NOSTART";
+    EXPECT_FALSE(e2e::registry::SettingsKeyExists()) << "the setup writes no settings";
+    EXPECT_NE(std::wstring::npos, TaskXml().find(L"<Command>" + folder + L"\\Dormkey.exe</Command>"));
+
+    e2e::Process agent;
+    ASSERT_TRUE(agent.Start(folder + L"\\Dormkey.exe"));
+    HWND window = e2e::WaitForTopWindow(Agent::kWindowClass, Agent::kWindowTitle, agent.Id(), 15000);
+    ASSERT_NE(nullptr, window);
+    WaitForInputIdle(agent.Handle(), 10000);
+    SendMessageW(window, WM_USER + 3, 0, 85);
+    RECT ok = {};
+    GetWindowRect(GetDlgItem(window, kOkButton), &ok);
+    EXPECT_EQ(119, ok.right - ok.left) << "skins found";
+    EXPECT_EQ(L"Redéfinir", e2e::TextOf(GetDlgItem(window, kRedefineButton))) << "translation found";
+
+    ASSERT_TRUE(Uninstall(folder, L"/S"));
+    EXPECT_FALSE(agent.IsRunning());
+    EXPECT_FALSE(Exists(folder));
+    EXPECT_TRUE(Exists(L"C:\\Korvane Café")) << "a parent the user chose stays";
+    RemoveDirectoryW(L"C:\\Korvane Café");
+}
+
+TEST_F(Setup, RefusesAFolderTooLongForItsFiles) {
+    std::vector<std::wstring> staged;
+    ListFiles(e2e::StageDir(), L"", &staged);
+    size_t longest = 0;
+    for (const std::wstring& file : staged)
+        longest = std::max(longest, file.size());
+    // The longest installed path would reach MAX_PATH - 1 characters.
+    std::wstring folder = L"C:\\" + std::wstring(MAX_PATH - 1 - longest - 1 - 3, L'd');
+    EXPECT_EQ(4u, RunSetup(L"/S /D=" + folder));
+    EXPECT_FALSE(Exists(folder));
+    EXPECT_FALSE(EntryExists());
+}
+
+TEST_F(Setup, RefusesASecondSetupWhileOneRuns) {
+    e2e::Process first;
+    ASSERT_TRUE(first.Start(setup_, L""));  // the wizard waits on its first page
+    ASSERT_TRUE(e2e::WaitUntil(
+        [] {
+            HANDLE mutex = OpenMutexW(SYNCHRONIZE, FALSE, L"Korvane Dormello Setup");
+            if (mutex)
+                CloseHandle(mutex);
+            return mutex != nullptr;
+        },
+        30000));
+    EXPECT_EQ(3u, RunSetup(L"/S"));
+    EXPECT_FALSE(EntryExists());
+    first.Terminate();
+}
