@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <vector>
+
 using e2e::Agent;
 using e2e::InstallFolder;
 
@@ -25,6 +27,9 @@ protected:
     // Keeps the test waiting long enough for a window that is about to appear to do so.
     static bool StaysHidden(HWND window, DWORD forMs) {
         return !e2e::WaitUntil([&] { return IsWindowVisible(window) != FALSE; }, forMs);
+    }
+    static bool HidesWithin(HWND window, DWORD forMs) {
+        return e2e::WaitUntil([&] { return !IsWindowVisible(window); }, forMs);
     }
 };
 
@@ -85,16 +90,98 @@ TEST_F(AgentLifecycle, ShowRequestWithTheMarkerShowsTheWindow) {
     InstallFolder install;
     Agent agent;
     ASSERT_TRUE(agent.Start(install));
+    RECT hidden = {};
+    GetWindowRect(agent.Window(), &hidden);
     EXPECT_EQ(0, SendMessageW(agent.Window(), WM_USER + 3, 0, 85));
     EXPECT_TRUE(IsWindowVisible(agent.Window()));
 
-    // Centred on the work area of its monitor.
+    // Centred on the work area of its monitor, each half computed on its own as at start, so
+    // it shows exactly where it sat while hidden.
     RECT window = {}, work = {};
     GetWindowRect(agent.Window(), &window);
     SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
-    EXPECT_NEAR((work.left + work.right) / 2, (window.left + window.right) / 2, 1);
-    EXPECT_NEAR((work.top + work.bottom) / 2, (window.top + window.bottom) / 2, 1);
+    EXPECT_EQ(work.left + (work.right - work.left) / 2 - 542 / 2, window.left);
+    EXPECT_EQ(work.top + (work.bottom - work.top) / 2 - 251 / 2, window.top);
+    EXPECT_EQ(hidden.left, window.left);
+    EXPECT_EQ(hidden.top, window.top);
+    if (work.right - work.left == 1920 && work.bottom - work.top == 1080) {
+        EXPECT_EQ(689, window.left);
+        EXPECT_EQ(415, window.top);
+    }
     EXPECT_TRUE(agent.Close());
+}
+
+// A second start can find the window by its title while the agent still initialises: the
+// request is acted on once the initialisation has hidden everything, not lost.
+TEST_F(AgentLifecycle, ShowRequestDuringStartUpIsNotLost) {
+    InstallFolder install;
+    for (int round = 0; round < 4; ++round) {
+        SCOPED_TRACE(testing::Message() << "round " << round);
+        e2e::Process agent;
+        ASSERT_TRUE(agent.Start(install.Agent()));
+        HWND window = nullptr;
+        DWORD start = GetTickCount();
+        while (!window && GetTickCount() - start < 15000) {
+            window = e2e::FindTopWindow(Agent::kWindowClass, Agent::kWindowTitle, agent.Id());
+            if (!window)
+                Sleep(1);
+        }
+        ASSERT_NE(nullptr, window);
+        DWORD_PTR result = 0;
+        ASSERT_TRUE(SendMessageTimeoutW(window, WM_USER + 3, 0, 85, SMTO_NORMAL, 10000, &result));
+        EXPECT_TRUE(e2e::WaitUntil([&] { return IsWindowVisible(window) != FALSE; }, 5000));
+        EXPECT_FALSE(HidesWithin(window, 500)) << "nothing hides it afterwards";
+        PostMessageW(window, WM_CLOSE, 0, 0);
+        EXPECT_TRUE(agent.WaitForExit(10000));
+    }
+}
+
+// The window menu's Close hides the window as Cancel does; the resident agent goes on. Only a
+// WM_CLOSE from outside (as the installer sends) ends it.
+TEST_F(AgentLifecycle, WindowMenuCloseOnlyHidesTheWindow) {
+    InstallFolder install;
+    Agent agent;
+    ASSERT_TRUE(agent.Start(install));
+    for (int round = 0; round < 2; ++round) {
+        SendMessageW(agent.Window(), WM_USER + 3, 0, 85);
+        ASSERT_TRUE(IsWindowVisible(agent.Window()));
+        PostMessageW(agent.Window(), WM_SYSCOMMAND, SC_CLOSE, 0);
+        EXPECT_TRUE(e2e::WaitUntil([&] { return !IsWindowVisible(agent.Window()); }, 5000));
+        EXPECT_TRUE(StaysHidden(agent.Window(), 300));
+        EXPECT_TRUE(agent.Proc().IsRunning());
+    }
+    PostMessageW(agent.Window(), WM_CLOSE, 0, 0);
+    ASSERT_TRUE(agent.Proc().WaitForExit(10000));
+    EXPECT_EQ(0u, agent.Proc().ExitCode());
+}
+
+// Twenty starts at once: exactly one resident agent remains, with one window.
+TEST_F(AgentLifecycle, TwentySimultaneousStartsLeaveOneAgent) {
+    InstallFolder install;
+    e2e::Process starts[20];
+    for (e2e::Process& start : starts)
+        ASSERT_TRUE(start.Start(install.Agent()));
+    auto running = [&] {
+        int count = 0;
+        for (const e2e::Process& start : starts)
+            count += start.IsRunning() ? 1 : 0;
+        return count;
+    };
+    EXPECT_TRUE(e2e::WaitUntil([&] { return running() == 1; }, 60000)) << running() << " still running";
+    Sleep(500);
+    EXPECT_EQ(1, running());
+    HWND window = FindWindowW(Agent::kWindowClass, Agent::kWindowTitle);
+    ASSERT_NE(nullptr, window);
+    for (const e2e::Process& start : starts) {
+        if (!start.IsRunning())
+            continue;
+        EXPECT_EQ(window, e2e::FindTopWindow(Agent::kWindowClass, Agent::kWindowTitle, start.Id()));
+        EXPECT_EQ(nullptr, FindWindowExW(nullptr, window, Agent::kWindowClass, Agent::kWindowTitle)) << "one window";
+        DWORD_PTR result = 1;
+        EXPECT_TRUE(SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL, 5000, &result)) << "and it answers";
+    }
+    PostMessageW(window, WM_CLOSE, 0, 0);
+    EXPECT_TRUE(e2e::WaitUntil([&] { return running() == 0; }, 10000));
 }
 
 TEST_F(AgentLifecycle, PrivateMessagesWithoutTheMarkerDoNothing) {
@@ -216,33 +303,50 @@ TEST_F(AgentLifecycle, AMutexThatCannotBeOpenedCountsAsARunningAgent) {
     CloseHandle(blocker);
 }
 
-TEST_F(AgentLifecycle, ValuesOfTheWrongTypeOrSizeGiveDefaultsAndStayAsStored) {
+// Bad data in the two on/off settings: data of up to 4 bytes are taken as they come, anything
+// longer reads as unreadable (on). The agent keeps running and rewrites nothing.
+TEST_F(AgentLifecycle, BadOnOffValuesGiveDefaultsAndStayAsStored) {
     const wchar_t text[] = L"yes please";
-    ULONGLONG wide = 0x1200000012ull;
-    e2e::registry::WriteSettingRaw(L"EnableFunction", REG_SZ, text, sizeof(text));
-    e2e::registry::WriteSettingRaw(L"ShowInTray", REG_QWORD, &wide, sizeof(wide));
-    e2e::registry::WriteSettingRaw(L"Key1", REG_BINARY, "", 0);
+    BYTE const shortOne[] = {1, 0};
+    ULONGLONG const wide = 0x1200000012ull;
+    DWORD const allBits = 0xFFFFFFFF;
+    std::vector<BYTE> huge(1 << 20, 1);
+    struct Case {
+        const char* name;
+        DWORD type;
+        const void* data;
+        DWORD size;
+        LRESULT checked;
+    } const cases[] = {
+        {"text", REG_SZ, text, sizeof(text), BST_CHECKED},
+        {"no data", REG_BINARY, shortOne, 0, BST_UNCHECKED},
+        {"2 bytes", REG_BINARY, shortOne, sizeof(shortOne), BST_CHECKED},
+        {"8 bytes", REG_QWORD, &wide, sizeof(wide), BST_CHECKED},
+        {"1 MB", REG_BINARY, huge.data(), static_cast<DWORD>(huge.size()), BST_CHECKED},
+        {"out of range", REG_DWORD, &allBits, sizeof(allBits), BST_UNCHECKED},
+    };
     InstallFolder install;
-    Agent agent;
-    ASSERT_TRUE(agent.Start(install));
-    SendMessageW(agent.Window(), WM_USER + 3, 0, 85);
-    EXPECT_TRUE(IsWindowVisible(agent.Window()));
-    EXPECT_EQ(BST_CHECKED, SendMessageW(GetDlgItem(agent.Window(), 1003), BM_GETCHECK, 0, 0));
-    EXPECT_EQ(BST_CHECKED, SendMessageW(GetDlgItem(agent.Window(), 1004), BM_GETCHECK, 0, 0));
-    EXPECT_TRUE(agent.Close());
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        e2e::registry::DeleteSettingsKey();
+        e2e::registry::WriteSettingRaw(L"EnableFunction", c.type, c.data, c.size);
+        e2e::registry::WriteSettingRaw(L"ShowInTray", c.type, c.data, c.size);
+        Agent agent;
+        ASSERT_TRUE(agent.Start(install));
+        SendMessageW(agent.Window(), WM_USER + 3, 0, 85);
+        EXPECT_TRUE(IsWindowVisible(agent.Window()));
+        EXPECT_EQ(c.checked, SendMessageW(GetDlgItem(agent.Window(), 1003), BM_GETCHECK, 0, 0));
+        EXPECT_EQ(c.checked, SendMessageW(GetDlgItem(agent.Window(), 1004), BM_GETCHECK, 0, 0));
+        EXPECT_TRUE(agent.Close());
 
-    // Nothing that was stored is lost or rewritten.
-    HKEY key;
-    ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Korvane\\Korvane Dormello", 0,
-                                           KEY_READ | KEY_WOW64_32KEY, &key));
-    DWORD type = 0;
-    wchar_t stored[32] = {};
-    DWORD size = sizeof(stored);
-    EXPECT_EQ(ERROR_SUCCESS,
-              RegQueryValueExW(key, L"EnableFunction", nullptr, &type, reinterpret_cast<BYTE*>(stored), &size));
-    EXPECT_EQ(static_cast<DWORD>(REG_SZ), type);
-    EXPECT_STREQ(text, stored);
-    RegCloseKey(key);
+        // Nothing that was stored is lost or rewritten.
+        for (const wchar_t* name : {L"EnableFunction", L"ShowInTray"}) {
+            DWORD type = 0, size = 0;
+            EXPECT_TRUE(e2e::registry::SettingTypeAndSize(name, &type, &size));
+            EXPECT_EQ(c.type, type);
+            EXPECT_EQ(c.size, size);
+        }
+    }
 }
 
 TEST_F(AgentLifecycle, MissingDataFoldersDoNotStopTheAgent) {
