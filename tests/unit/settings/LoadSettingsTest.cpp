@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <vector>
+
 namespace {
 
 void DeleteSettingsKey() {
@@ -70,17 +72,24 @@ TEST_F(LoadSettingsTest, MissingKeyGivesDefaultsAndWritesNothing) {
 TEST_F(LoadSettingsTest, CodesWithoutAKeyNameMeanNotSet) {
     DWORD const codes[] = {1, 0, 0xA0, 0xFF, 0x100, 0xFFFFFFFF};
     BYTE const shortData[] = {0xFF, 0x00};
+    wchar_t const text[] = L"F1";
+    ULONGLONG const wide = VK_F2;
+    std::vector<BYTE> huge(1 << 20, VK_F3);
+    size_t const fixedRows = 5;
     struct Case {
         const char* name;
         DWORD type;
         const void* data;
         DWORD size;
-    } cases[ARRAYSIZE(codes) + 2] = {
+    } cases[ARRAYSIZE(codes) + fixedRows] = {
         {"2 bytes, 255", REG_BINARY, shortData, sizeof(shortData)},
         {"no data at all", REG_BINARY, shortData, 0},
+        {"text", REG_SZ, text, sizeof(text)},
+        {"8 bytes", REG_QWORD, &wide, sizeof(wide)},
+        {"1 MB", REG_BINARY, huge.data(), static_cast<DWORD>(huge.size())},
     };
     for (size_t i = 0; i < ARRAYSIZE(codes); ++i)
-        cases[i + 2] = {"code", REG_DWORD, &codes[i], sizeof(DWORD)};
+        cases[i + fixedRows] = {"code", REG_DWORD, &codes[i], sizeof(DWORD)};
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << c.name << " " << (c.size == 4 ? *static_cast<const DWORD*>(c.data) : 0));
         DeleteSettingsKey();
