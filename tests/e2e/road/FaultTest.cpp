@@ -140,6 +140,7 @@ TEST_F(Fault, AgentKilledMidQuestionLeavesNoYesForTheNext) {
     RoadAgent next;
     ASSERT_TRUE(next.Start(install)) << "the killed agent's mutex is gone";
     ASSERT_TRUE(StartSequence(next));
+    EXPECT_TRUE(WaitForSequenceEnd());
     standin::SetAnswer(kNotOne);
     EXPECT_TRUE(RunSequence(next)) << "and its first sequence has ended";
     EXPECT_TRUE(SuspendCalls(next).empty());

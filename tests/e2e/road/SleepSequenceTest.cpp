@@ -133,6 +133,8 @@ TEST_F(SleepSequence, OnlyAnExplicitYesSleeps) {
             }
         }
 
+        // The stand-in reads its orders after its start: they change only once it has answered.
+        EXPECT_TRUE(WaitForSequenceEnd());
         // A next sequence that starts proves this one has ended, its suspend call included.
         standin::SetHoldMs(0);
         standin::SetAnswer(kNotOne);
