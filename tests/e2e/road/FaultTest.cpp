@@ -29,8 +29,11 @@ bool Within(DWORD start, DWORD limitMs) { return GetTickCount() - start < limitM
 }  // namespace
 
 // Thousands of private messages with random parameters: the agent stays alive and answers.
-// Sequences they start reach only the confirmation stand-in, which never says yes.
+// Sequences they start reach only the stand-ins of powercfg and of the confirmation, which never
+// says yes.
 TEST_F(Fault, MessageFuzzLeavesTheAgentAliveAndResponsive) {
+    PowercfgInSystemFolder powercfg;
+    ASSERT_TRUE(powercfg.Installed());
     RoadInstall install;
     RoadAgent agent;
     ASSERT_TRUE(StartWithStandIn(install, agent));
