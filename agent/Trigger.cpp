@@ -144,16 +144,19 @@ DWORD WINAPI CHybridS3Dlg::RegistryMonitorThread(void* parameter) {
     while (dialog->changeEvent_ != INVALID_HANDLE_VALUE && dialog->changeEvent_) {
         HANDLE event = dialog->changeEvent_;
         // No time-out while the watch is armed: an idle agent never wakes.
-        if (!watch.Wait(event, armed ? INFINITE : kUnwatchedRetryMs)) {
-            armed = watch.Repair(event, armed);  // the parent changed: the key may have been deleted
-            continue;
+        if (watch.Wait(event, armed ? INFINITE : kUnwatchedRetryMs)) {
+            OutputDebugStringW(L"Get change");
+            // Re-armed before the keys are tested: a change made while they are tested (the second
+            // key of a hotkey pressed right after the first) wakes the thread again instead of
+            // being lost. An extra WM_USER+1 is dropped by the sleep sequence's guard.
+            ResetEvent(event);
+            armed = watch.ArmKey(event) || watch.Repair(event, false);
+        } else {
+            // The parent changed (the key may have been deleted and made anew) or watching is
+            // retried. Changes made to a new key before it was watched are lost, so the keys
+            // are tested all the same.
+            armed = watch.Repair(event, armed);
         }
-        OutputDebugStringW(L"Get change");
-        // Re-armed before the keys are tested: a change made while they are tested (the second
-        // key of a hotkey pressed right after the first) wakes the thread again instead of
-        // being lost. An extra WM_USER+1 is dropped by the sleep sequence's guard.
-        ResetEvent(event);
-        armed = watch.ArmKey(event) || watch.Repair(event, false);
         if (dialog->enableFunction_ == 1 && HotkeyHeld())
             PostMessageW(dialog->hwnd_, WM_APP_HOTKEY_MATCHED, 0, kMessageMarker);
     }
