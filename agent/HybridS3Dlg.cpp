@@ -96,7 +96,20 @@ BOOL CHybridS3Dlg::OnInitDialog() {
     ListenForTaskbar();
     AddTrayIcon();
     HideAll();
+    initialised_ = true;
+    if (showRequested_)
+        ShowSettingsWindow();
     return TRUE;
+}
+
+// A second start may find the window by its title while it is still initialising (the
+// initialisation lets sent messages in while it waits on other programs); the window is shown
+// once the initialisation has hidden everything, not before.
+void CHybridS3Dlg::OnShowRequest() {
+    if (initialised_)
+        ShowSettingsWindow();
+    else
+        showRequested_ = true;
 }
 
 void CHybridS3Dlg::LayoutWithCheck() {
@@ -167,7 +180,7 @@ LRESULT CHybridS3Dlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
         return wParam == kTrayIconId ? OnTrayNotify(lParam) : 0;
     case WM_APP_SHOW_SETTINGS:
         if (lParam == kMessageMarker)
-            ShowSettingsWindow();
+            OnShowRequest();
         return 0;
     case WM_APP_KEY_CAPTURED:
         if (lParam == kMessageMarker)

@@ -58,6 +58,7 @@ private:
     bool LayoutIsAsExpected() const;
     LRESULT OnWindowPosChanging(WINDOWPOS* position);
     void HideAll();
+    void OnShowRequest();
 
     // Presentation.
     void CreateWindowFonts();
@@ -157,6 +158,8 @@ private:
     std::unique_ptr<DwordRegHelper> key2Setting_;
 
     DWORD volatile WindowShown = 0;  // 1 while the window may be visible
+    bool initialised_ = false;       // OnInitDialog has hidden everything
+    bool showRequested_ = false;     // a show request came in before that
     DWORD Redefining = 0;
     HHOOK captureHook_ = nullptr;
     HWND shadowWindow_ = nullptr;

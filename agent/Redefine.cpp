@@ -130,9 +130,14 @@ LRESULT CHybridS3Dlg::OnKeyDown(WPARAM key) {
 }
 
 LRESULT CHybridS3Dlg::OnSysCommand(WPARAM command) {
-    // Alt+F4 must not close the agent: its window only hides.
+    if ((command & 0xFFF0) != SC_CLOSE)
+        return Default();
+    // Alt+F4 must not close the agent: the window stays as it is.
     bool altDown = GetKeyState(VK_LMENU) < 0 || GetKeyState(VK_RMENU) < 0;
-    if ((command & 0xFFF0) == SC_CLOSE && altDown && GetKeyState(VK_F4) < 0)
+    if (altDown && GetKeyState(VK_F4) < 0)
         return 0;
-    return Default();
+    // Closing the window (its window menu) does not mean quitting the resident agent: it hides
+    // as Cancel does. A plain WM_CLOSE from outside still ends the agent.
+    OnButtonCancel();
+    return 0;
 }

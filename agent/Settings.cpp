@@ -13,10 +13,14 @@ std::unique_ptr<DwordRegHelper>& EnsureSetting(std::unique_ptr<DwordRegHelper>& 
     return setting;
 }
 
-// A stored or unreadable code of 1 means "not set": the default is used (and not written back).
+// A stored or unreadable code of 1 means "not set", and so does a code that names no key (0,
+// 255, a value too short to hold one): no user could hold it, so keeping it would silently
+// kill the hotkey. The default is used, and not written back.
 DWORD LoadKeyCode(DwordRegHelper& setting, DWORD defaultCode, wchar_t* name) {
     DWORD code = setting.Read();
-    if (code == kKeyNotSet)
+    wchar_t probe[kKeyNameCapacity] = {};
+    VirtualKeyToName(code, probe);
+    if (code == kKeyNotSet || probe[0] == L'\0')
         code = defaultCode;
     VirtualKeyToName(code, name);
     return code;

@@ -11,6 +11,7 @@ namespace {
 wchar_t const kConfirmationName[] = L"Dormnote.exe";
 wchar_t const kConfirmationInImages[] = L"Images\\Dormnote.exe";
 wchar_t const kConfirmationTitle[] = L"Korvane Dormello Message";
+DWORD const kNoAnswer = 0;
 
 // Runs the confirmation program and waits until it has ended.
 void RunConfirmation(const wchar_t* path) {
@@ -24,14 +25,23 @@ void RunConfirmation(const wchar_t* path) {
     info.nShow = SW_SHOWNORMAL;
     ShellExecuteExW(&info);
     if (!info.hProcess)
-        return;  // not started: the answer is whatever the registry holds
+        return;  // not started: the cleared answer stays 0
     WaitForSingleObject(info.hProcess, INFINITE);
     CloseHandle(info.hProcess);  // a resident agent must not keep one per hotkey
 }
 
-// The answer the confirmation program left (a failed read counts as 1), reset to 0 for the next time.
+// Only an answer given in this sequence may put the machine to sleep: Suspend is cleared before
+// the question, so a question closed, killed or never started leaves 0 behind, and a stale 1
+// from an earlier, interrupted sequence is gone. False when it could not be cleared.
+bool ClearAnswer() {
+    std::unique_ptr<DwordRegHelper> suspend(new DwordRegHelper(kSettingsKeyPath, kSuspendValue, kNoAnswer));
+    return suspend->Write(0);
+}
+
+// The answer the confirmation program left, reset to 0 for the next time. A value that cannot
+// be read is no answer: only an explicit 1 means sleep.
 DWORD TakeAnswer() {
-    std::unique_ptr<DwordRegHelper> suspend(new DwordRegHelper(kSettingsKeyPath, kSuspendValue, kAgentReadFailure));
+    std::unique_ptr<DwordRegHelper> suspend(new DwordRegHelper(kSettingsKeyPath, kSuspendValue, kNoAnswer));
     DWORD answer = suspend->Read();
     suspend->Write(0);
     return answer;
@@ -82,9 +92,12 @@ LRESULT CHybridS3Dlg::OnHotkeyMatched(WPARAM, LPARAM lParam) {
 
 DWORD WINAPI CHybridS3Dlg::SleepThread(void* parameter) {
     CHybridS3Dlg* dialog = static_cast<CHybridS3Dlg*>(parameter);
-    RunConfirmation(dialog->confirmationPath_);
-    if (TakeAnswer() == 1 && EnableShutdownPrivilege())
-        SetSystemPowerState(TRUE, TRUE);
+    // An answer that cannot be cleared could be a stale 1: then nothing is asked and nothing sleeps.
+    if (ClearAnswer()) {
+        RunConfirmation(dialog->confirmationPath_);
+        if (TakeAnswer() == 1 && EnableShutdownPrivilege())
+            SetSystemPowerState(TRUE, TRUE);
+    }
 
     // Take the handle before closing it: the clean-up may be taking it at the same moment.
     if (HANDLE self = InterlockedExchangePointer(const_cast<HANDLE*>(&dialog->sleepThread_), nullptr))

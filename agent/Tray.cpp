@@ -89,8 +89,9 @@ void CHybridS3Dlg::ShowSettingsWindow() {
         const RECT& work = monitor.rcWork;
         int width = window.right - window.left;
         int height = window.bottom - window.top;
-        SetWindowPos(hwnd_, nullptr, work.left + (work.right - work.left - width) / 2,
-                     work.top + (work.bottom - work.top - height) / 2, 0, 0,
+        // Each half on its own, as at start, so the window sits where it sat while hidden.
+        SetWindowPos(hwnd_, nullptr, work.left + (work.right - work.left) / 2 - width / 2,
+                     work.top + (work.bottom - work.top) / 2 - height / 2, 0, 0,
                      SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     }
     if (shadowWindow_)

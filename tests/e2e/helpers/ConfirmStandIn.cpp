@@ -1,5 +1,5 @@
 // Stands in for Dormnote.exe: records that it was started (and from where), waits as long as
-// the test asks, writes the answer the test named into Suspend, and ends.
+// the test asks, writes the answer the test named into Suspend (none when it names none), and ends.
 #include "StandIns.h"
 
 #include "common/RegistryLayout.h"
@@ -34,6 +34,8 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, wchar_t*, int) {
     GetModuleFileNameW(nullptr, path, MAX_PATH);
     RegSetValueExW(scratch, kStartedPathValue, 0, REG_SZ, reinterpret_cast<const BYTE*>(path),
                    static_cast<DWORD>((lstrlenW(path) + 1) * sizeof(wchar_t)));
+    DWORD pid = GetCurrentProcessId();
+    RegSetValueExW(scratch, kPidValue, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&pid), sizeof(pid));
     DWORD starts = ReadScratch(scratch, kStartsValue, 0) + 1;
     RegSetValueExW(scratch, kStartsValue, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&starts), sizeof(starts));
 
@@ -42,6 +44,8 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, wchar_t*, int) {
     DWORD answer = ReadScratch(scratch, kAnswerValue, kNoAnswer);
     if (answer != kNoAnswer)
         WriteSuspend(answer);
+    DWORD ends = ReadScratch(scratch, kEndsValue, 0) + 1;
+    RegSetValueExW(scratch, kEndsValue, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&ends), sizeof(ends));
     RegCloseKey(scratch);
     return 0;
 }

@@ -161,3 +161,25 @@ TEST_F(Hotkey, ChangeKeyThatCannotBeOpenedLeavesTheCheckMessage) {
     EXPECT_TRUE(agent.Close());
     DeleteKorvaneUserKey();
 }
+
+// A registry cleaner deletes the change-signal key (or the whole vendor key) under the running
+// agent: the agent watches the key anew, and Alt+F1 still asks.
+TEST_F(Hotkey, SurvivesItsSignalKeyBeingDeleted) {
+    struct Case {
+        const char* name;
+        void (*remove)();
+    } const cases[] = {
+        {"the whole vendor key", DeleteKorvaneUserKey},
+        {"the change-signal key", [] { e2e::registry::DeleteChangeKey(); }},
+        {"the whole vendor key again", DeleteKorvaneUserKey},
+    };
+    RoadInstall install;
+    RoadAgent agent;
+    ASSERT_TRUE(StartWithStandIn(install, agent));
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        c.remove();
+        EXPECT_TRUE(AltF1Asks(standin::Starts() + 1));
+    }
+    EXPECT_TRUE(agent.Close());
+}

@@ -50,13 +50,31 @@ void Reset() {
 }
 
 void SetAnswer(DWORD answer) { WriteScratch(kAnswerValue, answer); }
+void ClearAnswer() { RegDeleteKeyValueW(HKEY_CURRENT_USER, kStandInKeyPath, kAnswerValue); }
 void SetHoldMs(DWORD milliseconds) { WriteScratch(kHoldMsValue, milliseconds); }
 
-DWORD Starts() {
+namespace {
+DWORD ReadScratch(const wchar_t* name) {
     DWORD value = 0;
     DWORD size = sizeof(value);
-    RegGetValueW(HKEY_CURRENT_USER, kStandInKeyPath, kStartsValue, RRF_RT_REG_DWORD, nullptr, &value, &size);
+    RegGetValueW(HKEY_CURRENT_USER, kStandInKeyPath, name, RRF_RT_REG_DWORD, nullptr, &value, &size);
     return value;
+}
+}  // namespace
+
+DWORD Starts() { return ReadScratch(kStartsValue); }
+DWORD Ends() { return ReadScratch(kEndsValue); }
+
+bool KillLast() {
+    HANDLE process = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, ReadScratch(kPidValue));
+    if (!process)
+        return false;
+    bool killed = WaitForSingleObject(process, 0) == WAIT_TIMEOUT && TerminateProcess(process, 3);
+    WaitForSingleObject(process, 5000);
+    CloseHandle(process);
+    if (killed)
+        WriteScratch(kEndsValue, Ends() + 1);  // it will not count its own end
+    return killed;
 }
 
 std::wstring StartedPath() {

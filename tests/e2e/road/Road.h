@@ -42,8 +42,12 @@ namespace standin {
 void Reset();
 void Remove();
 void SetAnswer(DWORD answer);
+void ClearAnswer();  // the stand-in then ends without writing Suspend
 void SetHoldMs(DWORD milliseconds);
 DWORD Starts();
+DWORD Ends();
+// Ends the last started stand-in from outside, as a crash or the task manager would. True when it was running.
+bool KillLast();
 std::wstring StartedPath();
 bool WaitForStarts(DWORD count, DWORD timeoutMs = kTriggerTimeoutMs);
 }  // namespace standin

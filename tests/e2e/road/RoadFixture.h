@@ -39,22 +39,50 @@ protected:
         standin::Reset();
     }
 
-    // Marks Suspend so that the agent's reset to 0 shows when the sequence has ended.
+    // A stale Suspend that is not 1, as an earlier sequence may leave it.
     static void MarkSequencePending() { e2e::registry::WriteSetting(kSuspendValue, kPendingMark); }
+    // Every stand-in started has answered and the agent has reset Suspend to 0 (the agent also
+    // clears it before asking, so with an answer of 0 or none this may hold a moment early).
     static bool WaitForSequenceEnd(DWORD timeoutMs = kTriggerTimeoutMs) {
         return e2e::WaitUntil(
             [] {
                 DWORD suspend = kPendingMark;
-                return e2e::registry::ReadSetting(kSuspendValue, &suspend) && suspend == 0;
+                return standin::Ends() >= standin::Starts() && e2e::registry::ReadSetting(kSuspendValue, &suspend) &&
+                       suspend == 0;
             },
             timeoutMs);
     }
-    // Starts one sequence through WM_USER+1 and waits for its end; true when a confirmation ran.
-    static bool RunSequence(RoadAgent& agent) {
+    // Starts one sequence through WM_USER+1; true when a confirmation started. A sequence that
+    // has only just ended may not have released its guard yet: asked again until one starts.
+    static bool StartSequence(RoadAgent& agent) {
         DWORD starts = standin::Starts();
+        return e2e::WaitUntil(
+            [&] {
+                agent.Post(WM_HOTKEY_MATCHED, kMarker);
+                return standin::WaitForStarts(starts + 1, 300);
+            },
+            kTriggerTimeoutMs);
+    }
+    // Starts one sequence and waits for its end; true when a confirmation ran.
+    static bool RunSequence(RoadAgent& agent) {
         MarkSequencePending();
-        agent.Post(WM_HOTKEY_MATCHED, kMarker);
-        return standin::WaitForStarts(starts + 1) && WaitForSequenceEnd();
+        return StartSequence(agent) && WaitForSequenceEnd();
+    }
+    // Holds Alt+F1 as a user does; true when confirmation number `starts` began and its sequence ended.
+    static bool AltF1Asks(DWORD starts) {
+        MarkSequencePending();
+        bool started = false;
+        {
+            HeldKeys keys;
+            keys.Down(VK_MENU);
+            keys.Down(VK_F1);
+            started = standin::WaitForStarts(starts);
+        }
+        return started && WaitForSequenceEnd();
+    }
+    // A copy of the staged install with the confirmation stand-in, and the agent started from it.
+    static bool StartWithStandIn(RoadInstall& install, RoadAgent& agent) {
+        return install.AddConfirmation(L"Dormnote.exe") && agent.Start(install);
     }
     // True when no confirmation beyond `starts` has been started for a while.
     static bool NoNewStart(DWORD starts) { return !standin::WaitForStarts(starts + 1, kQuietMs); }

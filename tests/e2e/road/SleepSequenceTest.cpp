@@ -12,6 +12,34 @@ class SleepSequence : public RoadTest {};
 
 bool SamePath(const std::wstring& a, const std::wstring& b) { return lstrcmpiW(a.c_str(), b.c_str()) == 0; }
 
+bool WriteFileText(const std::wstring& path, const char* text) {
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return false;
+    DWORD written = 0;
+    bool ok = WriteFile(file, text, static_cast<DWORD>(strlen(text)), &written, nullptr) != FALSE;
+    CloseHandle(file);
+    return ok;
+}
+
+BOOL CALLBACK CloseVisibleWindowOf(HWND window, LPARAM processId) {
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    if (owner == static_cast<DWORD>(processId) && IsWindowVisible(window))
+        PostMessageW(window, WM_CLOSE, 0, 0);
+    return TRUE;
+}
+
+// The shell may report a program that cannot start in a message box of the agent's process:
+// closes any that appears within a moment.
+void DismissMessageBoxes(DWORD processId) {
+    auto visibleWindow = [processId] { return e2e::CountTopWindows(processId, true) > 0; };
+    if (!e2e::WaitUntil(visibleWindow, 2000))
+        return;
+    EnumWindows(CloseVisibleWindowOf, static_cast<LPARAM>(processId));
+    e2e::WaitUntil([&] { return !visibleWindow(); }, 2000);
+}
+
 }  // namespace
 
 TEST_F(SleepSequence, ConfirmationBesideTheAgentWinsOverImages) {
@@ -52,31 +80,73 @@ TEST_F(SleepSequence, NoConfirmationProgramStartsNothingAndTheNextHotkeyIsAccept
     EXPECT_TRUE(agent.Close());
 }
 
-TEST_F(SleepSequence, TheAnswerDecidesTheSuspendCall) {
+// Only the confirmation's own 1, given in this sequence, suspends. Whatever else ends the
+// question (no answer, a kill, a program that does not start) leaves the machine awake, even
+// over a stale 1 or an unreadable value left from before.
+TEST_F(SleepSequence, OnlyAnExplicitYesSleeps) {
+    enum class Ending { Answer, NoAnswer, Killed, NotAProgram };
+    using Stale = void (*)();
+    Stale const none = [] {};
+    Stale const one = [] { e2e::registry::WriteSetting(kSuspendValue, 1); };
+    Stale const unreadable = [] {
+        ULONGLONG wide = 1;
+        e2e::registry::WriteSettingRaw(kSuspendValue, REG_QWORD, &wide, sizeof(wide));
+    };
     struct Case {
+        const char* name;
+        Ending ending;
         DWORD answer;
-        std::vector<std::string> suspendCalls;
+        Stale stale;
+        size_t suspends;
     } const cases[] = {
-        {1, {"00000001,00000001"}},
-        {0, {}},
+        {"answer 1", Ending::Answer, 1, none, 1},
+        {"answer 1 over a stale 1", Ending::Answer, 1, one, 1},
+        {"answer 0 over a stale 1", Ending::Answer, 0, one, 0},
+        {"no answer on a fresh installation", Ending::NoAnswer, 0, none, 0},
+        {"no answer over a stale 1", Ending::NoAnswer, 0, one, 0},
+        {"no answer over an unreadable value", Ending::NoAnswer, 0, unreadable, 0},
+        {"killed while asking, over a stale 1", Ending::Killed, 0, one, 0},
+        {"not a program, over a stale 1", Ending::NotAProgram, 0, one, 0},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(testing::Message() << "answer " << c.answer);
-        standin::SetAnswer(c.answer);
+        SCOPED_TRACE(c.name);
+        Reset();
+        c.stale();
         RoadInstall install;
-        install.AddConfirmation(L"Dormnote.exe");
+        if (c.ending == Ending::NotAProgram)
+            ASSERT_TRUE(WriteFileText(install / L"Dormnote.exe", "not a program"));
+        else
+            ASSERT_TRUE(install.AddConfirmation(L"Dormnote.exe"));
+        if (c.ending == Ending::Answer)
+            standin::SetAnswer(c.answer);
+        standin::SetHoldMs(c.ending == Ending::Killed ? 30000 : 0);
         RoadAgent agent;
         ASSERT_TRUE(agent.Start(install));
-        DWORD starts = standin::Starts();
-        MarkSequencePending();
         agent.Post(WM_HOTKEY_MATCHED, kMarker);
-        ASSERT_TRUE(standin::WaitForStarts(starts + 1));
-        EXPECT_TRUE(WaitForSequenceEnd()) << "Suspend is reset to 0 either way";
-        // The reset comes right before the suspend call: give the call time to be traced.
-        e2e::WaitUntil([&] { return !trace_.Calls(agent.Proc().Id(), "KERNEL32.SetSystemPowerState").empty(); },
-                       c.answer == 1 ? kTriggerTimeoutMs : 500);
-        EXPECT_EQ(c.suspendCalls, trace_.Calls(agent.Proc().Id(), "KERNEL32.SetSystemPowerState"));
+        if (c.ending == Ending::NotAProgram) {
+            DismissMessageBoxes(agent.Proc().Id());
+            ASSERT_TRUE(install.AddConfirmation(L"Dormnote.exe"));
+        } else {
+            ASSERT_TRUE(standin::WaitForStarts(1));
+            if (c.ending == Ending::Killed) {
+                ASSERT_TRUE(standin::KillLast());
+            }
+        }
+
+        // The stand-in reads its orders after its start: they change only once it has answered.
+        EXPECT_TRUE(WaitForSequenceEnd());
+        // A next sequence that starts proves this one has ended, its suspend call included.
+        standin::SetHoldMs(0);
+        standin::SetAnswer(kNotOne);
         EXPECT_TRUE(RunSequence(agent)) << "the next hotkey is accepted";
+        std::vector<std::string> calls = trace_.Calls(agent.Proc().Id(), "KERNEL32.SetSystemPowerState");
+        EXPECT_EQ(c.suspends, calls.size());
+        if (!calls.empty()) {
+            EXPECT_EQ("00000001,00000001", calls[0]);
+        }
+        DWORD suspend = 0xdeadbeef;
+        EXPECT_TRUE(e2e::registry::ReadSetting(kSuspendValue, &suspend));
+        EXPECT_EQ(0u, suspend) << "nothing stale is left for the next question";
         EXPECT_TRUE(agent.Close());
     }
 }

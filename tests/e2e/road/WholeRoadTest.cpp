@@ -42,6 +42,17 @@ protected:
             return nullptr;
         return question;
     }
+    // Waits until the process that showed the question has ended; the agent decides right after.
+    static bool WaitForQuestionEnd(HWND question) {
+        DWORD processId = 0;
+        GetWindowThreadProcessId(question, &processId);
+        HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, processId);
+        if (!process)
+            return !IsWindow(question);
+        bool ended = WaitForSingleObject(process, kTriggerTimeoutMs) == WAIT_OBJECT_0;
+        CloseHandle(process);
+        return ended;
+    }
     std::vector<std::string> SuspendCalls(RoadAgent& agent) const {
         return trace_.Calls(agent.Proc().Id(), "KERNEL32.SetSystemPowerState");
     }
@@ -91,10 +102,54 @@ TEST_F(WholeRoad, CancelAndEscapeDoNotSleep) {
             e2e::ClickAt(e2e::CentreOf(GetDlgItem(question, kCancel)));
         else
             e2e::PressKeys({VK_ESCAPE});
+        EXPECT_TRUE(WaitForQuestionEnd(question));
         EXPECT_TRUE(WaitForSequenceEnd());
         Sleep(kQuietMs / 3);
         EXPECT_TRUE(SuspendCalls(agent).empty());
     }
+    EXPECT_TRUE(agent.Close());
+}
+
+// A question closed without an answer, or whose program is ended, never sleeps, not even over
+// a stale 1 that an interrupted earlier sequence left.
+TEST_F(WholeRoad, AQuestionClosedWithoutAnAnswerDoesNotSleep) {
+    using Close = void (*)(HWND question);
+    struct Way {
+        const char* name;
+        Close close;
+    } const ways[] = {
+        {"Alt+F4", [](HWND) { e2e::PressKeys({VK_MENU, VK_F4}); }},
+        {"window menu Close", [](HWND question) { PostMessageW(question, WM_SYSCOMMAND, SC_CLOSE, 0); }},
+        {"process ended",
+         [](HWND question) {
+             DWORD processId = 0;
+             GetWindowThreadProcessId(question, &processId);
+             HANDLE process = OpenProcess(PROCESS_TERMINATE, FALSE, processId);
+             TerminateProcess(process, 1);
+             CloseHandle(process);
+         }},
+    };
+    e2e::InstallFolder install;
+    RoadAgent agent;
+    ASSERT_TRUE(agent.Start(install));
+    for (const Way& way : ways) {
+        SCOPED_TRACE(way.name);
+        e2e::registry::WriteSetting(kSuspendValue, 1);
+        PressAltF1();
+        HWND question = WaitForQuestion();
+        ASSERT_NE(nullptr, question);
+        way.close(question);
+        EXPECT_TRUE(WaitForQuestionEnd(question));
+        Sleep(kQuietMs / 3);
+        EXPECT_TRUE(SuspendCalls(agent).empty());
+    }
+    // One more question proves the last sequence has ended, suspend call and all.
+    PressAltF1();
+    HWND question = WaitForQuestion();
+    ASSERT_NE(nullptr, question);
+    e2e::PressKeys({VK_ESCAPE});
+    EXPECT_TRUE(WaitForQuestionEnd(question));
+    EXPECT_TRUE(SuspendCalls(agent).empty());
     EXPECT_TRUE(agent.Close());
 }
 

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <vector>
+
 using e2e::Agent;
 using e2e::InstallFolder;
 
@@ -26,6 +28,62 @@ protected:
     static bool StaysHidden(HWND window, DWORD forMs) {
         return !e2e::WaitUntil([&] { return IsWindowVisible(window) != FALSE; }, forMs);
     }
+    static bool HidesWithin(HWND window, DWORD forMs) {
+        return e2e::WaitUntil([&] { return !IsWindowVisible(window); }, forMs);
+    }
+};
+
+// A topmost stand-in for the shell's notification area, on a thread that reads its messages:
+// when a program adds its icon (WM_COPYDATA), it sends the agent the show request right then.
+class ShowRequestingTray {
+public:
+    ShowRequestingTray() {
+        thread_ = CreateThread(nullptr, 0, Run, this, 0, &threadId_);
+        e2e::WaitUntil([&] { return window_ != nullptr; }, 5000);
+    }
+    ~ShowRequestingTray() {
+        PostThreadMessageW(threadId_, WM_QUIT, 0, 0);
+        WaitForSingleObject(thread_, 5000);
+        CloseHandle(thread_);
+    }
+    ShowRequestingTray(const ShowRequestingTray&) = delete;
+    ShowRequestingTray& operator=(const ShowRequestingTray&) = delete;
+    HWND Window() const { return window_; }
+    bool Asked() const { return asked_ != 0; }
+
+private:
+    static LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+        if (message != WM_COPYDATA)
+            return DefWindowProcW(window, message, wParam, lParam);
+        auto* self = reinterpret_cast<ShowRequestingTray*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+        HWND agent = FindWindowW(Agent::kWindowClass, Agent::kWindowTitle);
+        if (self && agent && InterlockedExchange(&self->asked_, 1) == 0)
+            SendMessageW(agent, WM_USER + 3, 0, 85);
+        return TRUE;
+    }
+    static DWORD WINAPI Run(void* parameter) {
+        auto* self = static_cast<ShowRequestingTray*>(parameter);
+        WNDCLASSW windowClass = {};
+        windowClass.lpfnWndProc = Procedure;
+        windowClass.hInstance = GetModuleHandleW(nullptr);
+        windowClass.lpszClassName = L"Shell_TrayWnd";
+        RegisterClassW(&windowClass);
+        HWND window = CreateWindowExW(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, L"Shell_TrayWnd", L"", WS_POPUP, 0, 0, 1, 1,
+                                      nullptr, nullptr, windowClass.hInstance, nullptr);
+        SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+        self->window_ = window;
+        MSG message;
+        while (GetMessageW(&message, nullptr, 0, 0) > 0)
+            DispatchMessageW(&message);
+        DestroyWindow(window);
+        UnregisterClassW(L"Shell_TrayWnd", windowClass.hInstance);
+        return 0;
+    }
+
+    HANDLE thread_ = nullptr;
+    DWORD threadId_ = 0;
+    HWND volatile window_ = nullptr;
+    LONG volatile asked_ = 0;
 };
 
 }  // namespace
@@ -85,16 +143,89 @@ TEST_F(AgentLifecycle, ShowRequestWithTheMarkerShowsTheWindow) {
     InstallFolder install;
     Agent agent;
     ASSERT_TRUE(agent.Start(install));
+    RECT hidden = {};
+    GetWindowRect(agent.Window(), &hidden);
     EXPECT_EQ(0, SendMessageW(agent.Window(), WM_USER + 3, 0, 85));
     EXPECT_TRUE(IsWindowVisible(agent.Window()));
 
-    // Centred on the work area of its monitor.
+    // Centred on the work area of its monitor, each half computed on its own as at start, so
+    // it shows exactly where it sat while hidden.
     RECT window = {}, work = {};
     GetWindowRect(agent.Window(), &window);
     SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
-    EXPECT_NEAR((work.left + work.right) / 2, (window.left + window.right) / 2, 1);
-    EXPECT_NEAR((work.top + work.bottom) / 2, (window.top + window.bottom) / 2, 1);
+    EXPECT_EQ(work.left + (work.right - work.left) / 2 - 542 / 2, window.left);
+    EXPECT_EQ(work.top + (work.bottom - work.top) / 2 - 251 / 2, window.top);
+    EXPECT_EQ(hidden.left, window.left);
+    EXPECT_EQ(hidden.top, window.top);
+    if (work.right - work.left == 1920 && work.bottom - work.top == 1080) {
+        EXPECT_EQ(689, window.left);
+        EXPECT_EQ(415, window.top);
+    }
     EXPECT_TRUE(agent.Close());
+}
+
+// A second start can find the window by its title while the agent still initialises, and the
+// agent lets sent messages in while it waits on other programs: adding its tray icon (the last
+// step before everything is hidden) waits on the notification area. A stand-in notification area
+// sends the show request exactly then; the request must be acted on, not hidden again.
+TEST_F(AgentLifecycle, ShowRequestDuringStartUpIsNotLost) {
+    ShowRequestingTray tray;
+    ASSERT_NE(nullptr, tray.Window());
+    InstallFolder install;
+    Agent agent;
+    ASSERT_TRUE(agent.Start(install));
+    ASSERT_TRUE(tray.Asked()) << "the agent added its icon through the stand-in";
+    EXPECT_TRUE(e2e::WaitUntil([&] { return IsWindowVisible(agent.Window()) != FALSE; }, 5000));
+    EXPECT_FALSE(HidesWithin(agent.Window(), 500)) << "nothing hides it afterwards";
+    EXPECT_TRUE(agent.Close());
+}
+
+// The window menu's Close hides the window as Cancel does; the resident agent goes on. Only a
+// WM_CLOSE from outside (as the installer sends) ends it.
+TEST_F(AgentLifecycle, WindowMenuCloseOnlyHidesTheWindow) {
+    InstallFolder install;
+    Agent agent;
+    ASSERT_TRUE(agent.Start(install));
+    for (int round = 0; round < 2; ++round) {
+        SendMessageW(agent.Window(), WM_USER + 3, 0, 85);
+        ASSERT_TRUE(IsWindowVisible(agent.Window()));
+        PostMessageW(agent.Window(), WM_SYSCOMMAND, SC_CLOSE, 0);
+        EXPECT_TRUE(e2e::WaitUntil([&] { return !IsWindowVisible(agent.Window()); }, 5000));
+        EXPECT_TRUE(StaysHidden(agent.Window(), 300));
+        EXPECT_TRUE(agent.Proc().IsRunning());
+    }
+    PostMessageW(agent.Window(), WM_CLOSE, 0, 0);
+    ASSERT_TRUE(agent.Proc().WaitForExit(10000));
+    EXPECT_EQ(0u, agent.Proc().ExitCode());
+}
+
+// Twenty starts at once: exactly one resident agent remains, with one window.
+TEST_F(AgentLifecycle, TwentySimultaneousStartsLeaveOneAgent) {
+    InstallFolder install;
+    e2e::Process starts[20];
+    for (e2e::Process& start : starts)
+        ASSERT_TRUE(start.Start(install.Agent()));
+    auto running = [&] {
+        int count = 0;
+        for (const e2e::Process& start : starts)
+            count += start.IsRunning() ? 1 : 0;
+        return count;
+    };
+    EXPECT_TRUE(e2e::WaitUntil([&] { return running() == 1; }, 60000)) << running() << " still running";
+    Sleep(500);
+    EXPECT_EQ(1, running());
+    HWND window = FindWindowW(Agent::kWindowClass, Agent::kWindowTitle);
+    ASSERT_NE(nullptr, window);
+    for (const e2e::Process& start : starts) {
+        if (!start.IsRunning())
+            continue;
+        EXPECT_EQ(window, e2e::FindTopWindow(Agent::kWindowClass, Agent::kWindowTitle, start.Id()));
+        EXPECT_EQ(nullptr, FindWindowExW(nullptr, window, Agent::kWindowClass, Agent::kWindowTitle)) << "one window";
+        DWORD_PTR result = 1;
+        EXPECT_TRUE(SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL, 5000, &result)) << "and it answers";
+    }
+    PostMessageW(window, WM_CLOSE, 0, 0);
+    EXPECT_TRUE(e2e::WaitUntil([&] { return running() == 0; }, 10000));
 }
 
 TEST_F(AgentLifecycle, PrivateMessagesWithoutTheMarkerDoNothing) {
@@ -216,33 +347,50 @@ TEST_F(AgentLifecycle, AMutexThatCannotBeOpenedCountsAsARunningAgent) {
     CloseHandle(blocker);
 }
 
-TEST_F(AgentLifecycle, ValuesOfTheWrongTypeOrSizeGiveDefaultsAndStayAsStored) {
+// Bad data in the two on/off settings: data of up to 4 bytes are taken as they come, anything
+// longer reads as unreadable (on). The agent keeps running and rewrites nothing.
+TEST_F(AgentLifecycle, BadOnOffValuesGiveDefaultsAndStayAsStored) {
     const wchar_t text[] = L"yes please";
-    ULONGLONG wide = 0x1200000012ull;
-    e2e::registry::WriteSettingRaw(L"EnableFunction", REG_SZ, text, sizeof(text));
-    e2e::registry::WriteSettingRaw(L"ShowInTray", REG_QWORD, &wide, sizeof(wide));
-    e2e::registry::WriteSettingRaw(L"Key1", REG_BINARY, "", 0);
+    BYTE const shortOne[] = {1, 0};
+    ULONGLONG const wide = 0x1200000012ull;
+    DWORD const allBits = 0xFFFFFFFF;
+    std::vector<BYTE> huge(1 << 20, 1);
+    struct Case {
+        const char* name;
+        DWORD type;
+        const void* data;
+        DWORD size;
+        LRESULT checked;
+    } const cases[] = {
+        {"text", REG_SZ, text, sizeof(text), BST_CHECKED},
+        {"no data", REG_BINARY, shortOne, 0, BST_UNCHECKED},
+        {"2 bytes", REG_BINARY, shortOne, sizeof(shortOne), BST_CHECKED},
+        {"8 bytes", REG_QWORD, &wide, sizeof(wide), BST_CHECKED},
+        {"1 MB", REG_BINARY, huge.data(), static_cast<DWORD>(huge.size()), BST_CHECKED},
+        {"out of range", REG_DWORD, &allBits, sizeof(allBits), BST_UNCHECKED},
+    };
     InstallFolder install;
-    Agent agent;
-    ASSERT_TRUE(agent.Start(install));
-    SendMessageW(agent.Window(), WM_USER + 3, 0, 85);
-    EXPECT_TRUE(IsWindowVisible(agent.Window()));
-    EXPECT_EQ(BST_CHECKED, SendMessageW(GetDlgItem(agent.Window(), 1003), BM_GETCHECK, 0, 0));
-    EXPECT_EQ(BST_CHECKED, SendMessageW(GetDlgItem(agent.Window(), 1004), BM_GETCHECK, 0, 0));
-    EXPECT_TRUE(agent.Close());
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        e2e::registry::DeleteSettingsKey();
+        e2e::registry::WriteSettingRaw(L"EnableFunction", c.type, c.data, c.size);
+        e2e::registry::WriteSettingRaw(L"ShowInTray", c.type, c.data, c.size);
+        Agent agent;
+        ASSERT_TRUE(agent.Start(install));
+        SendMessageW(agent.Window(), WM_USER + 3, 0, 85);
+        EXPECT_TRUE(IsWindowVisible(agent.Window()));
+        EXPECT_EQ(c.checked, SendMessageW(GetDlgItem(agent.Window(), 1003), BM_GETCHECK, 0, 0));
+        EXPECT_EQ(c.checked, SendMessageW(GetDlgItem(agent.Window(), 1004), BM_GETCHECK, 0, 0));
+        EXPECT_TRUE(agent.Close());
 
-    // Nothing that was stored is lost or rewritten.
-    HKEY key;
-    ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Korvane\\Korvane Dormello", 0,
-                                           KEY_READ | KEY_WOW64_32KEY, &key));
-    DWORD type = 0;
-    wchar_t stored[32] = {};
-    DWORD size = sizeof(stored);
-    EXPECT_EQ(ERROR_SUCCESS,
-              RegQueryValueExW(key, L"EnableFunction", nullptr, &type, reinterpret_cast<BYTE*>(stored), &size));
-    EXPECT_EQ(static_cast<DWORD>(REG_SZ), type);
-    EXPECT_STREQ(text, stored);
-    RegCloseKey(key);
+        // Nothing that was stored is lost or rewritten.
+        for (const wchar_t* name : {L"EnableFunction", L"ShowInTray"}) {
+            DWORD type = 0, size = 0;
+            EXPECT_TRUE(e2e::registry::SettingTypeAndSize(name, &type, &size));
+            EXPECT_EQ(c.type, type);
+            EXPECT_EQ(c.size, size);
+        }
+    }
 }
 
 TEST_F(AgentLifecycle, MissingDataFoldersDoNotStopTheAgent) {

@@ -481,6 +481,15 @@ void WriteSettingRaw(const wchar_t* name, DWORD type, const void* data, DWORD si
     RegCloseKey(key);
 }
 
+bool SettingTypeAndSize(const wchar_t* name, DWORD* type, DWORD* size) {
+    HKEY key;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kSettingsKeyPath, 0, KEY_QUERY_VALUE | kRegistryView, &key) != ERROR_SUCCESS)
+        return false;
+    LONG result = RegQueryValueExW(key, name, nullptr, type, nullptr, size);
+    RegCloseKey(key);
+    return result == ERROR_SUCCESS;
+}
+
 }  // namespace registry
 
 }  // namespace e2e

@@ -163,6 +163,7 @@ bool ReadSetting(const wchar_t* name, DWORD* value);
 void WriteSetting(const wchar_t* name, DWORD value);
 // Any type and size, for values the programs must survive.
 void WriteSettingRaw(const wchar_t* name, DWORD type, const void* data, DWORD size);
+bool SettingTypeAndSize(const wchar_t* name, DWORD* type, DWORD* size);
 }  // namespace registry
 
 }  // namespace e2e
