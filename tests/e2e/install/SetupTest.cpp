@@ -1,6 +1,7 @@
 // The setup from outside, in the test's Wine prefix: silent install, upgrade over a running
 // agent, uninstall with and without the settings, an unusual folder and a refused one. The
 // system's schtasks is replaced by a stand-in that records the task the setup registers.
+#include "framework/Handles.h"
 #include "support/Harness.h"
 #include "tests/e2e/helpers/StandIns.h"
 
@@ -178,6 +179,20 @@ protected:
         return uninstaller.Start(folder + L"\\Uninstall.exe", arguments, {logVariable_.c_str()}) &&
                uninstaller.WaitForExit(kSetupTimeoutMs) && e2e::WaitUntil([] { return !EntryExists(); }, kSetupTimeoutMs);
     }
+    // Every staged file is in the folder, the agent runs from it, the silent uninstall removes it.
+    void ExpectWorkingInstall(const std::wstring& folder) {
+        std::vector<std::wstring> staged{L"Uninstall.exe"};
+        ListFiles(e2e::StageDir(), L"", &staged);
+        for (const std::wstring& file : staged)
+            EXPECT_TRUE(Exists(folder + L"\\" + file)) << "installed: " << Narrow(file);
+        HWND window = WaitForAgent(15000);
+        ASSERT_NE(nullptr, window) << "started at the end of the silent install";
+        fw::KernelHandle agent(OpenAgentProcess(window));
+        EXPECT_EQ(folder + L"\\Dormkey.exe", ImageOf(agent.Get()));
+        ASSERT_TRUE(Uninstall(folder, L"/S"));
+        EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(agent.Get(), 10000));
+        EXPECT_FALSE(Exists(folder));
+    }
     std::string Log() const { return ReadBytes(log_); }
     // The task XML is UTF-16 with a byte-order mark.
     std::wstring TaskXml() const {
@@ -337,4 +352,43 @@ TEST_F(Setup, RefusesASecondSetupWhileOneRuns) {
     EXPECT_EQ(3u, RunSetup(L"/S"));
     EXPECT_FALSE(EntryExists());
     first.Terminate();
+}
+
+// A previous installation whose folder was removed or damaged by hand, its uninstall entry
+// still in place: the setup installs again and the result works.
+TEST_F(Setup, InstallsOverAMissingOrDamagedInstallation) {
+    struct { const char* damage; std::vector<std::wstring> removed; } const cases[] = {
+        {"folder gone", {L""}},
+        {"agent, skins and uninstaller gone", {L"\\Dormkey.exe", L"\\Images", L"\\Uninstall.exe"}}};
+    std::wstring folder = DefaultFolder();
+    for (const auto& damaged : cases) {
+        SCOPED_TRACE(damaged.damage);
+        ASSERT_EQ(0u, RunSetup(L"/S /NOSTART"));
+        for (const std::wstring& path : damaged.removed)
+            e2e::DeleteTree(folder + path);
+        ASSERT_TRUE(EntryExists());
+        EXPECT_EQ(0u, RunSetup(L"/S"));
+        ExpectWorkingInstall(folder);
+    }
+}
+
+// A file of the installation held open without sharing, by a program the setup cannot end: the
+// setup fails, and the folder has a working uninstaller and its entry even when it had lost it;
+// once the file is free, a second setup and the uninstall work.
+TEST_F(Setup, FailsOnAFileInUseAndKeepsAWorkingUninstaller) {
+    std::wstring folder = DefaultFolder();
+    for (const wchar_t* file : {L"Dormkey.exe", L"Voltaro.dll", L"Images\\LangFiles\\French.ini"}) {
+        SCOPED_TRACE(Narrow(file));
+        ASSERT_EQ(0u, RunSetup(L"/S /NOSTART"));
+        fw::KernelHandle held(CreateFileW((folder + L"\\" + file).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+        ASSERT_TRUE(held.IsValid());
+        DeleteFileW((folder + L"\\Uninstall.exe").c_str());  // the failed setup must bring it back
+        EXPECT_EQ(2u, RunSetup(L"/S"));
+        EXPECT_TRUE(Exists(folder + L"\\Uninstall.exe"));
+        EXPECT_EQ(L"\"" + folder + L"\\Uninstall.exe\"", EntryText(L"UninstallString"));
+        EXPECT_EQ(nullptr, WaitForAgent(2000)) << "not started after a failure";
+        held.Close();
+        EXPECT_EQ(0u, RunSetup(L"/S"));
+        ExpectWorkingInstall(folder);
+    }
 }
