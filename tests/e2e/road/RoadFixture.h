@@ -54,14 +54,17 @@ protected:
     }
     // Starts one sequence through WM_USER+1; true when a confirmation started. A sequence that
     // has only just ended may not have released its guard yet: asked again until one starts.
+    // Each ask waits long enough for a loaded machine to start the stand-in, so that a slow
+    // start is never asked twice (that would run a second sequence).
     static bool StartSequence(RoadAgent& agent) {
+        DWORD const kStartWaitMs = 2000;
         DWORD starts = standin::Starts();
         return e2e::WaitUntil(
             [&] {
                 agent.Post(WM_HOTKEY_MATCHED, kMarker);
-                return standin::WaitForStarts(starts + 1, 300);
+                return standin::WaitForStarts(starts + 1, kStartWaitMs);
             },
-            kTriggerTimeoutMs);
+            kTriggerTimeoutMs + kStartWaitMs);
     }
     // Starts one sequence and waits for its end; true when a confirmation ran.
     static bool RunSequence(RoadAgent& agent) {
