@@ -83,7 +83,13 @@ DWORD WINAPI CMainProcessApp::SignatureCheckThread(void* application) {
     auto* self = static_cast<CMainProcessApp*>(application);
     if (self->questionSettled_)
         WaitForSingleObject(self->questionSettled_, kSignatureCheckDelayLimitMs);
-    HMODULE trustLibrary = LoadLibraryW(L"wintrust.dll");
+    // By its full path in the system folder: a bare name would also find a "wintrust.dll" put
+    // beside this elevated program.
+    wchar_t trustPath[MAX_PATH] = {};
+    UINT length = GetSystemDirectoryW(trustPath, ARRAYSIZE(trustPath));
+    if (length == 0 || length >= ARRAYSIZE(trustPath) || !PathAppendW(trustPath, L"wintrust.dll"))
+        return 0;
+    HMODULE trustLibrary = LoadLibraryW(trustPath);
     using WinVerifyTrustProc = LONG(WINAPI*)(HWND, GUID*, void*);
     auto verify = trustLibrary ? reinterpret_cast<WinVerifyTrustProc>(reinterpret_cast<void (*)()>(
                                      GetProcAddress(trustLibrary, "WinVerifyTrust")))
