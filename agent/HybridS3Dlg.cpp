@@ -90,6 +90,8 @@ BOOL CHybridS3Dlg::OnInitDialog() {
     DetectHybridSupport();
     LoadPowerLibrary();
     PreparePowerSchemes();
+    powercfgRuns_.Start();  // no question waits at start-up
+    powercfgRuns_.Close();
     StartKeyMonitor();
     CreateShadowWindow();
     CenterAndCheck();

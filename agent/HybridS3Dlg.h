@@ -8,6 +8,8 @@
 #include "framework/GdiObjects.h"
 #include "framework/Handles.h"
 
+#include "PowercfgRuns.h"
+
 #include <shellapi.h>
 
 #include <memory>
@@ -116,6 +118,8 @@ private:
     // Sleep sequence: the confirmation program's path and the running sleep thread (null when idle).
     wchar_t confirmationPath_[MAX_PATH] = {};
     HANDLE volatile sleepThread_ = nullptr;
+    // The last preparation's powercfg runs until they are started or the sleep thread takes them.
+    PowercfgRuns powercfgRuns_;
 
     // Trigger: the monitor thread and the event it waits on.
     HANDLE volatile monitorThread_ = nullptr;

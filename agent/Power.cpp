@@ -45,21 +45,9 @@ bool BuildPowercfgPath(wchar_t (&path)[MAX_PATH]) {
     return PathAppendW(path, L"powercfg.exe") != FALSE;
 }
 
-// Starts powercfg hidden, below normal priority, without waiting for it: on a busy machine the
-// question the agent starts next must not wait for it. Its handles are closed at once.
-void RunPowercfg(const wchar_t* program, const wchar_t* parameters) {
-    wchar_t commandLine[2 * MAX_PATH] = {};
-    _snwprintf(commandLine, ARRAYSIZE(commandLine) - 1, L"\"%ls\" %ls", program, parameters);
-    STARTUPINFOW startup = {};
-    startup.cb = sizeof(startup);
-    startup.dwFlags = STARTF_USESHOWWINDOW;
-    startup.wShowWindow = SW_HIDE;
-    PROCESS_INFORMATION process = {};
-    DWORD const flags = CREATE_NO_WINDOW | BELOW_NORMAL_PRIORITY_CLASS;
-    if (!CreateProcessW(program, commandLine, nullptr, nullptr, FALSE, flags, nullptr, nullptr, &startup, &process))
-        return;
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
+// powercfg's full command line: the quoted program, then its parameters.
+void BuildCommandLine(const wchar_t* program, const wchar_t* parameters, wchar_t (&line)[2 * MAX_PATH]) {
+    _snwprintf(line, ARRAYSIZE(line) - 1, L"\"%ls\" %ls", program, parameters);
 }
 
 }  // namespace
@@ -98,8 +86,12 @@ int CHybridS3Dlg::PreparePowerSchemes() {
     wchar_t powercfg[MAX_PATH] = {};
     if (!BuildPowercfgPath(powercfg))
         return 0;
-    // The two runs are not ordered; they normally end while the user reads the confirmation.
-    RunPowercfg(powercfg, commands.setValue);
-    RunPowercfg(powercfg, commands.activate);
+    // The two runs are not ordered. The caller starts them: before a question, once it is up.
+    powercfgRuns_.Close();
+    wchar_t line[2 * MAX_PATH] = {};
+    BuildCommandLine(powercfg, commands.setValue, line);
+    powercfgRuns_.Plan(powercfg, line);
+    BuildCommandLine(powercfg, commands.activate, line);
+    powercfgRuns_.Plan(powercfg, line);
     return 1;
 }

@@ -12,9 +12,14 @@ wchar_t const kConfirmationName[] = L"Dormnote.exe";
 wchar_t const kConfirmationInImages[] = L"Images\\Dormnote.exe";
 wchar_t const kConfirmationTitle[] = L"Korvane Dormello Message";
 DWORD const kNoAnswer = 0;
+// The powercfg runs start once the question waits for input, or after this at the latest.
+DWORD const kQuestionUpLimitMs = 2000;
+// How long a yes waits for the preparation to be stored before the machine sleeps.
+DWORD const kPreparationLimitMs = 5000;
 
-// Runs the confirmation program and waits until it has ended.
-void RunConfirmation(const wchar_t* path) {
+// Runs the confirmation program and waits until it has ended. The powercfg runs start once it
+// is up (or has ended, or could not start).
+void RunConfirmation(const wchar_t* path, PowercfgRuns& runs) {
     SHELLEXECUTEINFOW info = {};
     info.cbSize = sizeof(info);
     info.fMask = SEE_MASK_NOCLOSEPROCESS;
@@ -23,7 +28,16 @@ void RunConfirmation(const wchar_t* path) {
     info.lpParameters = L"";
     info.lpDirectory = L"";
     info.nShow = SW_SHOWNORMAL;
+    // Not WaitForInputIdle: under Wine every call leaks a handle, and the agent is resident.
+    fw::KernelHandle shown(CreateEventW(nullptr, TRUE, FALSE, kQuestionShownEventName));
+    if (shown.IsValid())
+        ResetEvent(shown.Get());  // an event someone else kept open may still be set
     ShellExecuteExW(&info);
+    if (info.hProcess) {
+        HANDLE up[] = {info.hProcess, shown.Get()};
+        WaitForMultipleObjects(shown.IsValid() ? 2 : 1, up, FALSE, kQuestionUpLimitMs);
+    }
+    runs.Start();
     if (!info.hProcess)
         return;  // not started: the cleared answer stays 0
     WaitForSingleObject(info.hProcess, INFINITE);
@@ -79,25 +93,39 @@ LRESULT CHybridS3Dlg::OnHotkeyMatched(WPARAM, LPARAM lParam) {
     PreparePowerSchemes();
     if (!BuildModuleSiblingPath(kConfirmationName, confirmationPath_) || !PathFileExistsW(confirmationPath_))
         BuildModuleSiblingPath(kConfirmationInImages, confirmationPath_);
-    if (!PathFileExistsW(confirmationPath_))
+    if (!PathFileExistsW(confirmationPath_)) {
+        powercfgRuns_.Start();  // nothing to ask: the preparation still runs
+        powercfgRuns_.Close();
         return 0;
+    }
     // Kept before the thread runs: a thread that ended before the handle was stored would
     // otherwise leave a stale handle behind that blocks every later hotkey.
     HANDLE thread = CreateThread(nullptr, 0, SleepThread, this, CREATE_SUSPENDED, nullptr);
     sleepThread_ = thread;
-    if (thread)
+    if (thread) {
         ResumeThread(thread);
+    } else {
+        powercfgRuns_.Start();
+        powercfgRuns_.Close();
+    }
     return 0;
 }
 
 DWORD WINAPI CHybridS3Dlg::SleepThread(void* parameter) {
     CHybridS3Dlg* dialog = static_cast<CHybridS3Dlg*>(parameter);
+    PowercfgRuns runs;  // started here, whatever happens, and closed with the thread
+    runs.Take(dialog->powercfgRuns_);
     // An answer that cannot be cleared could be a stale 1: then nothing is asked and nothing sleeps.
     if (ClearAnswer()) {
-        RunConfirmation(dialog->confirmationPath_);
-        if (TakeAnswer() == 1 && EnableShutdownPrivilege())
+        RunConfirmation(dialog->confirmationPath_, runs);
+        if (TakeAnswer() == 1 && EnableShutdownPrivilege()) {
+            // A question skipped at once ("do not show") can answer before powercfg has stored
+            // hybrid sleep; sleeping then would be an ordinary suspend.
+            runs.WaitForEnd(kPreparationLimitMs);
             SetSystemPowerState(TRUE, TRUE);
+        }
     }
+    runs.Start();  // nothing was asked: the preparation still runs
 
     // Take the handle before closing it: the clean-up may be taking it at the same moment.
     if (HANDLE self = InterlockedExchangePointer(const_cast<HANDLE*>(&dialog->sleepThread_), nullptr))

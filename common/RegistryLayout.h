@@ -1,4 +1,5 @@
-// Where both programs keep their settings and how the key activity signal reaches the agent.
+// Where both programs keep their settings, how the key activity signal reaches the agent, and
+// how the confirmation program tells the agent that its question is up.
 #pragma once
 #include <windows.h>
 
@@ -19,3 +20,8 @@ wchar_t const kKeyPressValue[] = L"KeyPress";
 // its confirmation program and its hook library always see the same values, and settings
 // survive a change between the two builds. 32-bit Windows ignores the flag.
 REGSAM const kRegistryView = KEY_WOW64_32KEY;
+
+// A manual-reset event the agent creates before it starts the confirmation program, which sets it
+// once its question is painted and waits for input. Only timing hangs on it: the agent holds the
+// preparation's powercfg runs until then (or until the program ends, or two seconds at most).
+wchar_t const kQuestionShownEventName[] = L"Dormnote_Halvard_5199_Shown";

@@ -4,6 +4,7 @@
 #include "resource.h"
 
 #include "common/ModulePath.h"
+#include "common/RegistryLayout.h"
 
 #include <shlwapi.h>
 #include <softpub.h>
@@ -44,11 +45,12 @@ BOOL CMainProcessApp::InitInstance() {
         return FALSE;
     }
 
+    // A timer message comes only when no input and no paint is pending, that is once the first
+    // show has been painted: then the question is up.
+    SetTimer(nullptr, 0, 0, &CMainProcessApp::OnQuestionSettled);
     if (BuildModuleSiblingPath(L"Dormnote.exe", signaturePath_) && PathFileExistsW(signaturePath_)) {
-        // The check waits until the question is up: a timer message comes only when no input and
-        // no paint is pending, that is after the first show has been painted.
+        // The check waits until the question is up.
         questionSettled_ = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-        SetTimer(nullptr, 0, 0, &CMainProcessApp::OnQuestionSettled);
         signatureThread_ = CreateThread(nullptr, 0, &CMainProcessApp::SignatureCheckThread, this, 0, nullptr);
     }
 
@@ -71,6 +73,11 @@ BOOL CMainProcessApp::InitInstance() {
 
 void CALLBACK CMainProcessApp::OnQuestionSettled(HWND, UINT, UINT_PTR timer, DWORD) {
     KillTimer(nullptr, timer);
+    // The agent that started this question waits for it before its powercfg runs go on.
+    if (HANDLE agentWaits = OpenEventW(EVENT_MODIFY_STATE, FALSE, kQuestionShownEventName)) {
+        SetEvent(agentWaits);
+        CloseHandle(agentWaits);
+    }
     if (theApp.questionSettled_)
         SetEvent(theApp.questionSettled_);
 }

@@ -15,6 +15,10 @@ wchar_t const kEndsValue[] = L"Ends";              // REG_DWORD: how many copies
 // Environment variable naming the file where the powercfg stand-in appends
 // "<its own path>|<its parameters>" for each run.
 wchar_t const kPowercfgLogVariable[] = L"ROAD_POWERCFG_LOG";
+// Optional: a file where each run appends "shown" or "absent": was the question visible at its start.
+wchar_t const kPowercfgQuestionLogVariable[] = L"ROAD_POWERCFG_QUESTION_LOG";
+// Optional: milliseconds each run waits before it writes its line and ends.
+wchar_t const kPowercfgHoldVariable[] = L"ROAD_POWERCFG_HOLD_MS";
 
 // Environment variable naming the file where the schtasks stand-in appends its parameters, one
 // run a line; the task XML it was handed is copied beside it, named "<that file>.xml".

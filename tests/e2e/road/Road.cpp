@@ -101,6 +101,8 @@ LONGLONG FileSize(const std::wstring& path) {
     return (static_cast<LONGLONG>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
 }
 
+}  // namespace
+
 std::string ReadFrom(const std::wstring& path, LONGLONG offset) {
     HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                               nullptr, OPEN_EXISTING, 0, nullptr);
@@ -117,7 +119,6 @@ std::string ReadFrom(const std::wstring& path, LONGLONG offset) {
     CloseHandle(file);
     return text;
 }
-}  // namespace
 
 RelayTrace::RelayTrace(const wchar_t* functions) {
     char unixPath[MAX_PATH] = {};

@@ -21,6 +21,8 @@ DWORD const kQuietMs = 1500;  // how long something that must not happen is wait
 std::wstring ConfirmStandIn();
 std::wstring PowercfgStandIn();
 std::wstring SchemeVoltaro();
+// The bytes of a file from offset on; empty when it cannot be read.
+std::string ReadFrom(const std::wstring& path, LONGLONG offset = 0);
 
 // Keys pressed with SendInput; whatever is still down is released at the end.
 class HeldKeys {

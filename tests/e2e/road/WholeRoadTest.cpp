@@ -193,3 +193,41 @@ TEST_F(WholeRoad, DoNotShowNextTimeSleepsStraightAwayAfterwards) {
     EXPECT_EQ(Suspends(2), SuspendCalls(agent));
     EXPECT_TRUE(agent.Close());
 }
+
+// The powercfg runs of a question start only once it is up; a yes given without a question
+// ("do not show") waits for them to end before the machine sleeps.
+TEST_F(WholeRoad, PowercfgRunsWaitForTheQuestionAndTheSleepWaitsForThem) {
+    PowercfgInSystemFolder powercfg;
+    ASSERT_TRUE(powercfg.Installed());
+    e2e::TempFolder logs;
+    std::wstring const seenLog = logs / L"seen.log";
+    std::wstring const seen = std::wstring(kPowercfgQuestionLogVariable) + L"=" + seenLog;
+    std::wstring const hold = std::wstring(kPowercfgHoldVariable) + L"=1500";
+    std::wstring const runLog = powercfg.LogEnvironment();
+    e2e::InstallFolder install;
+    ASSERT_TRUE(install.CopyFileTo(SchemeVoltaro(), L"Voltaro.dll"));
+    RoadAgent agent;
+    ASSERT_TRUE(agent.Start(install, {L"VOLTARO_TEST_SCHEME={381B4222-F694-41F0-9685-FF5BB260DF2E}", runLog.c_str(),
+                                      seen.c_str(), hold.c_str()}));
+    ASSERT_TRUE(powercfg.WaitForRuns(2)) << "prepared at start-up";
+    powercfg.ClearRuns();
+    DeleteFileW(seenLog.c_str());
+
+    MarkSequencePending();
+    PressAltF1();
+    HWND question = WaitForQuestion();
+    ASSERT_NE(nullptr, question);
+    ASSERT_TRUE(powercfg.WaitForRuns(2));
+    EXPECT_EQ("shown\nshown\n", ReadFrom(seenLog)) << "both runs started with the question on screen";
+    e2e::ClickAt(e2e::CentreOf(GetDlgItem(question, kCancel)));
+    ASSERT_TRUE(WaitForQuestionEnd(question));
+    Sleep(kQuietMs / 3);  // the sequence ends right after its question
+    powercfg.ClearRuns();
+
+    e2e::registry::WriteSetting(kShowMessageBoxValue, 1);
+    MarkSequencePending();
+    PressAltF1();
+    ASSERT_TRUE(WaitForSuspendCalls(agent, 1));
+    EXPECT_EQ(2u, powercfg.Runs().size()) << "both runs had ended when the machine was put to sleep";
+    EXPECT_TRUE(agent.Close());
+}
