@@ -31,7 +31,6 @@ CGeneralMsgBox::~CGeneralMsgBox() {
     gdiplus_.reset();
     showMessageBox_.reset();
     regionBitmap_.reset();
-    buttonBackdrop_.reset();
     if (languageLoaded_)
         UnloadLanguageLibrary();
     if (comInitialized_)

@@ -63,7 +63,7 @@ private:
     std::unique_ptr<DwordRegHelper> showMessageBox_;
     DWORD shownCheck_ = 0;
     std::unique_ptr<CContourBitmap> regionBitmap_;
-    std::unique_ptr<fw::Bitmap> buttonBackdrop_;
+    bool regionApplied_ = false;  // the window has a region of ours
     DWORD SuppressedFlag = 0;
     char languageName_[MAX_PATH] = {};
     bool languageLoaded_ = false;

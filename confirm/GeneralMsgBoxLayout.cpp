@@ -60,6 +60,11 @@ void CGeneralMsgBox::CenterOnScreen(UINT flags) {
     SIZE size = background_ ? background_->GetSize() : SIZE{kBackgroundRow.width, kBackgroundRow.height};
     int x = GetSystemMetrics(SM_CXSCREEN) / 2 - size.cx / 2;
     int y = GetSystemMetrics(SM_CYSCREEN) / 2 - size.cy / 2;
+    RECT now = {};
+    bool const onlyMove = (flags & (SWP_SHOWWINDOW | SWP_HIDEWINDOW)) == 0;
+    if (onlyMove && GetWindowRect(hwnd_, &now) && now.left == x && now.top == y && now.right - now.left == size.cx &&
+        now.bottom - now.top == size.cy)
+        return;  // already there: moving a top-level window costs many round trips under Wine
     SetWindowPos(hwnd_, nullptr, x, y, size.cx, size.cy, SWP_NOZORDER | SWP_NOACTIVATE | flags);
 }
 
@@ -77,13 +82,14 @@ void CGeneralMsgBox::LayoutConfirmationDialog() {
     background_.reset(new CContourBitmap);
     background_->LoadBitmap(instance, IDB_CONFIRM_BACKGROUND);
     regionBitmap_.reset(new CContourBitmap(CopyToDIB32(*background_)));
-    SetWindowRgn(hwnd_, nullptr, TRUE);
+    if (regionApplied_)
+        SetWindowRgn(hwnd_, nullptr, TRUE);
+    regionApplied_ = false;
     if (HRGN region = CreateContourRegion(*regionBitmap_, 0, 0)) {
-        if (!SetWindowRgn(hwnd_, region, TRUE))
+        regionApplied_ = SetWindowRgn(hwnd_, region, TRUE) != 0;
+        if (!regionApplied_)
             DeleteObject(region);  // a region the window refused is still ours
     }
-    buttonBackdrop_.reset(new fw::Bitmap);
-    buttonBackdrop_->LoadBitmap(instance, IDB_CONFIRM_BACKGROUND);
 
     for (size_t i = 0; i < kControlRows; ++i) {
         const ConfirmationLayoutRow& row = kLayoutRows[i];
@@ -99,7 +105,9 @@ void CGeneralMsgBox::LayoutConfirmationDialog() {
     CxSkinButton* buttons[] = {okButton_.get(), cancelButton_.get()};
     for (size_t i = 0; i < ARRAYSIZE(kButtonRows); ++i) {
         CxSkinButton& button = *buttons[i];
-        ApplySkinRow(button, kButtonRows[i], skinned ? images : nullptr, *buttonBackdrop_);
+        // The buttons cut their backdrops from the background itself: the same pixels as a
+        // second copy of the resource, without loading and converting it twice.
+        ApplySkinRow(button, kButtonRows[i], skinned ? images : nullptr, *background_);
         SendMessageW(button, WM_SETFONT, reinterpret_cast<WPARAM>(TitleFont->GetSafeHandle()), TRUE);
         button.textColour = kWhite;
     }

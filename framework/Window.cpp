@@ -2,11 +2,6 @@
 
 namespace fw {
 
-namespace {
-// The window property that holds the bound object.
-wchar_t const kObjectProperty[] = L"fw.Window";
-}  // namespace
-
 Window::~Window() {
     UnsubclassWindow();
 }
@@ -14,13 +9,18 @@ Window::~Window() {
 Window* Window::FromHandle(HWND window) {
     if (!window)
         return nullptr;
-    return static_cast<Window*>(::GetPropW(window, kObjectProperty));
+    // The bound object lives in the window's user data: every message looks it up, and reading a
+    // window property would cost a round trip to the window server under Wine. Only this
+    // framework sets the user data of the programs' windows.
+    return reinterpret_cast<Window*>(::GetWindowLongPtrW(window, GWLP_USERDATA));
 }
 
 bool Window::SubclassWindow(HWND window) {
     if (!window || hwnd_ || FromHandle(window))
         return false;
-    if (!::SetPropW(window, kObjectProperty, this))
+    ::SetLastError(ERROR_SUCCESS);
+    if (!::SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this)) &&
+        ::GetLastError() != ERROR_SUCCESS)
         return false;
     hwnd_ = window;
     PreSubclassWindow();
@@ -39,7 +39,7 @@ HWND Window::UnsubclassWindow() {
         return nullptr;
     if (previous_)
         ::SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(previous_));
-    ::RemovePropW(window, kObjectProperty);
+    ::SetWindowLongPtrW(window, GWLP_USERDATA, 0);
     previous_ = nullptr;
     hwnd_ = nullptr;
     return window;
