@@ -14,7 +14,6 @@
 
 namespace {
 wchar_t const kConfirmMutexName[] = L"Dormnote_Halvard_5199";
-DWORD const kSignatureCheckDelayLimitMs = 10000;
 char const kQuestion[] = "After clicking OK, the system will enter the Hybrid Sleep mode.";
 }  // namespace
 
@@ -25,8 +24,6 @@ CMainProcessApp::~CMainProcessApp() {
         CloseHandle(mutex_);
     if (signatureThread_)
         CloseHandle(signatureThread_);
-    if (questionSettled_)
-        CloseHandle(questionSettled_);
 }
 
 BOOL CMainProcessApp::InitInstance() {
@@ -48,11 +45,8 @@ BOOL CMainProcessApp::InitInstance() {
     // A timer message comes only when no input and no paint is pending, that is once the first
     // show has been painted: then the question is up.
     SetTimer(nullptr, 0, 0, &CMainProcessApp::OnQuestionSettled);
-    if (BuildModuleSiblingPath(L"Dormnote.exe", signaturePath_) && PathFileExistsW(signaturePath_)) {
-        // The check waits until the question is up.
-        questionSettled_ = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-        signatureThread_ = CreateThread(nullptr, 0, &CMainProcessApp::SignatureCheckThread, this, 0, nullptr);
-    }
+    if (!BuildModuleSiblingPath(L"Dormnote.exe", signaturePath_) || !PathFileExistsW(signaturePath_))
+        signaturePath_[0] = L'\0';
 
     char message[MAX_PATH] = {};
     snprintf(message, sizeof(message), "%s", kQuestion);
@@ -78,18 +72,17 @@ void CALLBACK CMainProcessApp::OnQuestionSettled(HWND, UINT, UINT_PTR timer, DWO
         SetEvent(agentWaits);
         CloseHandle(agentWaits);
     }
-    if (theApp.questionSettled_)
-        SetEvent(theApp.questionSettled_);
+    // The signature check starts only now: the question must not wait for it, nor share the
+    // processor with it (or with the start of its thread) before it is shown.
+    if (theApp.signaturePath_[0] && !theApp.signatureThread_)
+        theApp.signatureThread_ = CreateThread(nullptr, 0, &CMainProcessApp::SignatureCheckThread, &theApp, 0, nullptr);
 }
 
-// Checks the Authenticode signature of the program's own file. Nothing waits for the outcome
-// and nothing depends on it. The trust library (and the cryptography it pulls in) is loaded
-// here, not imported, and only once the question is up (or after a while at most): the
-// question must not wait for it, nor share the processor with it, before it is shown.
+// Checks the Authenticode signature of the program's own file, once the question is up.
+// Nothing waits for the outcome and nothing depends on it. The trust library (and the
+// cryptography it pulls in) is loaded here, not imported.
 DWORD WINAPI CMainProcessApp::SignatureCheckThread(void* application) {
     auto* self = static_cast<CMainProcessApp*>(application);
-    if (self->questionSettled_)
-        WaitForSingleObject(self->questionSettled_, kSignatureCheckDelayLimitMs);
     // By its full path in the system folder: a bare name would also find a "wintrust.dll" put
     // beside this elevated program.
     wchar_t trustPath[MAX_PATH] = {};

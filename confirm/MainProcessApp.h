@@ -15,6 +15,5 @@ private:
 
     HANDLE mutex_ = nullptr;
     wchar_t signaturePath_[MAX_PATH] = {};
-    HANDLE signatureThread_ = nullptr;
-    HANDLE questionSettled_ = nullptr;  // set once the question is painted and waits for input
+    HANDLE signatureThread_ = nullptr;  // started once the question is painted and waits for input
 };
