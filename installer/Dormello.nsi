@@ -55,6 +55,8 @@ VIFileVersion "${VERSION}.0"
 
 Var StartAfterInstall  ; 1: start the agent at the end (silent mode without /NOSTART)
 Var Purge              ; 1: the uninstaller also removes the settings
+Var AgentWasRunning    ; 1: the setup ended a running agent
+Var FailureText        ; what failed, for the log; empty when NSIS itself aborted (a file in use)
 
 !define MUI_ICON "${NSISDIR}\Contrib\Graphics\Icons\modern-install.ico"
 !define MUI_UNICON "${NSISDIR}\Contrib\Graphics\Icons\modern-uninstall.ico"
@@ -119,6 +121,7 @@ Function ${un}CloseAgents
     ${If} $0 = 0
       ${Break}
     ${EndIf}
+    StrCpy $AgentWasRunning 1
     System::Call 'user32::GetWindowThreadProcessId(p r0, *i 0 r2)'
     System::Call 'kernel32::OpenProcess(i 0x00100000, i 0, i r2) p .r3'  ; SYNCHRONIZE
     System::Call 'user32::PostMessageW(p r0, i ${WM_CLOSE}, p 0, p 0)'
@@ -144,10 +147,26 @@ FunctionEnd
 
 !macro Fail message
   DetailPrint "${message}"
+  StrCpy $FailureText "${message}"
   MessageBox MB_ICONSTOP "${message}" /SD IDOK
   SetErrorLevel ${EXIT_FAILED}
   Abort
 !macroend
+
+; A failed setup or uninstall leaves what failed in "%TEMP%\Korvane Dormello Setup.log": a silent
+; run has no other way to say it.
+!macro FailureLog un
+Function ${un}WriteFailureLog
+  ${If} $FailureText == ""
+    StrCpy $FailureText "$(CannotWrite) $INSTDIR"
+  ${EndIf}
+  FileOpen $0 "$TEMP\${PRODUCT} Setup.log" w
+  FileWriteUTF16LE /BOM $0 "$FailureText$\r$\n"
+  FileClose $0
+FunctionEnd
+!macroend
+!insertmacro FailureLog ""
+!insertmacro FailureLog "un."
 
 Function .onInit
   !insertmacro CommonChecks
@@ -157,6 +176,7 @@ Function .onInit
   ${EndIf}
   ${GetParameters} $0
   StrCpy $StartAfterInstall 0
+  StrCpy $AgentWasRunning 0
   ${If} ${Silent}
     StrCpy $StartAfterInstall 1
     ClearErrors
@@ -202,6 +222,20 @@ Function StartAgent
   Exec '"$INSTDIR\${AGENT}"'
 FunctionEnd
 
+; A failed upgrade leaves the machine as it was: the agent it ended runs again when its program
+; is still there.
+Function .onInstFailed
+  Call WriteFailureLog
+  ${If} $AgentWasRunning = 1
+  ${AndIf} ${FileExists} "$INSTDIR\${AGENT}"
+    Call StartAgent
+  ${EndIf}
+FunctionEnd
+
+Function un.onUninstFailed
+  Call un.WriteFailureLog
+FunctionEnd
+
 ; Writes the task that starts the agent when any user of the group Users signs in: elevated
 ; without a prompt, never ended by a time limit, the same on battery, never started twice.
 Function WriteTaskXml
@@ -228,6 +262,7 @@ Section "-Program" SecProgram
   Call CheckFolder
   ${If} $0 = 0
     DetailPrint "$(FolderTooLong)"
+    StrCpy $FailureText "$(FolderTooLong)"
     MessageBox MB_ICONSTOP "$(FolderTooLong)" /SD IDOK
     SetErrorLevel ${EXIT_BAD_FOLDER}
     Abort

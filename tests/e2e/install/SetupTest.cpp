@@ -154,6 +154,8 @@ protected:
         DeleteFileW(log_.c_str());
         DeleteFileW((log_ + L".xml").c_str());
         logVariable_ = std::wstring(kSchtasksLogVariable) + L"=" + log_;
+        failureLog_ = std::wstring(temp) + L"Korvane Dormello Setup.log";
+        DeleteFileW(failureLog_.c_str());
     }
     void TearDown() override {
         // Whatever a failed test left installed goes, the settings with it.
@@ -200,7 +202,15 @@ protected:
         return std::wstring(reinterpret_cast<const wchar_t*>(bytes.data()), bytes.size() / sizeof(wchar_t));
     }
 
+    // What a failed setup wrote to its log (UTF-16, after the byte-order mark).
+    std::wstring FailureLog() const {
+        std::string bytes = ReadBytes(failureLog_);
+        std::wstring text(reinterpret_cast<const wchar_t*>(bytes.data()), bytes.size() / sizeof(wchar_t));
+        return text.empty() ? text : text.substr(1);
+    }
+
     static std::wstring setup_;
+    std::wstring failureLog_;
     std::wstring log_;
     std::wstring logVariable_;
 };
@@ -373,20 +383,32 @@ TEST_F(Setup, InstallsOverAMissingOrDamagedInstallation) {
 }
 
 // A file of the installation held open without sharing, by a program the setup cannot end: the
-// setup fails, and the folder has a working uninstaller and its entry even when it had lost it;
-// once the file is free, a second setup and the uninstall work.
+// setup fails, says so in its log, and the folder has a working uninstaller and its entry even
+// when it had lost it; an agent it ended runs again. Once the file is free, a second setup and
+// the uninstall work.
 TEST_F(Setup, FailsOnAFileInUseAndKeepsAWorkingUninstaller) {
+    struct { const wchar_t* file; bool agentRunning; } const cases[] = {
+        {L"Dormkey.exe", false}, {L"Voltaro.dll", false}, {L"Images\\LangFiles\\French.ini", true}};
     std::wstring folder = DefaultFolder();
-    for (const wchar_t* file : {L"Dormkey.exe", L"Voltaro.dll", L"Images\\LangFiles\\French.ini"}) {
-        SCOPED_TRACE(Narrow(file));
-        ASSERT_EQ(0u, RunSetup(L"/S /NOSTART"));
-        fw::KernelHandle held(CreateFileW((folder + L"\\" + file).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+    for (const auto& c : cases) {
+        SCOPED_TRACE(Narrow(c.file));
+        ASSERT_EQ(0u, RunSetup(c.agentRunning ? L"/S" : L"/S /NOSTART"));
+        fw::KernelHandle before(c.agentRunning ? OpenAgentProcess(WaitForAgent(15000)) : nullptr);
+        ASSERT_EQ(c.agentRunning, before.IsValid());
+        fw::KernelHandle held(CreateFileW((folder + L"\\" + c.file).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
         ASSERT_TRUE(held.IsValid());
         DeleteFileW((folder + L"\\Uninstall.exe").c_str());  // the failed setup must bring it back
+        DeleteFileW(failureLog_.c_str());
         EXPECT_EQ(2u, RunSetup(L"/S"));
+        EXPECT_NE(std::wstring::npos, FailureLog().find(folder)) << "the log names what failed";
         EXPECT_TRUE(Exists(folder + L"\\Uninstall.exe"));
         EXPECT_EQ(L"\"" + folder + L"\\Uninstall.exe\"", EntryText(L"UninstallString"));
-        EXPECT_EQ(nullptr, WaitForAgent(2000)) << "not started after a failure";
+        if (c.agentRunning) {
+            EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(before.Get(), 0)) << "the setup ended the agent";
+            EXPECT_NE(nullptr, WaitForAgent(15000)) << "and started it again after the failure";
+        } else {
+            EXPECT_EQ(nullptr, WaitForAgent(2000)) << "not started after a failure";
+        }
         held.Close();
         EXPECT_EQ(0u, RunSetup(L"/S"));
         ExpectWorkingInstall(folder);
