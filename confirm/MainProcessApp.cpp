@@ -14,6 +14,7 @@
 
 namespace {
 wchar_t const kConfirmMutexName[] = L"Dormnote_Halvard_5199";
+UINT const kSignatureCheckDelayMs = 500;
 char const kQuestion[] = "After clicking OK, the system will enter the Hybrid Sleep mode.";
 }  // namespace
 
@@ -72,9 +73,15 @@ void CALLBACK CMainProcessApp::OnQuestionSettled(HWND, UINT, UINT_PTR timer, DWO
         SetEvent(agentWaits);
         CloseHandle(agentWaits);
     }
-    // The signature check starts only now: the question must not wait for it, nor share the
-    // processor with it (or with the start of its thread) before it is shown.
-    if (theApp.signaturePath_[0] && !theApp.signatureThread_)
+    // The signature check starts a moment later: nothing waits for it, and the first moments of
+    // the question (the desktop composing it, a quick key) must not share the processor with it.
+    if (theApp.signaturePath_[0])
+        SetTimer(nullptr, 0, kSignatureCheckDelayMs, &CMainProcessApp::OnSignatureCheckDue);
+}
+
+void CALLBACK CMainProcessApp::OnSignatureCheckDue(HWND, UINT, UINT_PTR timer, DWORD) {
+    KillTimer(nullptr, timer);
+    if (!theApp.signatureThread_)
         theApp.signatureThread_ = CreateThread(nullptr, 0, &CMainProcessApp::SignatureCheckThread, &theApp, 0, nullptr);
 }
 

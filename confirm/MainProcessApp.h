@@ -12,8 +12,9 @@ public:
 private:
     static DWORD WINAPI SignatureCheckThread(void* application);
     static void CALLBACK OnQuestionSettled(HWND, UINT, UINT_PTR timer, DWORD);
+    static void CALLBACK OnSignatureCheckDue(HWND, UINT, UINT_PTR timer, DWORD);
 
     HANDLE mutex_ = nullptr;
     wchar_t signaturePath_[MAX_PATH] = {};
-    HANDLE signatureThread_ = nullptr;  // started once the question is painted and waits for input
+    HANDLE signatureThread_ = nullptr;  // started a moment after the question is up
 };
