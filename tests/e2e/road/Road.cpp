@@ -160,13 +160,13 @@ std::vector<std::string> RelayTrace::Calls(DWORD processId, const char* function
 }
 
 bool RoadAgent::Start(const e2e::InstallFolder& install, std::initializer_list<const wchar_t*> environment) {
-    // Up to three extra pairs besides the relay switch; unused slots get harmless names.
-    const wchar_t* slots[3] = {L"ROAD_SLOT_1=", L"ROAD_SLOT_2=", L"ROAD_SLOT_3="};
+    // Up to four extra pairs besides the relay switch; unused slots get harmless names.
+    const wchar_t* slots[4] = {L"ROAD_SLOT_1=", L"ROAD_SLOT_2=", L"ROAD_SLOT_3=", L"ROAD_SLOT_4="};
     size_t index = 0;
     for (const wchar_t* pair : environment)
         if (index < ARRAYSIZE(slots))
             slots[index++] = pair;
-    if (!process_.Start(install.Agent(), L"", {RelayTrace::Environment(), slots[0], slots[1], slots[2]}))
+    if (!process_.Start(install.Agent(), L"", {RelayTrace::Environment(), slots[0], slots[1], slots[2], slots[3]}))
         return false;
     window_ = e2e::WaitForTopWindow(e2e::Agent::kWindowClass, e2e::Agent::kWindowTitle, process_.Id(), 15000);
     if (!window_)

@@ -75,7 +75,7 @@ private:
     LONGLONG start_ = 0;
 };
 
-// The agent started from an install folder with up to three extra environment pairs, its calls
+// The agent started from an install folder with up to four extra environment pairs, its calls
 // traced, and waited for until its
 // registry monitor runs (or, without a hook library, until it is resident).
 class RoadAgent {

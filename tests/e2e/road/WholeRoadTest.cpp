@@ -3,6 +3,9 @@
 // suspend call is seen in Wine's relay trace.
 #include "RoadFixture.h"
 
+#include <psapi.h>
+#include <shlwapi.h>
+
 using namespace road;
 
 namespace {
@@ -60,6 +63,20 @@ protected:
         return e2e::WaitUntil([&] { return SuspendCalls(agent).size() >= count; }, kTriggerTimeoutMs);
     }
 };
+
+// The full path of the module of that file name loaded in the process, or empty.
+std::wstring LoadedModule(HANDLE process, const wchar_t* fileName) {
+    HMODULE modules[256];
+    DWORD bytes = 0;
+    if (!EnumProcessModules(process, modules, sizeof(modules), &bytes))
+        return {};
+    for (DWORD i = 0; i < bytes / sizeof(HMODULE) && i < ARRAYSIZE(modules); ++i) {
+        wchar_t path[MAX_PATH] = {};
+        if (GetModuleFileNameExW(process, modules[i], path, MAX_PATH) && !lstrcmpiW(PathFindFileNameW(path), fileName))
+            return path;
+    }
+    return {};
+}
 
 std::vector<std::string> Suspends(size_t count) {
     return std::vector<std::string>(count, "00000001,00000001");
@@ -230,4 +247,30 @@ TEST_F(WholeRoad, PowercfgRunsWaitForTheQuestionAndTheSleepWaitsForThem) {
     ASSERT_TRUE(WaitForSuspendCalls(agent, 1));
     EXPECT_EQ(2u, powercfg.Runs().size()) << "both runs had ended when the machine was put to sleep";
     EXPECT_TRUE(agent.Close());
+}
+
+// The elevated confirmation program checks its signature with the trust library of the system
+// folder, never with a "wintrust.dll" put beside it.
+TEST_F(WholeRoad, SignatureCheckNeverLoadsATrustLibraryBesideTheProgram) {
+    e2e::InstallFolder install;
+    ASSERT_TRUE(install.CopyFileTo(e2e::WindowsPathFromUnix(ROAD_DECOY_WINTRUST), L"wintrust.dll"));
+    std::wstring const marker = install / L"decoy-loaded";
+    std::wstring const environment = L"DORMELLO_DECOY_MARKER=" + marker;
+    e2e::Process question;
+    // Windows looks beside the program first for a library loaded by name; Wine prefers its own
+    // copy unless told otherwise.
+    ASSERT_TRUE(question.Start(install / L"Dormnote.exe", L"", {environment.c_str(), L"WINEDLLOVERRIDES=wintrust=n,b"}));
+    ASSERT_NE(nullptr, WaitForQuestion());
+    std::wstring trust;
+    EXPECT_TRUE(e2e::WaitUntil([&] { return !(trust = LoadedModule(question.Handle(), L"wintrust.dll")).empty(); },
+                               kTriggerTimeoutMs))
+        << "the check loads the trust library";
+    wchar_t system[MAX_PATH] = {};
+    GetSystemDirectoryW(system, MAX_PATH);
+    std::wstring expected = std::wstring(system) + L"\\wintrust.dll";
+    CharLowerBuffW(&expected[0], static_cast<DWORD>(expected.size()));
+    CharLowerBuffW(&trust[0], static_cast<DWORD>(trust.size()));
+    EXPECT_EQ(expected, trust) << "the trust library of the system folder";
+    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(marker.c_str())) << "the decoy was loaded";
+    question.Terminate();
 }
