@@ -13,8 +13,10 @@ namespace {
 std::wstring FolderOfLength(const std::wstring& base, size_t length) {
     std::wstring folder = base;
     while (folder.size() + 1 < length) {
-        size_t part = length - folder.size() - 1;
-        folder += L"\\" + std::wstring(part > 100 ? 100 : part, L'd');
+        size_t part = length - folder.size() - 1;  // what one last name would take
+        if (part > 100)
+            part = part == 101 ? 99 : 100;  // never leave one character: a name needs a backslash and a letter
+        folder += L"\\" + std::wstring(part, L'd');
     }
     return folder;
 }

@@ -43,21 +43,12 @@ std::wstring StoredTask() { return SystemFolder(L"system32\\tasks\\Korvane Dorme
 bool Exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
 // The files of the staged install, relative to it.
-void ListFiles(const std::wstring& root, const std::wstring& relative, std::vector<std::wstring>* files) {
-    WIN32_FIND_DATAW found;
-    HANDLE search = FindFirstFileW((root + L"\\" + relative + L"*").c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE)
-        return;
-    do {
-        std::wstring name = found.cFileName;
-        if (name == L"." || name == L"..")
-            continue;
-        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-            ListFiles(root, relative + name + L"\\", files);
-        else
-            files->push_back(relative + name);
-    } while (FindNextFileW(search, &found));
-    FindClose(search);
+void ListFiles(const std::wstring& root, std::vector<std::wstring>* files) {
+    e2e::WalkTree(root, [&](const std::wstring& relative, bool isFolder) {
+        if (!isFolder)
+            files->push_back(relative);
+        return true;
+    });
 }
 
 std::wstring EntryText(const wchar_t* name) {
@@ -184,7 +175,7 @@ protected:
     // Every staged file is in the folder, the agent runs from it, the silent uninstall removes it.
     void ExpectWorkingInstall(const std::wstring& folder) {
         std::vector<std::wstring> staged{L"Uninstall.exe"};
-        ListFiles(e2e::StageDir(), L"", &staged);
+        ListFiles(e2e::StageDir(), &staged);
         for (const std::wstring& file : staged)
             EXPECT_TRUE(Exists(folder + L"\\" + file)) << "installed: " << Narrow(file);
         HWND window = WaitForAgent(15000);
@@ -224,7 +215,7 @@ TEST_F(Setup, SilentInstallRegistersEverythingAndSilentUninstallRemovesIt) {
     std::wstring folder = DefaultFolder();
 
     std::vector<std::wstring> staged;
-    ListFiles(e2e::StageDir(), L"", &staged);
+    ListFiles(e2e::StageDir(), &staged);
     ASSERT_FALSE(staged.empty());
     for (const std::wstring& file : staged)
         EXPECT_TRUE(Exists(folder + L"\\" + file)) << "installed: " << Narrow(file);
@@ -337,7 +328,7 @@ TEST_F(Setup, FolderWithSpacesAndAccentsWithoutStart) {
 
 TEST_F(Setup, RefusesAFolderTooLongForItsFiles) {
     std::vector<std::wstring> staged;
-    ListFiles(e2e::StageDir(), L"", &staged);
+    ListFiles(e2e::StageDir(), &staged);
     size_t longest = 0;
     for (const std::wstring& file : staged)
         longest = std::max(longest, file.size());
@@ -395,7 +386,14 @@ TEST_F(Setup, FailsOnAFileInUseAndKeepsAWorkingUninstaller) {
         ASSERT_EQ(0u, RunSetup(c.agentRunning ? L"/S" : L"/S /NOSTART"));
         fw::KernelHandle before(c.agentRunning ? OpenAgentProcess(WaitForAgent(15000)) : nullptr);
         ASSERT_EQ(c.agentRunning, before.IsValid());
-        fw::KernelHandle held(CreateFileW((folder + L"\\" + c.file).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+        // A starting agent reads its language files: the file is taken once it lets go.
+        fw::KernelHandle held;
+        e2e::WaitUntil(
+            [&] {
+                held.Reset(CreateFileW((folder + L"\\" + c.file).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+                return held.IsValid();
+            },
+            5000);
         ASSERT_TRUE(held.IsValid());
         DeleteFileW((folder + L"\\Uninstall.exe").c_str());  // the failed setup must bring it back
         DeleteFileW(failureLog_.c_str());

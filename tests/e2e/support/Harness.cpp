@@ -56,6 +56,25 @@ void DeleteTree(const std::wstring& path) {
     RemoveDirectoryW(path.c_str());
 }
 
+void WalkTree(const std::wstring& root, const std::function<bool(const std::wstring&, bool)>& visit,
+              const std::wstring& relative) {
+    WIN32_FIND_DATAW found;
+    std::wstring const folder = relative.empty() ? root : root + L"\\" + relative;
+    HANDLE search = FindFirstFileW((folder + L"\\*").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE)
+        return;
+    do {
+        std::wstring name = found.cFileName;
+        if (name == L"." || name == L"..")
+            continue;
+        std::wstring const child = relative.empty() ? name : relative + L"\\" + name;
+        bool const isFolder = (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+        if (visit(child, isFolder) && isFolder)
+            WalkTree(root, visit, child);
+    } while (FindNextFileW(search, &found));
+    FindClose(search);
+}
+
 namespace {
 
 
@@ -75,27 +94,16 @@ bool IsExcluded(const std::wstring& relative, std::initializer_list<const wchar_
     return false;
 }
 
-void CopyTree(const std::wstring& from, const std::wstring& to, const std::wstring& relative,
-              std::initializer_list<const wchar_t*> without) {
-    WIN32_FIND_DATAW found;
-    HANDLE search = FindFirstFileW((from + L"\\*").c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE)
-        return;
-    do {
-        std::wstring name = found.cFileName;
-        if (name == L"." || name == L"..")
-            continue;
-        std::wstring childRelative = relative.empty() ? name : relative + L"\\" + name;
-        if (IsExcluded(childRelative, without))
-            continue;
-        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-            CreateDirectoryW((to + L"\\" + childRelative).c_str(), nullptr);
-            CopyTree(from + L"\\" + name, to, childRelative, without);
-        } else {
-            CopyFileW((from + L"\\" + name).c_str(), (to + L"\\" + childRelative).c_str(), FALSE);
-        }
-    } while (FindNextFileW(search, &found));
-    FindClose(search);
+void CopyTree(const std::wstring& from, const std::wstring& to, std::initializer_list<const wchar_t*> without) {
+    WalkTree(from, [&](const std::wstring& relative, bool isFolder) {
+        if (IsExcluded(relative, without))
+            return false;
+        if (isFolder)
+            CreateDirectoryW((to + L"\\" + relative).c_str(), nullptr);
+        else
+            CopyFileW((from + L"\\" + relative).c_str(), (to + L"\\" + relative).c_str(), FALSE);
+        return true;
+    });
 }
 
 }  // namespace
@@ -134,7 +142,7 @@ bool TempFolder::Remove(const std::wstring& relative) const {
 }
 
 InstallFolder::InstallFolder(std::initializer_list<const wchar_t*> without) {
-    CopyTree(StageDir(), Path(), L"", without);
+    CopyTree(StageDir(), Path(), without);
 }
 
 SkinLoss const kSkinLosses[2] = {{"no Images folder", L"Images", false}, {"broken images", L"", true}};
@@ -159,7 +167,7 @@ DamagedInstall::DamagedInstall(const SkinLoss& loss) : InstallFolder({loss.remov
 
 void CopyStageTo(const std::wstring& folder) {
     CreateFolders(folder);
-    CopyTree(StageDir(), folder, L"", {});
+    CopyTree(StageDir(), folder, {});
 }
 
 Process::~Process() {

@@ -18,6 +18,10 @@ std::wstring WindowsPathFromUnix(const char* unixPath);
 bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs);
 
 bool IsFolder(const std::wstring& path);
+// Calls visit(path relative to root, is a folder) for everything under root, a folder before
+// its contents; a folder whose visit returns false is not entered.
+void WalkTree(const std::wstring& root, const std::function<bool(const std::wstring&, bool)>& visit,
+              const std::wstring& relative = L"");
 // Deletes a file, or a folder with everything in it.
 void DeleteTree(const std::wstring& path);
 
