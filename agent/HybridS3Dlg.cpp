@@ -90,8 +90,7 @@ BOOL CHybridS3Dlg::OnInitDialog() {
     DetectHybridSupport();
     LoadPowerLibrary();
     PreparePowerSchemes();
-    powercfgRuns_.Start();  // no question waits at start-up
-    powercfgRuns_.Close();
+    powercfgRuns_.StartDetached();  // no question waits at start-up
     StartKeyMonitor();
     CreateShadowWindow();
     CenterAndCheck();

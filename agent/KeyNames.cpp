@@ -163,8 +163,12 @@ const wchar_t* const kKeyNames[] = {
 
 }  // namespace
 
+bool HasKeyName(DWORD code) {
+    return code < ARRAYSIZE(kKeyNames) && kKeyNames[code];
+}
+
 void VirtualKeyToName(DWORD code, wchar_t* buffer) {
-    if (!buffer || code >= ARRAYSIZE(kKeyNames) || !kKeyNames[code])
+    if (!buffer || !HasKeyName(code))
         return;
     wcsncpy(buffer, kKeyNames[code], kKeyNameCapacity - 1);
     buffer[kKeyNameCapacity - 1] = L'\0';

@@ -20,3 +20,5 @@ DWORD const kKeyNotSet = 1;
 // Writes the fixed English name of code into buffer (32 units). For a code without a name the
 // buffer is left exactly as it was.
 void VirtualKeyToName(DWORD code, wchar_t* buffer);
+// True when code names a key, that is when VirtualKeyToName writes a name for it.
+bool HasKeyName(DWORD code);

@@ -4,7 +4,6 @@
 #include "common/ModulePath.h"
 
 #include <powrprof.h>
-#include <shlwapi.h>
 #include <string.h>
 #include <wchar.h>
 
@@ -34,15 +33,6 @@ const SchemeCommands& CommandsFor(const GUID& scheme) {
     if (memcmp(&scheme, &kHighPerformanceScheme, sizeof(GUID)) == 0)
         return kHighPerformanceCommands;
     return kBalancedCommands;
-}
-
-// The agent runs elevated: powercfg is started by its full path in the system folder, never
-// through a search that could reach the current folder or the agent's own.
-bool BuildPowercfgPath(wchar_t (&path)[MAX_PATH]) {
-    UINT length = GetSystemDirectoryW(path, MAX_PATH);
-    if (length == 0 || length >= MAX_PATH)
-        return false;
-    return PathAppendW(path, L"powercfg.exe") != FALSE;
 }
 
 // powercfg's full command line: the quoted program, then its parameters.
@@ -84,7 +74,7 @@ int CHybridS3Dlg::PreparePowerSchemes() {
     LocalFree(active);  // allocated by Windows for the caller
 
     wchar_t powercfg[MAX_PATH] = {};
-    if (!BuildPowercfgPath(powercfg))
+    if (!BuildSystemPath(L"powercfg.exe", powercfg))  // the agent runs elevated
         return 0;
     // The two runs are not ordered. The caller starts them: before a question, once it is up.
     powercfgRuns_.Close();

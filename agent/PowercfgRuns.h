@@ -20,6 +20,11 @@ public:
     void Take(PowercfgRuns& other);
     // Starts every planned run, hidden and below normal priority, without waiting for it.
     void Start();
+    // Starts every planned run and keeps no handle: nothing will wait for them.
+    void StartDetached() {
+        Start();
+        Close();
+    }
     // Waits, at most limitMs, until every started run has ended.
     void WaitForEnd(DWORD limitMs) const;
     // Forgets what was planned and closes the handles of what was started.

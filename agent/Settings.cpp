@@ -18,9 +18,7 @@ std::unique_ptr<DwordRegHelper>& EnsureSetting(std::unique_ptr<DwordRegHelper>& 
 // kill the hotkey. The default is used, and not written back.
 DWORD LoadKeyCode(DwordRegHelper& setting, DWORD defaultCode, wchar_t* name) {
     DWORD code = setting.Read();
-    wchar_t probe[kKeyNameCapacity] = {};
-    VirtualKeyToName(code, probe);
-    if (code == kKeyNotSet || probe[0] == L'\0')
+    if (code == kKeyNotSet || !HasKeyName(code))
         code = defaultCode;
     VirtualKeyToName(code, name);
     return code;

@@ -94,8 +94,7 @@ LRESULT CHybridS3Dlg::OnHotkeyMatched(WPARAM, LPARAM lParam) {
     if (!BuildModuleSiblingPath(kConfirmationName, confirmationPath_) || !PathFileExistsW(confirmationPath_))
         BuildModuleSiblingPath(kConfirmationInImages, confirmationPath_);
     if (!PathFileExistsW(confirmationPath_)) {
-        powercfgRuns_.Start();  // nothing to ask: the preparation still runs
-        powercfgRuns_.Close();
+        powercfgRuns_.StartDetached();  // nothing to ask: the preparation still runs
         return 0;
     }
     // Kept before the thread runs: a thread that ended before the handle was stored would
@@ -105,8 +104,7 @@ LRESULT CHybridS3Dlg::OnHotkeyMatched(WPARAM, LPARAM lParam) {
     if (thread) {
         ResumeThread(thread);
     } else {
-        powercfgRuns_.Start();
-        powercfgRuns_.Close();
+        powercfgRuns_.StartDetached();
     }
     return 0;
 }
@@ -115,8 +113,11 @@ DWORD WINAPI CHybridS3Dlg::SleepThread(void* parameter) {
     CHybridS3Dlg* dialog = static_cast<CHybridS3Dlg*>(parameter);
     PowercfgRuns runs;  // started here, whatever happens, and closed with the thread
     runs.Take(dialog->powercfgRuns_);
-    // An answer that cannot be cleared could be a stale 1: then nothing is asked and nothing sleeps.
-    if (ClearAnswer()) {
+    // An answer that cannot be cleared could be a stale 1: then nothing is asked and nothing
+    // sleeps, but the preparation still runs.
+    if (!ClearAnswer()) {
+        runs.Start();
+    } else {
         RunConfirmation(dialog->confirmationPath_, runs);
         if (TakeAnswer() == 1 && EnableShutdownPrivilege()) {
             // A question skipped at once ("do not show") can answer before powercfg has stored
@@ -125,7 +126,6 @@ DWORD WINAPI CHybridS3Dlg::SleepThread(void* parameter) {
             SetSystemPowerState(TRUE, TRUE);
         }
     }
-    runs.Start();  // nothing was asked: the preparation still runs
 
     // Take the handle before closing it: the clean-up may be taking it at the same moment.
     if (HANDLE self = InterlockedExchangePointer(const_cast<HANDLE*>(&dialog->sleepThread_), nullptr))

@@ -13,6 +13,15 @@ bool BuildModuleSiblingPath(const wchar_t* name, wchar_t (&path)[MAX_PATH]) {
     return PathAppendW(path, name) != FALSE;
 }
 
+bool BuildSystemPath(const wchar_t* name, wchar_t (&path)[MAX_PATH]) {
+    UINT length = GetSystemDirectoryW(path, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH) {
+        path[0] = L'\0';
+        return false;
+    }
+    return PathAppendW(path, name) != FALSE;
+}
+
 bool FindSkinFolder(const wchar_t* parentFallback, wchar_t (&folder)[MAX_PATH]) {
     wchar_t module[MAX_PATH];
     DWORD length = GetModuleFileNameW(nullptr, module, ARRAYSIZE(module));

@@ -93,8 +93,7 @@ DWORD WINAPI CMainProcessApp::SignatureCheckThread(void* application) {
     // By its full path in the system folder: a bare name would also find a "wintrust.dll" put
     // beside this elevated program.
     wchar_t trustPath[MAX_PATH] = {};
-    UINT length = GetSystemDirectoryW(trustPath, ARRAYSIZE(trustPath));
-    if (length == 0 || length >= ARRAYSIZE(trustPath) || !PathAppendW(trustPath, L"wintrust.dll"))
+    if (!BuildSystemPath(L"wintrust.dll", trustPath))
         return 0;
     HMODULE trustLibrary = LoadLibraryW(trustPath);
     using WinVerifyTrustProc = LONG(WINAPI*)(HWND, GUID*, void*);
