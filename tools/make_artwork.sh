@@ -45,7 +45,7 @@ button() {
         -delete 0 -alpha off -compose CopyOpacity -composite -compose Over \
         -fill none -stroke "$border" -strokewidth 1 -draw "roundrectangle 0.5,0.5 $((w - 1)).5,$((h - 1)).5 5,5" \
         -channel A -evaluate multiply "$opacity" +channel \
-        -define png:exclude-chunks=date,time PNG32:"$tmp/$name.png"
+        -define png:exclude-chunks=all PNG32:"$tmp/$name.png"
     cp "$tmp/$name.png" "$images/$name.png"
 }
 for size in "button 30" "small_button 24"; do
@@ -64,7 +64,7 @@ button button_g 119 30 '#505050' '#444444' '#5a5a5a' 0.6          # disabled (co
     -channel A -blur 0x4 +channel \
     \( -size ${W}x${H} xc:none -fill black -draw "rectangle $BX0,$BY0 $BX1,$BY1" \) \
     -compose DstOut -composite \
-    -define png:exclude-chunks=date,time PNG32:"$images/bg_shadow01.png"
+    -define png:exclude-chunks=all PNG32:"$images/bg_shadow01.png"
 
 # moon_icon NAME DISC_COLOUR MOON_COLOUR: a crescent moon on a round disc, 16, 32 and 48 pixels.
 moon_icon() {
