@@ -5,6 +5,7 @@
 #include "common/LanguageBinding.h"
 
 #include <shlwapi.h>
+#include <initializer_list>
 #include <stdio.h>
 #include <windowsx.h>
 
@@ -16,21 +17,14 @@ SkinCaptionOffset const kConfirmationOffsets[] = {{1030, 6}, {1031, 6}};
 // Private message routed to the button; kind 0 ignores it.
 UINT const WM_SKIN_PRIVATE = WM_USER + 256;
 
-// Loads folder + name when that file exists; null otherwise. Each call gives a bitmap of its own.
-HBITMAP LoadSkinFile(const wchar_t* folder, const wchar_t* name) {
+// Builds folder + name into path; an empty path (no face) when there is no folder or it does not fit.
+void BuildFacePath(const wchar_t* folder, const wchar_t* name, wchar_t (&path)[MAX_PATH]) {
+    path[0] = L'\0';
     if (!folder || !folder[0] || !name)
-        return nullptr;
-    wchar_t path[MAX_PATH];
+        return;
     int written = _snwprintf(path, ARRAYSIZE(path), L"%ls%ls", folder, name);
     if (written < 0 || written >= static_cast<int>(ARRAYSIZE(path)))
-        return nullptr;
-    return LoadSkinImageShared(path);
-}
-
-void FreeBitmap(HBITMAP& bitmap) {
-    if (bitmap)
-        DeleteObject(bitmap);
-    bitmap = nullptr;
+        path[0] = L'\0';
 }
 
 }  // namespace
@@ -61,11 +55,22 @@ CxSkinButton::~CxSkinButton() {
 }
 
 void CxSkinButton::DeleteImages() {
-    FreeBitmap(normal_);
-    FreeBitmap(down_);
-    FreeBitmap(over_);
-    FreeBitmap(focus_);
-    FreeBitmap(disabled_);
+    for (SkinFace* face : {&normal_, &down_, &over_, &focus_, &disabled_}) {
+        if (face->bitmap)
+            DeleteObject(face->bitmap);
+        *face = SkinFace();
+    }
+}
+
+// The face's bitmap, decoded now if it has not been yet. Each face is a bitmap of its own.
+HBITMAP CxSkinButton::Face(SkinFace& face) const {
+    if (!face.decoded) {
+        face.decoded = true;
+        face.bitmap = face.path[0] ? LoadSkinImageShared(face.path) : nullptr;
+        if (!face.bitmap && &face == &disabled_ && normal_.path[0])
+            face.bitmap = LoadSkinImageShared(normal_.path);
+    }
+    return face.bitmap;
 }
 
 void CxSkinButton::PreSubclassWindow() {
@@ -89,13 +94,11 @@ void CxSkinButton::SetSkin(const wchar_t* normal, const wchar_t* down, const wch
     font_.CreateFontIndirect(logFont);
 
     DeleteImages();
-    normal_ = LoadSkinFile(folder, normal);
-    down_ = LoadSkinFile(folder, down);
-    over_ = LoadSkinFile(folder, over);
-    focus_ = LoadSkinFile(folder, over);  // a focused button looks hovered
-    disabled_ = LoadSkinFile(folder, disabled);
-    if (!disabled_)
-        disabled_ = LoadSkinFile(folder, normal);
+    BuildFacePath(folder, normal, normal_.path);
+    BuildFacePath(folder, down, down_.path);
+    BuildFacePath(folder, over, over_.path);
+    BuildFacePath(folder, over, focus_.path);  // a focused button looks hovered
+    BuildFacePath(folder, disabled, disabled_.path);
 }
 
 void CxSkinButton::SetBackground(HBITMAP background, int x, int y, int width, int height) {
@@ -129,14 +132,15 @@ bool CxSkinButton::CorrectPushedLook() {
 // The image of the face for state: pushed, else hovered, focused or normal; null for a plain face.
 HBITMAP CxSkinButton::FaceImage(UINT state) const {
     if (state & ODS_SELECTED)
-        return down_;
-    if (!normal_)
+        return Face(down_);
+    HBITMAP normal = Face(normal_);
+    if (!normal)
         return nullptr;
-    if (mouseOver_ && over_)
-        return over_;
-    if ((state & ODS_FOCUS) && focus_)
-        return focus_;
-    return normal_;
+    if (mouseOver_ && Face(over_))
+        return over_.bitmap;
+    if ((state & ODS_FOCUS) && Face(focus_))
+        return focus_.bitmap;
+    return normal;
 }
 
 void CxSkinButton::FillFace(HDC dc, const RECT& item) {
@@ -175,8 +179,8 @@ void CxSkinButton::DrawItem(DRAWITEMSTRUCT* item) {
     SetBkMode(dc, TRANSPARENT);
 
     if (item->itemState & ODS_DISABLED) {
-        if (disabled_)
-            DrawSkinImage(dc, disabled_, face);
+        if (HBITMAP disabled = Face(disabled_))
+            DrawSkinImage(dc, disabled, face);
         else
             FillFace(dc, face);
         UINT const format = DT_CENTER | DT_VCENTER | DT_SINGLELINE;

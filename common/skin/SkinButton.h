@@ -34,9 +34,11 @@ public:
     explicit CxSkinButton(const SkinButtonProfile& profile);
     ~CxSkinButton() override;
 
-    // Loads the four faces from folder (which ends with a backslash) and sets the caption font
-    // by the current language. A missing disabled file falls back to the normal one. A null
-    // folder loads no faces: the button is plain, with the caption font.
+    // Takes the four faces from folder (which ends with a backslash) and sets the caption font
+    // by the current language. A face is decoded when it is first drawn or asked for: a dialog
+    // shows two or three of its buttons' faces before the user touches anything. A missing
+    // disabled file falls back to the normal one. A null folder gives no faces: the button is
+    // plain, with the caption font.
     void SetSkin(const wchar_t* normal, const wchar_t* down, const wchar_t* over, const wchar_t* disabled,
                  const wchar_t* folder, int kind);
     // Keeps a copy of the rectangle of background that the button covers.
@@ -49,8 +51,8 @@ public:
     HFONT CaptionFont() const { return font_.GetSafeHandle(); }
     bool IsMouseOver() const { return mouseOver_ != 0; }
     bool IsButtonHeld() const { return buttonHeld_ != 0; }
-    HBITMAP NormalImage() const { return normal_; }
-    HBITMAP DisabledImage() const { return disabled_; }
+    HBITMAP NormalImage() const { return Face(normal_); }
+    HBITMAP DisabledImage() const { return Face(disabled_); }
 
 protected:
     void PreSubclassWindow() override;
@@ -58,6 +60,14 @@ protected:
     LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
 
 private:
+    // One face: the file it comes from and, once decoded, its bitmap (null when the file is
+    // missing or unreadable). Decoding on first use changes nothing the user sees.
+    struct SkinFace {
+        wchar_t path[MAX_PATH] = {};
+        bool decoded = false;
+        HBITMAP bitmap = nullptr;
+    };
+    HBITMAP Face(SkinFace& face) const;
     void DeleteImages();
     bool CorrectPushedLook();
     int CaptionTopOffset(int controlId) const;
@@ -74,11 +84,11 @@ private:
     BYTE mouseOver_ = 0;
     BYTE buttonHeld_ = 0;
     int kind_ = -1;
-    HBITMAP normal_ = nullptr;
-    HBITMAP down_ = nullptr;
-    HBITMAP over_ = nullptr;
-    HBITMAP focus_ = nullptr;
-    HBITMAP disabled_ = nullptr;
+    mutable SkinFace normal_;
+    mutable SkinFace down_;
+    mutable SkinFace over_;
+    mutable SkinFace focus_;  // a second bitmap from the over file
+    mutable SkinFace disabled_;
     fw::Font font_;
     fw::Bitmap background_;
     std::unique_ptr<BLENDFUNCTION> blend_;

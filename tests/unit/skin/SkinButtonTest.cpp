@@ -186,6 +186,19 @@ TEST_F(SkinButtons, MissingImagesFallBack) {
     });
 }
 
+// A face is decoded when it is first drawn, not by SetSkin: a file replaced in between is the
+// one shown, and one that is never drawn is never read.
+TEST_F(SkinButtons, FacesAreDecodedWhenFirstDrawn) {
+    SkinTestDialog dialog;
+    dialog.Run([&](SkinTestDialog& d) {
+        Skin(d.ok);
+        EXPECT_EQ(kNormal, FaceColour(d, d.ok, 0));
+        scratch.WriteFile("Images\\d.png", FacePng(kDisabled));
+        EXPECT_EQ(kDisabled, FaceColour(d, d.ok, ODS_SELECTED));
+        EXPECT_EQ(kNormal, FaceColour(d, d.ok, 0)) << "a face once decoded stays";
+    });
+}
+
 TEST_F(SkinButtons, HoverShowsTheOverFaceUntilThePointerLeaves) {
     SkinTestDialog dialog;
     dialog.Run([&](SkinTestDialog& d) {
