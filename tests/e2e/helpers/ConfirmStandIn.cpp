@@ -23,6 +23,13 @@ void WriteSuspend(DWORD answer) {
     RegCloseKey(settings);
 }
 
+bool AnyKeyHeld() {
+    for (int key = VK_BACK; key <= VK_OEM_CLEAR; ++key)
+        if (GetAsyncKeyState(key) < 0)
+            return true;
+    return false;
+}
+
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, wchar_t*, int) {
@@ -40,6 +47,9 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, wchar_t*, int) {
     RegSetValueExW(scratch, kStartsValue, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&starts), sizeof(starts));
 
     Sleep(ReadScratch(scratch, kHoldMsValue, 0));
+    if (ReadScratch(scratch, kAfterKeysUpValue, 0) == 1)
+        for (DWORD start = GetTickCount(); AnyKeyHeld() && GetTickCount() - start < 5000;)
+            Sleep(10);
     DWORD const kNoAnswer = 0xFFFFFFFF;
     DWORD answer = ReadScratch(scratch, kAnswerValue, kNoAnswer);
     if (answer != kNoAnswer)

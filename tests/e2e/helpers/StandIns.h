@@ -11,6 +11,10 @@ wchar_t const kStartsValue[] = L"Starts";          // REG_DWORD: how many times 
 wchar_t const kStartedPathValue[] = L"StartedPath";  // REG_SZ: the path of the last started copy
 wchar_t const kPidValue[] = L"Pid";                // REG_DWORD: the process id of the last started copy
 wchar_t const kEndsValue[] = L"Ends";              // REG_DWORD: how many copies have answered and are ending
+// REG_DWORD 1: answer only once no key is held (at most 5 s), as a person lets go of the hotkey
+// before reaching for the mouse. Without it a loaded machine can end a whole question while the
+// test still holds the keys, and a key-down noticed late starts a second one.
+wchar_t const kAfterKeysUpValue[] = L"AfterKeysUp";
 
 // Environment variable naming the file where the powercfg stand-in appends
 // "<its own path>|<its parameters>" for each run.

@@ -52,6 +52,7 @@ void Reset() {
 void SetAnswer(DWORD answer) { WriteScratch(kAnswerValue, answer); }
 void ClearAnswer() { RegDeleteKeyValueW(HKEY_CURRENT_USER, kStandInKeyPath, kAnswerValue); }
 void SetHoldMs(DWORD milliseconds) { WriteScratch(kHoldMsValue, milliseconds); }
+void AnswerAfterKeysUp() { WriteScratch(kAfterKeysUpValue, 1); }
 
 namespace {
 DWORD ReadScratch(const wchar_t* name) {

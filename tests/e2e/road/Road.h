@@ -46,6 +46,8 @@ void Remove();
 void SetAnswer(DWORD answer);
 void ClearAnswer();  // the stand-in then ends without writing Suspend
 void SetHoldMs(DWORD milliseconds);
+// The stand-in answers only once every key is up.
+void AnswerAfterKeysUp();
 DWORD Starts();
 DWORD Ends();
 // Ends the last started stand-in from outside, as a crash or the task manager would. True when it was running.

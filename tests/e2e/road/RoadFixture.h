@@ -74,6 +74,7 @@ protected:
     // Holds Alt+F1 as a user does; true when confirmation number `starts` began and its sequence ended.
     static bool AltF1Asks(DWORD starts) {
         MarkSequencePending();
+        standin::AnswerAfterKeysUp();
         bool started = false;
         {
             HeldKeys keys;
