@@ -5,7 +5,6 @@
 #include "common/LanguageBinding.h"
 
 #include <shlwapi.h>
-#include <initializer_list>
 #include <stdio.h>
 #include <windowsx.h>
 
@@ -55,20 +54,23 @@ CxSkinButton::~CxSkinButton() {
 }
 
 void CxSkinButton::DeleteImages() {
-    for (SkinFace* face : {&normal_, &down_, &over_, &focus_, &disabled_}) {
-        if (face->bitmap)
-            DeleteObject(face->bitmap);
-        *face = SkinFace();
+    for (SkinFace& face : faces_) {
+        if (face.bitmap)
+            DeleteObject(face.bitmap);
+        face.bitmap = nullptr;
+        face.decoded = false;
+        face.path[0] = L'\0';
     }
 }
 
 // The face's bitmap, decoded now if it has not been yet. Each face is a bitmap of its own.
-HBITMAP CxSkinButton::Face(SkinFace& face) const {
+HBITMAP CxSkinButton::Face(FaceIndex index) const {
+    SkinFace& face = faces_[index];
     if (!face.decoded) {
         face.decoded = true;
         face.bitmap = face.path[0] ? LoadSkinImageShared(face.path) : nullptr;
-        if (!face.bitmap && &face == &disabled_ && normal_.path[0])
-            face.bitmap = LoadSkinImageShared(normal_.path);
+        if (!face.bitmap && index == kDisabledFace && faces_[kNormalFace].path[0])
+            face.bitmap = LoadSkinImageShared(faces_[kNormalFace].path);
     }
     return face.bitmap;
 }
@@ -94,11 +96,9 @@ void CxSkinButton::SetSkin(const wchar_t* normal, const wchar_t* down, const wch
     font_.CreateFontIndirect(logFont);
 
     DeleteImages();
-    BuildFacePath(folder, normal, normal_.path);
-    BuildFacePath(folder, down, down_.path);
-    BuildFacePath(folder, over, over_.path);
-    BuildFacePath(folder, over, focus_.path);  // a focused button looks hovered
-    BuildFacePath(folder, disabled, disabled_.path);
+    const wchar_t* const names[kFaceCount] = {normal, down, over, over, disabled};  // focused looks hovered
+    for (int i = 0; i < kFaceCount; ++i)
+        BuildFacePath(folder, names[i], faces_[i].path);
 }
 
 void CxSkinButton::SetBackground(HBITMAP background, int x, int y, int width, int height) {
@@ -132,15 +132,15 @@ bool CxSkinButton::CorrectPushedLook() {
 // The image of the face for state: pushed, else hovered, focused or normal; null for a plain face.
 HBITMAP CxSkinButton::FaceImage(UINT state) const {
     if (state & ODS_SELECTED)
-        return Face(down_);
-    HBITMAP normal = Face(normal_);
+        return Face(kDownFace);
+    HBITMAP normal = Face(kNormalFace);
     if (!normal)
         return nullptr;
-    if (mouseOver_ && Face(over_))
-        return over_.bitmap;
-    if ((state & ODS_FOCUS) && Face(focus_))
-        return focus_.bitmap;
-    return normal;
+    HBITMAP over = mouseOver_ ? Face(kOverFace) : nullptr;
+    if (over)
+        return over;
+    HBITMAP focus = (state & ODS_FOCUS) ? Face(kFocusFace) : nullptr;
+    return focus ? focus : normal;
 }
 
 void CxSkinButton::FillFace(HDC dc, const RECT& item) {
@@ -179,7 +179,7 @@ void CxSkinButton::DrawItem(DRAWITEMSTRUCT* item) {
     SetBkMode(dc, TRANSPARENT);
 
     if (item->itemState & ODS_DISABLED) {
-        if (HBITMAP disabled = Face(disabled_))
+        if (HBITMAP disabled = Face(kDisabledFace))
             DrawSkinImage(dc, disabled, face);
         else
             FillFace(dc, face);

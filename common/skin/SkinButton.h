@@ -51,8 +51,8 @@ public:
     HFONT CaptionFont() const { return font_.GetSafeHandle(); }
     bool IsMouseOver() const { return mouseOver_ != 0; }
     bool IsButtonHeld() const { return buttonHeld_ != 0; }
-    HBITMAP NormalImage() const { return Face(normal_); }
-    HBITMAP DisabledImage() const { return Face(disabled_); }
+    HBITMAP NormalImage() const { return Face(kNormalFace); }
+    HBITMAP DisabledImage() const { return Face(kDisabledFace); }
 
 protected:
     void PreSubclassWindow() override;
@@ -67,7 +67,9 @@ private:
         bool decoded = false;
         HBITMAP bitmap = nullptr;
     };
-    HBITMAP Face(SkinFace& face) const;
+    // The focus face is a second bitmap from the over file.
+    enum FaceIndex { kNormalFace, kDownFace, kOverFace, kFocusFace, kDisabledFace, kFaceCount };
+    HBITMAP Face(FaceIndex index) const;
     void DeleteImages();
     bool CorrectPushedLook();
     int CaptionTopOffset(int controlId) const;
@@ -84,11 +86,7 @@ private:
     BYTE mouseOver_ = 0;
     BYTE buttonHeld_ = 0;
     int kind_ = -1;
-    mutable SkinFace normal_;
-    mutable SkinFace down_;
-    mutable SkinFace over_;
-    mutable SkinFace focus_;  // a second bitmap from the over file
-    mutable SkinFace disabled_;
+    mutable SkinFace faces_[kFaceCount];
     fw::Font font_;
     fw::Bitmap background_;
     std::unique_ptr<BLENDFUNCTION> blend_;
