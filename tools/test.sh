@@ -17,6 +17,10 @@ if [ -z "${TEST_IN_VIRTUAL_DISPLAY:-}" ]; then
 fi
 
 root=$(pwd)
+# A test that needs a language names it in LANG, and the others expect English: the machine's own
+# language settings must not override either (LC_ALL, LC_MESSAGES and LANGUAGE take precedence).
+unset LANGUAGE $(env | sed -n 's/^\(LC_[A-Z_]*\)=.*/\1/p')
+export LANG=C.UTF-8
 . tools/wine-env.sh
 prefix=$(mktemp -d /tmp/dormello-test-prefix.XXXXXX)
 cleanup() {
