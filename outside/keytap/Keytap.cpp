@@ -40,9 +40,12 @@ LRESULT CALLBACK KeyboardProc(int code, WPARAM wParam, LPARAM lParam) {
     return CallNextHookEx(nullptr, code, wParam, lParam);
 }
 
+// Waits only for a key that is still down: one whose release the hook has already seen (on a
+// busy machine the thread can fall behind a burst of keys) will not read as down again. Every
+// program's key events wait while this thread does.
 void WaitUntilDown(UINT code) {
     DWORD start = GetTickCount();
-    while (!(GetAsyncKeyState(code) & 0x8000) && GetTickCount() - start < kKeyDownWaitMs)
+    while (g_keyDown[code] && !(GetAsyncKeyState(code) & 0x8000) && GetTickCount() - start < kKeyDownWaitMs)
         Sleep(1);
 }
 
