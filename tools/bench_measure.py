@@ -5,9 +5,10 @@ Runs inside the virtual display with WINEPREFIX set to a fresh prefix whose serv
 It becomes the "child subreaper" of everything it starts, so every Wine process of the run (the
 server, the desktop, the programs and whatever they start) is its descendant, and the CPU time of
 those that have ended comes back to it when it reaps them. At each SAMPLE the driver asks for, it
-reads /proc: utime+stime (+ reaped children) of every descendant except the driver itself, plus
-the X server; context switches of every thread; RssAnon on MEM. Exits 1 when a figure cannot be
-measured (the driver reports FAIL or ends early); never because of a figure's value.
+reads /proc: the CPU time of every descendant except the driver itself (exact where the kernel
+keeps it, see cpu_ms; reaped children included), plus the X server; context switches of every
+thread; RssAnon on MEM. Exits 1 when a figure cannot be measured (the driver reports FAIL or ends
+early); never because of a figure's value.
 """
 import ctypes
 import os
@@ -83,15 +84,37 @@ def descendants(table, root):
     return found
 
 
+def run_ms(pid):
+    """Time on a processor of the live threads of pid, to the nanosecond (schedstat), or None."""
+    try:
+        tasks = os.listdir(f"/proc/{pid}/task")
+    except OSError:
+        return None
+    total = 0
+    for task in tasks:
+        stat = read(f"/proc/{pid}/task/{task}/schedstat")
+        if not stat:
+            return None
+        total += int(stat.split()[0])
+    return total / 1e6
+
+
 def cpu_ms(pid, with_children=True):
+    """CPU time of pid. /proc/PID/stat counts whole clock ticks (10 ms), too coarse for figures of a
+    few dozen ms; the threads' schedstat is exact but forgets threads that have ended, so the tick
+    count is taken instead when it is ahead by more than its rounding."""
     stat = read(f"/proc/{pid}/stat")
     if stat is None:
         return 0.0
     fields = stat[stat.rfind(b")") + 2:].split()
-    ticks = int(fields[11]) + int(fields[12])
+    tick_ms = 1000.0 / CLOCK
+    own = (int(fields[11]) + int(fields[12])) * tick_ms
+    exact = run_ms(pid)
+    if exact is not None and own - exact <= 2 * tick_ms:
+        own = exact
     if with_children:
-        ticks += int(fields[13]) + int(fields[14])
-    return ticks * 1000.0 / CLOCK
+        own += (int(fields[13]) + int(fields[14])) * tick_ms
+    return own
 
 
 def switches(pid):
