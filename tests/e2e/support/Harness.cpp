@@ -4,6 +4,7 @@
 
 #include <shlwapi.h>
 
+#include <cstdio>
 #include <vector>
 
 namespace e2e {
@@ -210,8 +211,13 @@ bool Process::Start(const std::wstring& exe, const std::wstring& arguments,
     PROCESS_INFORMATION info = {};
     std::wstring folder = exe.substr(0, exe.rfind(L'\\'));
     if (!CreateProcessW(exe.c_str(), mutableCommandLine.data(), nullptr, nullptr, FALSE, CREATE_UNICODE_ENVIRONMENT,
-                        environment.empty() ? nullptr : environment.data(), folder.c_str(), &startup, &info))
+                        environment.empty() ? nullptr : environment.data(), folder.c_str(), &startup, &info)) {
+        // Rare and otherwise silent: the test only sees a start that failed.
+        DWORD error = GetLastError();
+        fprintf(stderr, "CreateProcess failed with %lu (file %s): %ls\n", error,
+                GetFileAttributesW(exe.c_str()) == INVALID_FILE_ATTRIBUTES ? "missing" : "present", exe.c_str());
         return false;
+    }
     CloseHandle(info.hThread);
     process_ = info.hProcess;
     id_ = info.dwProcessId;
