@@ -47,9 +47,9 @@ protected:
             return nullptr;
         return question;
     }
-    // Clicks the button as a user does and waits until the question has gone. The notification area can
-    // take the activation between the raise and the click, and Wine then eats the click; a user
-    // would click again, so a question still up a while later is raised and clicked again.
+    // Clicks the button as a user does and waits until the question has gone. A loaded machine once
+    // left the question up after a click on OK (cause not found); a user would click again, so a
+    // question still up a while later is raised and clicked again, and the log says so.
     static bool ClickAnswer(HWND question, int button) {
         for (int attempt = 0; attempt < 3; ++attempt) {
             if (attempt > 0) {
