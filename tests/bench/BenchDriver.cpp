@@ -1,8 +1,9 @@
 // Drives every benchmark scene under Wine: the question brought up by Alt+F1 against a minimal
-// dialog program, keys typed with the agent resident against a bare hook, the idle agent against
-// a program that only registers the hotkey, wake-ups per key, memory and handles over repeated
-// sequences, and the question's start-up phases. Timings are its own; CPU, context switches and
-// memory are sampled from the Linux side by tools/bench_measure.py at the edges it names.
+// dialog program started beside each question, keys typed with the agent resident against a bare
+// hook, the idle agent against a program that only registers the hotkey, wake-ups per key, memory
+// and handles over repeated sequences, and the question's start-up phases. Timings are its own;
+// CPU, context switches and memory are sampled from the Linux side by tools/bench_measure.py at
+// the edges it names.
 #include "Protocol.h"
 
 #include "confirm/resource.h"
@@ -74,25 +75,24 @@ void QuietPeriod(const char* figure, const char* process, DWORD ms) {
     bench::Sample(figure, "end", process);
 }
 
-// A baseline program started and shown; the figure prefix names what is sampled.
-void DialogBaseline(const Counts& counts) {
-    for (int i = 0; i < counts.questions; ++i) {
-        e2e::Process dialog;
-        bench::Sample("dialog", "begin");
-        double start = bench::NowMs();
-        if (!dialog.Start(BenchProgram(BENCH_DIALOG)))
-            bench::Fail("dialog baseline start");
-        HWND window = WaitUntilShown(L"Bench Dialog");
-        if (!window)
-            bench::Fail("dialog baseline shown");
-        bench::Figure("dialog.wall", bench::NowMs() - start);
-        bench::Sample("dialog", "end");
-        if (i == 0)
-            bench::Memory("dialog.rss", "bench_dialog.exe");
-        PostMessageW(window, WM_CLOSE, 0, 0);
-        dialog.WaitForExit(kTimeoutMs);
-        bench::Pause(kSettleMs);
-    }
+// The minimal dialog program started and shown once: the baseline of one question. It runs
+// beside each question (in alternating order), so both see the same state of the machine.
+void OneDialogBaseline(bool first) {
+    e2e::Process dialog;
+    bench::Sample("dialog", "begin");
+    double start = bench::NowMs();
+    if (!dialog.Start(BenchProgram(BENCH_DIALOG)))
+        bench::Fail("dialog baseline start");
+    HWND window = WaitUntilShown(L"Bench Dialog");
+    if (!window)
+        bench::Fail("dialog baseline shown");
+    bench::Figure("dialog.wall", bench::NowMs() - start);
+    bench::Sample("dialog", "end");
+    if (first)
+        bench::Memory("dialog.rss", "bench_dialog.exe");
+    PostMessageW(window, WM_CLOSE, 0, 0);
+    dialog.WaitForExit(kTimeoutMs);
+    bench::Pause(kSettleMs);
 }
 
 void HiddenBaseline(const char* exe, const wchar_t* title, const std::function<void()>& scene) {
@@ -186,13 +186,20 @@ void AgentScenes(const Counts& counts) {
     HWND typing = CreateTypingWindow();
     TypeKeys("keys-agent", counts.keys);
 
+    // Each question is paired with a baseline run right before or after it.
+    OneDialogBaseline(true);
     OneQuestion();  // the first one makes what stays for the agent's life
     powercfg.ClearRuns();
     int handlesBefore = road::KernelHandleCount(agent.Id());
     bench::Memory("agent.rss.first", "Dormkey.exe");
     for (int i = 1; i < counts.questions; ++i) {
+        bool baselineFirst = i % 2 == 0;
+        if (baselineFirst)
+            OneDialogBaseline(false);
         e2e::BringToForeground(typing);
         OneQuestion();
+        if (!baselineFirst)
+            OneDialogBaseline(false);
     }
     bench::Figure("handles.growth", road::KernelHandleCount(agent.Id()) - handlesBefore);
     bench::Memory("agent.rss", "Dormkey.exe");
@@ -221,7 +228,6 @@ int main(int argc, char** argv) {
     e2e::EndStrayAgents();
     e2e::EndStrayConfirmations();
 
-    DialogBaseline(counts);
     HiddenBaseline(BENCH_HOTKEY, L"Bench Hotkey", [&] {
         QuietPeriod("idle-hotkey", "bench_hotkey.exe", counts.idleMs);
         bench::Memory("hotkey.rss", "bench_hotkey.exe");
