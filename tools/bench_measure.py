@@ -280,8 +280,8 @@ ROWS = [
 
 
 def ratio_text(figures, key, base_key, product, base):
-    """Each question runs beside a baseline run: their ratio is the median of the ratios of the
-    pairs, which the machine's drift over the run moves far less than a ratio of two medians."""
+    """Each question runs beside a baseline run, so both figures of a pair come from the same
+    moment of the run: a question's ratio is the median of the pairs' ratios."""
     ours, theirs = figures[key], figures[base_key]
     of_medians = f"{product[0] / base[0]:.2f}×" if base[0] else "–"
     if key.startswith("question.") and len(ours) == len(theirs) and all(theirs):
