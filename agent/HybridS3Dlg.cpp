@@ -189,6 +189,11 @@ LRESULT CHybridS3Dlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
         return 0;
     case WM_APP_CHECK_HOTKEY:
         return OnCheckHotkey(wParam, lParam);
+    case WM_APP_SLEEP_FAILED:
+        return OnSleepFailed(wParam, lParam);
+    case WM_CLOSE:
+        CloseSleepFailure();
+        break;
     case WM_KEYDOWN:
         return OnKeyDown(wParam);
     case WM_SYSCOMMAND:

@@ -2,6 +2,7 @@
 // resource of the agent (libraries, threads, settings, skin) and frees them in its destructor.
 #pragma once
 #include "common/DwordRegHelper.h"
+#include "common/SleepKind.h"
 #include "common/skin/ContourBitmap.h"
 #include "common/skin/SkinButton.h"
 #include "framework/Dialog.h"
@@ -20,6 +21,7 @@ UINT const WM_APP_TRAY_NOTIFY = WM_USER + 2;      // from the shell, wParam = kT
 UINT const WM_APP_SHOW_SETTINGS = WM_USER + 3;    // from a second start of the agent
 UINT const WM_APP_KEY_CAPTURED = WM_USER + 4;     // from the hotkey capture hook
 UINT const WM_APP_CHECK_HOTKEY = WM_USER + 5;     // from outside: test the hotkey now
+UINT const WM_APP_SLEEP_FAILED = WM_USER + 6;     // from the sleep thread, wParam = the error
 LPARAM const kMessageMarker = 85;
 
 wchar_t const kAgentWindowTitle[] = L"KvHybridS3";
@@ -30,6 +32,9 @@ UINT const kTrayIconId = 132;
 using GetActiveSchemeProc = DWORD(WINAPI*)(HKEY, GUID**);
 using SetActiveSchemeProc = DWORD(WINAPI*)(HKEY, const GUID*);
 using KeytapProc = void(WINAPI*)();
+
+// What the PC offers right now; Unknown when its power capabilities cannot be read.
+SleepKind ReadSleepKind();
 
 // The tray menu: owns the loaded menu resource and destroys it with itself.
 class CGMenu : public fw::Menu {};
@@ -81,6 +86,7 @@ private:
     void ShowSettingsWindow();
     LRESULT OnTrayNotify(LPARAM mouseMessage);
     void OnTrayCommand(UINT command);
+    void UpdatePowerNote();
 
     // Settings window commands and keyboard.
     void OnButtonRedefine();
@@ -110,6 +116,8 @@ private:
     int PreparePowerSchemes();
     LRESULT OnHotkeyMatched(WPARAM wParam, LPARAM lParam);
     static DWORD WINAPI SleepThread(void* dialog);
+    LRESULT OnSleepFailed(WPARAM error, LPARAM lParam);
+    void CloseSleepFailure();
 
     void CreateShadowWindow();
     void ReleaseSkinResources();
@@ -118,6 +126,10 @@ private:
     // Sleep sequence: the confirmation program's path and the running sleep thread (null when idle).
     wchar_t confirmationPath_[MAX_PATH] = {};
     HANDLE volatile sleepThread_ = nullptr;
+    // What the PC offered at the last accepted hotkey; the sleep thread reads it, and it does
+    // not change while that thread runs.
+    SleepKind sleepKind_ = SleepKind::Unknown;
+    bool failureShown_ = false;  // the message of a failed sleep is up
     // The last preparation's powercfg runs until they are started or the sleep thread takes them.
     PowercfgRuns powercfgRuns_;
 
@@ -138,7 +150,7 @@ private:
     std::unique_ptr<fw::Font> textFont_;
     HICON windowIcon_ = nullptr;  // shared resource icons: never destroyed
     HICON trayIcon_ = nullptr;
-    DWORD hybridSupported_ = 0;
+    const char* powerNote_ = nullptr;  // the settings window's line on what the hotkey does here, or none
     HCURSOR arrowCursor_ = nullptr;  // shared system cursors
     HCURSOR handCursor_ = nullptr;
     HCURSOR moveCursor_ = nullptr;

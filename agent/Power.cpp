@@ -1,56 +1,49 @@
-// Hybrid-sleep support, the power library, and switching hybrid sleep on in the active scheme.
+// What the PC can do when asked to sleep, the power library, and switching hybrid sleep on in
+// the active scheme.
 #include "HybridS3Dlg.h"
 
 #include "common/ModulePath.h"
 
 #include <powrprof.h>
-#include <string.h>
 #include <wchar.h>
 
 namespace {
 
 wchar_t const kPowerLibraryName[] = L"Voltaro.dll";
 
-GUID const kPowerSaverScheme = {0xA1841308, 0x3541, 0x4FAB, {0xBC, 0x81, 0xF7, 0x15, 0x56, 0xF2, 0x0B, 0x4A}};
-GUID const kHighPerformanceScheme = {0x8C5E7FDA, 0xE8BF, 0x4A96, {0x9A, 0x85, 0xA6, 0xE2, 0x3A, 0x8C, 0x63, 0x5C}};
-
-// powercfg's two command lines for one scheme: set hybrid sleep on (mains power), re-activate.
-struct SchemeCommands {
-    const wchar_t* setValue;
-    const wchar_t* activate;
+// powercfg's parameters, with %ls for the scheme: hybrid sleep on mains and on battery, then the
+// scheme activated again so that its new values take effect. Run in this order.
+const wchar_t* const kPreparationRuns[] = {
+    L"-setacvalueindex %ls SUB_SLEEP HYBRIDSLEEP 1",
+    L"-setdcvalueindex %ls SUB_SLEEP HYBRIDSLEEP 1",
+    L"-setactive %ls",
 };
-SchemeCommands const kPowerSaverCommands = {L"-setacvalueindex SCHEME_MAX SUB_SLEEP HYBRIDSLEEP 1",
-                                            L"-SETACTIVE SCHEME_MAX"};
-SchemeCommands const kHighPerformanceCommands = {L"-setacvalueindex SCHEME_MIN SUB_SLEEP HYBRIDSLEEP 1",
-                                                 L"-SETACTIVE SCHEME_MIN"};
-SchemeCommands const kBalancedCommands = {L"-setacvalueindex SCHEME_BALANCED SUB_SLEEP HYBRIDSLEEP 1",
-                                          L"-SETACTIVE SCHEME_BALANCED"};
+static_assert(ARRAYSIZE(kPreparationRuns) <= PowercfgRuns::kMaxRuns, "every run must fit");
 
-// A scheme of the user's own counts as Balanced.
-const SchemeCommands& CommandsFor(const GUID& scheme) {
-    if (memcmp(&scheme, &kPowerSaverScheme, sizeof(GUID)) == 0)
-        return kPowerSaverCommands;
-    if (memcmp(&scheme, &kHighPerformanceScheme, sizeof(GUID)) == 0)
-        return kHighPerformanceCommands;
-    return kBalancedCommands;
-}
-
-// powercfg's full command line: the quoted program, then its parameters.
-void BuildCommandLine(const wchar_t* program, const wchar_t* parameters, wchar_t (&line)[2 * MAX_PATH]) {
-    _snwprintf(line, ARRAYSIZE(line) - 1, L"\"%ls\" %ls", program, parameters);
+// powercfg's name for a scheme: its GUID in lower case without braces.
+void SchemeName(const GUID& scheme, wchar_t (&name)[40]) {
+    _snwprintf(name, ARRAYSIZE(name) - 1, L"%08lx-%04hx-%04hx-%02x%02x-%02x%02x%02x%02x%02x%02x",
+               static_cast<unsigned long>(scheme.Data1), scheme.Data2, scheme.Data3, scheme.Data4[0],
+               scheme.Data4[1], scheme.Data4[2], scheme.Data4[3], scheme.Data4[4], scheme.Data4[5], scheme.Data4[6],
+               scheme.Data4[7]);
+    name[ARRAYSIZE(name) - 1] = L'\0';
 }
 
 }  // namespace
 
+SleepKind ReadSleepKind() {
+    SYSTEM_POWER_CAPABILITIES capabilities = {};
+    if (!GetPwrCapabilities(&capabilities))
+        return SleepKind::Unknown;
+    return SleepKindFromCapabilities(capabilities);
+}
+
 void CHybridS3Dlg::DetectHybridSupport() {
-    OSVERSIONINFOW version = {};
-    version.dwOSVersionInfoSize = sizeof(version);
-    GetVersionExW(&version);
-    // Either capability suffices; hybrid sleep needs Windows Vista or later.
-    if (version.dwMajorVersion > 5 && (IsPwrSuspendAllowed() || IsPwrHibernateAllowed()))
-        hybridSupported_ = 1;
-    OutputDebugStringW(hybridSupported_ ? L"(Korvane Dormello) Support Hybrid-S3"
-                                        : L"(Korvane Dormello) Not support Hybrid-S3");
+    // Only logged: what the PC offers is read again at every hotkey, since nothing tells a
+    // program when hibernation is switched on or off.
+    sleepKind_ = ReadSleepKind();
+    OutputDebugStringW(sleepKind_ == SleepKind::Hybrid ? L"(Korvane Dormello) Support Hybrid-S3"
+                                                       : L"(Korvane Dormello) Not support Hybrid-S3");
 }
 
 int CHybridS3Dlg::LoadPowerLibrary() {
@@ -63,25 +56,30 @@ int CHybridS3Dlg::LoadPowerLibrary() {
 }
 
 int CHybridS3Dlg::PreparePowerSchemes() {
-    // SetActiveScheme is not called, but a library without it is not trusted either.
-    if (!hybridSupported_ || !getActiveScheme_ || !setActiveScheme_)
+    // Hybrid sleep is switched on only where the PC can give it. SetActiveScheme is not called,
+    // but a library without it is not trusted either.
+    if (sleepKind_ != SleepKind::Hybrid || !getActiveScheme_ || !setActiveScheme_)
         return 0;
+    // The active scheme itself, whichever it is, so that a scheme of the user's own stays
+    // active. Where it cannot be read, powercfg's own name for the active one.
+    wchar_t scheme[40] = L"SCHEME_CURRENT";
     GUID* active = nullptr;
-    // Without a scheme there is nothing to compare: no command is run.
-    if (getActiveScheme_(nullptr, &active) != ERROR_SUCCESS || !active)
-        return 0;
-    SchemeCommands const commands = CommandsFor(*active);
-    LocalFree(active);  // allocated by Windows for the caller
+    if (getActiveScheme_(nullptr, &active) == ERROR_SUCCESS && active)
+        SchemeName(*active, scheme);
+    if (active)
+        LocalFree(active);  // allocated by Windows for the caller
 
     wchar_t powercfg[MAX_PATH] = {};
     if (!BuildSystemPath(L"powercfg.exe", powercfg))  // the agent runs elevated
         return 0;
-    // The two runs are not ordered. The caller starts them: before a question, once it is up.
+    // The caller starts the runs: before a question, once it is up.
     powercfgRuns_.Close();
-    wchar_t line[2 * MAX_PATH] = {};
-    BuildCommandLine(powercfg, commands.setValue, line);
-    powercfgRuns_.Plan(powercfg, line);
-    BuildCommandLine(powercfg, commands.activate, line);
-    powercfgRuns_.Plan(powercfg, line);
+    for (const wchar_t* parameters : kPreparationRuns) {
+        wchar_t line[2 * MAX_PATH] = {};
+        int length = _snwprintf(line, ARRAYSIZE(line) - 1, L"\"%ls\" ", powercfg);
+        if (length < 0 || _snwprintf(line + length, ARRAYSIZE(line) - 1 - length, parameters, scheme) < 0)
+            return 0;
+        powercfgRuns_.Plan(powercfg, line);
+    }
     return 1;
 }

@@ -1,5 +1,10 @@
 #include "PowercfgRuns.h"
 
+namespace {
+// A powercfg that hangs must not hold the ones after it for ever.
+DWORD const kRunLimitMs = 10000;
+}  // namespace
+
 bool PowercfgRuns::Plan(const wchar_t* program, const wchar_t* commandLine) {
     if (planned_ == kMaxRuns)
         return false;
@@ -17,42 +22,63 @@ void PowercfgRuns::Take(PowercfgRuns& other) {
     other.planned_ = 0;
 }
 
+void PowercfgRuns::RunOne(const Run& run, DWORD limitMs) {
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof(startup);
+    startup.dwFlags = STARTF_USESHOWWINDOW;
+    startup.wShowWindow = SW_HIDE;
+    PROCESS_INFORMATION process = {};
+    DWORD const flags = CREATE_NO_WINDOW | BELOW_NORMAL_PRIORITY_CLASS;
+    // CreateProcessW may write into the command line: it gets a copy.
+    wchar_t line[ARRAYSIZE(run.commandLine)];
+    lstrcpynW(line, run.commandLine, ARRAYSIZE(line));
+    // A powercfg that is missing or fails is skipped: the next run still goes.
+    if (!CreateProcessW(run.program, line, nullptr, nullptr, FALSE, flags, nullptr, nullptr, &startup, &process))
+        return;
+    CloseHandle(process.hThread);
+    if (limitMs)
+        WaitForSingleObject(process.hProcess, limitMs);
+    CloseHandle(process.hProcess);
+}
+
+// Owns the batch it is given.
+DWORD WINAPI PowercfgRuns::RunInOrder(void* parameter) {
+    Batch* batch = static_cast<Batch*>(parameter);
+    for (int i = 0; i < batch->count; ++i)
+        RunOne(batch->runs[i], kRunLimitMs);
+    delete batch;
+    return 0;
+}
+
 void PowercfgRuns::Start() {
-    for (int i = 0; i < planned_; ++i) {
-        STARTUPINFOW startup = {};
-        startup.cb = sizeof(startup);
-        startup.dwFlags = STARTF_USESHOWWINDOW;
-        startup.wShowWindow = SW_HIDE;
-        PROCESS_INFORMATION process = {};
-        DWORD const flags = CREATE_NO_WINDOW | BELOW_NORMAL_PRIORITY_CLASS;
-        // CreateProcessW may write into the command line: it gets a copy.
-        wchar_t line[ARRAYSIZE(runs_[i].commandLine)];
-        lstrcpynW(line, runs_[i].commandLine, ARRAYSIZE(line));
-        if (!CreateProcessW(runs_[i].program, line, nullptr, nullptr, FALSE, flags, nullptr, nullptr, &startup,
-                            &process))
-            continue;
-        CloseHandle(process.hThread);
-        processes_[i] = process.hProcess;
+    if (!planned_)
+        return;
+    if (thread_) {
+        CloseHandle(thread_);
+        thread_ = nullptr;
     }
+    Batch* batch = new Batch;
+    for (int i = 0; i < planned_; ++i)
+        batch->runs[i] = runs_[i];
+    batch->count = planned_;
     planned_ = 0;
+    thread_ = CreateThread(nullptr, 0, RunInOrder, batch, 0, nullptr);
+    if (thread_)
+        return;
+    // Without a thread of their own the runs still start, unordered, and nothing waits for them.
+    for (int i = 0; i < batch->count; ++i)
+        RunOne(batch->runs[i], 0);
+    delete batch;
 }
 
 void PowercfgRuns::WaitForEnd(DWORD limitMs) const {
-    HANDLE running[kMaxRuns] = {};
-    DWORD count = 0;
-    for (HANDLE process : processes_) {
-        if (process)
-            running[count++] = process;
-    }
-    if (count)
-        WaitForMultipleObjects(count, running, TRUE, limitMs);
+    if (thread_)
+        WaitForSingleObject(thread_, limitMs);
 }
 
 void PowercfgRuns::Close() {
     planned_ = 0;
-    for (HANDLE& process : processes_) {
-        if (process)
-            CloseHandle(process);
-        process = nullptr;
-    }
+    if (thread_)
+        CloseHandle(thread_);
+    thread_ = nullptr;
 }

@@ -1,13 +1,13 @@
-// The two powercfg runs of one preparation. The preparation decides them; they are started
-// later by whoever releases them: at start-up at once, before a question once the question is up,
-// so that two process start-ups never share the processor with the question the user waits for.
+// The powercfg runs of one preparation. The preparation decides them; they are started later by
+// whoever releases them: at start-up at once, before a question once the question is up, so that
+// process start-ups never share the processor with the question the user waits for.
 // Handed from the user-interface thread to the sleep thread by Take before that thread runs.
 #pragma once
 #include <windows.h>
 
 class PowercfgRuns {
 public:
-    static int const kMaxRuns = 2;
+    static int const kMaxRuns = 3;
 
     PowercfgRuns() = default;
     ~PowercfgRuns() { Close(); }
@@ -18,16 +18,17 @@ public:
     bool Plan(const wchar_t* program, const wchar_t* commandLine);
     // Moves the planned runs out of other into this (which must hold none).
     void Take(PowercfgRuns& other);
-    // Starts every planned run, hidden and below normal priority, without waiting for it.
+    // Starts the planned runs on a thread of their own, each hidden and below normal priority,
+    // one after another: the scheme is activated again only once its values are stored.
     void Start();
-    // Starts every planned run and keeps no handle: nothing will wait for them.
+    // Starts the planned runs and keeps no handle: nothing will wait for them.
     void StartDetached() {
         Start();
         Close();
     }
-    // Waits, at most limitMs, until every started run has ended.
+    // Waits, at most limitMs, until the started runs have ended.
     void WaitForEnd(DWORD limitMs) const;
-    // Forgets what was planned and closes the handles of what was started.
+    // Forgets what was planned and lets go of what was started.
     void Close();
 
 private:
@@ -35,7 +36,14 @@ private:
         wchar_t program[MAX_PATH];
         wchar_t commandLine[2 * MAX_PATH];
     };
+    struct Batch {
+        Run runs[kMaxRuns];
+        int count;
+    };
+    static DWORD WINAPI RunInOrder(void* batch);
+    static void RunOne(const Run& run, DWORD limitMs);
+
     Run runs_[kMaxRuns] = {};
     int planned_ = 0;
-    HANDLE processes_[kMaxRuns] = {};
+    HANDLE thread_ = nullptr;  // the thread running the started batch
 };

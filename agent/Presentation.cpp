@@ -6,6 +6,7 @@
 
 #include "common/LanguageBinding.h"
 #include "common/ModulePath.h"
+#include "common/UnpaintedText.h"
 #include "common/WideText.h"
 #include "common/skin/ShadowWindow.h"
 #include "common/skin/SkinImageCache.h"
@@ -33,6 +34,7 @@ TextRow const TextRowTable[] = {
     {280, 140, 90, 22, IDC_KEY1_NAME, kTitleColour},
     {370, 140, 30, 22, IDC_KEY_PLUS, kTitleColour},
     {400, 140, 90, 22, IDC_KEY2_NAME, kTitleColour},
+    {23, 190, 250, 44, IDC_POWER_NOTE, kTextColour},
 };
 
 SkinButtonRow const ButtonRowTable[] = {
@@ -46,6 +48,20 @@ char const kEnableLabel[] = "Enable the Korvane Dormello hotkey";
 char const kTrayLabel[] = "Show the utility icon on the toolbar";
 char const kHeading[] = "Set up the Korvane Dormello hotkey";
 char const kRedefineText[] = "Press the combination keys to quickly access the Hybrid Sleep mode.";
+
+// What the hotkey does on a PC that cannot hybrid-sleep; nothing is said on one that can.
+const char* PowerNoteFor(SleepKind kind) {
+    switch (kind) {
+    case SleepKind::Sleep:
+        return "On this PC the hotkey starts sleep, not hybrid sleep: hibernation is off.";
+    case SleepKind::Hibernate:
+        return "On this PC the hotkey starts hibernation: it has no hybrid sleep.";
+    case SleepKind::None:
+        return "This PC offers no sleep that the hotkey can start.";
+    default:
+        return nullptr;
+    }
+}
 
 UINT const kLeftWrap = DT_LEFT | DT_VCENTER | DT_WORDBREAK;
 UINT const kRightWrap = DT_RIGHT | DT_VCENTER | DT_WORDBREAK;
@@ -193,6 +209,12 @@ void CHybridS3Dlg::PaintContent(HDC dc) {
             font = textFont_ ? textFont_->GetSafeHandle() : nullptr;
             text = WideFromAnsi(TranslateText(kRedefineText));
             break;
+        case IDC_POWER_NOTE:
+            if (!powerNote_)
+                continue;
+            font = textFont_ ? textFont_->GetSafeHandle() : nullptr;
+            text = WideFromAnsi(TranslateText(powerNote_));
+            break;
         case IDC_KEY1_NAME:
         case IDC_KEY_PLUS:
         case IDC_KEY2_NAME:
@@ -212,6 +234,14 @@ void CHybridS3Dlg::PaintContent(HDC dc) {
         DrawTextW(memory, text.c_str(), static_cast<int>(text.size()), &box, format);
     }
     BitBlt(dc, 0, 0, size.cx, size.cy, memory, 0, 0, SRCCOPY);
+}
+
+// Read each time the window is shown: hibernation may have been switched on or off since.
+void CHybridS3Dlg::UpdatePowerNote() {
+    powerNote_ = PowerNoteFor(ReadSleepKind());
+    HWND note = GetDlgItem(IDC_POWER_NOTE);
+    SetUnpaintedText(note, powerNote_ ? WideFromAnsi(TranslateText(powerNote_)).c_str() : L"");
+    ::ShowWindow(note, powerNote_ ? SW_SHOWNA : SW_HIDE);
 }
 
 LRESULT CHybridS3Dlg::OnSetCursor(HWND under) {

@@ -1,10 +1,14 @@
 // From a matched hotkey to the suspended machine.
 #include "HybridS3Dlg.h"
 
+#include "common/LanguageBinding.h"
 #include "common/ModulePath.h"
 #include "common/RegistryLayout.h"
 
+#include <powrprof.h>
 #include <shlwapi.h>
+
+#include <string>
 
 namespace {
 
@@ -16,16 +20,18 @@ DWORD const kNoAnswer = 0;
 DWORD const kQuestionUpLimitMs = 2000;
 // How long a yes waits for the preparation to be stored before the machine sleeps.
 DWORD const kPreparationLimitMs = 5000;
+wchar_t const kFailureCaption[] = L"Korvane Dormello";
+wchar_t const kFailureSentence[] = L"The PC could not be put to sleep.";
 
-// Runs the confirmation program and waits until it has ended. The powercfg runs start once it
-// is up (or has ended, or could not start).
-void RunConfirmation(const wchar_t* path, PowercfgRuns& runs) {
+// Runs the confirmation program, telling it what the PC will do, and waits until it has ended.
+// The powercfg runs start once it is up (or has ended, or could not start).
+void RunConfirmation(const wchar_t* path, SleepKind kind, PowercfgRuns& runs) {
     SHELLEXECUTEINFOW info = {};
     info.cbSize = sizeof(info);
     info.fMask = SEE_MASK_NOCLOSEPROCESS;
     info.lpVerb = L"Open";
     info.lpFile = path;
-    info.lpParameters = L"";
+    info.lpParameters = SleepKindArgument(kind);
     info.lpDirectory = L"";
     info.nShow = SW_SHOWNORMAL;
     // Not WaitForInputIdle: under Wine every call leaks a handle, and the agent is resident.
@@ -61,11 +67,11 @@ DWORD TakeAnswer() {
     return answer;
 }
 
-// True when the process now holds the shutdown privilege.
-bool EnableShutdownPrivilege() {
+// ERROR_SUCCESS when the process now holds the shutdown privilege, else why not.
+DWORD EnableShutdownPrivilege() {
     HANDLE token = nullptr;
     if (!OpenProcessToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, &token))
-        return false;
+        return GetLastError();
     TOKEN_PRIVILEGES privileges = {};
     LookupPrivilegeValueW(nullptr, L"SeShutdownPrivilege", &privileges.Privileges[0].Luid);
     privileges.PrivilegeCount = 1;
@@ -75,10 +81,68 @@ bool EnableShutdownPrivilege() {
     // closing the token, so the close cannot touch it.
     DWORD error = GetLastError();
     CloseHandle(token);
-    return error == ERROR_SUCCESS;
+    return error;
+}
+
+// Suspends or hibernates the machine as the PC allows; ERROR_SUCCESS once it has woken again,
+// else why it did not go. The powercfg runs of a question skipped at once ("do not show") may
+// not have stored hybrid sleep yet: sleeping before they end would be an ordinary suspend.
+DWORD PutToSleep(SleepKind kind, const PowercfgRuns& runs) {
+    DWORD error = EnableShutdownPrivilege();
+    if (error != ERROR_SUCCESS)
+        return error;
+    runs.WaitForEnd(kPreparationLimitMs);
+    SetLastError(ERROR_SUCCESS);
+    if (SetSuspendState(kind == SleepKind::Hibernate, TRUE, FALSE))
+        return ERROR_SUCCESS;
+    error = GetLastError();
+    return error != ERROR_SUCCESS ? error : ERROR_GEN_FAILURE;
+}
+
+// The system's own words for an error, without the line break it ends with; empty when it has none.
+std::wstring SystemErrorText(DWORD error) {
+    wchar_t* text = nullptr;
+    DWORD const flags = FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS;
+    if (!FormatMessageW(flags, nullptr, error, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr) || !text)
+        return {};
+    std::wstring result(text);
+    LocalFree(text);
+    while (!result.empty() && (result.back() == L'\n' || result.back() == L'\r' || result.back() == L' '))
+        result.pop_back();
+    return result;
+}
+
+BOOL CALLBACK CloseFailureMessage(HWND window, LPARAM agentWindow) {
+    wchar_t title[32] = {};
+    if (window != reinterpret_cast<HWND>(agentWindow) && GetWindowTextW(window, title, ARRAYSIZE(title)) &&
+        lstrcmpW(title, kFailureCaption) == 0)
+        PostMessageW(window, WM_CLOSE, 0, 0);
+    return TRUE;
 }
 
 }  // namespace
+
+LRESULT CHybridS3Dlg::OnSleepFailed(WPARAM error, LPARAM lParam) {
+    // One message at a time: a second failure while the first is up adds nothing to it.
+    if (lParam != kMessageMarker || failureShown_)
+        return 0;
+    std::wstring text = TranslateTextW(kFailureSentence);
+    std::wstring reason = SystemErrorText(static_cast<DWORD>(error));
+    if (reason.empty())
+        reason = std::to_wstring(static_cast<unsigned long>(error));
+    text += L"\n\n" + reason;
+    failureShown_ = true;
+    // Owned by no window: the agent's own stays usable (and hidden) while this is up.
+    MessageBoxW(nullptr, text.c_str(), kFailureCaption, MB_OK | MB_ICONWARNING | MB_SETFOREGROUND | MB_TOPMOST);
+    failureShown_ = false;
+    return 0;
+}
+
+// The agent cannot end while the message runs its own loop: the message goes first.
+void CHybridS3Dlg::CloseSleepFailure() {
+    if (failureShown_)
+        EnumThreadWindows(GetCurrentThreadId(), CloseFailureMessage, reinterpret_cast<LPARAM>(hwnd_));
+}
 
 LRESULT CHybridS3Dlg::OnHotkeyMatched(WPARAM, LPARAM lParam) {
     // A running sequence is the only guard against a second one.
@@ -90,6 +154,8 @@ LRESULT CHybridS3Dlg::OnHotkeyMatched(WPARAM, LPARAM lParam) {
         return 0;
     }
 
+    // Nothing tells a program when hibernation is switched on or off: read what the PC offers now.
+    sleepKind_ = ReadSleepKind();
     PreparePowerSchemes();
     if (!BuildModuleSiblingPath(kConfirmationName, confirmationPath_) || !PathFileExistsW(confirmationPath_))
         BuildModuleSiblingPath(kConfirmationInImages, confirmationPath_);
@@ -113,22 +179,25 @@ DWORD WINAPI CHybridS3Dlg::SleepThread(void* parameter) {
     CHybridS3Dlg* dialog = static_cast<CHybridS3Dlg*>(parameter);
     PowercfgRuns runs;  // started here, whatever happens, and closed with the thread
     runs.Take(dialog->powercfgRuns_);
+    SleepKind const kind = dialog->sleepKind_;
+    DWORD failure = ERROR_SUCCESS;
     // An answer that cannot be cleared could be a stale 1: then nothing is asked and nothing
     // sleeps, but the preparation still runs.
     if (!ClearAnswer()) {
         runs.Start();
     } else {
-        RunConfirmation(dialog->confirmationPath_, runs);
-        if (TakeAnswer() == 1 && EnableShutdownPrivilege()) {
-            // A question skipped at once ("do not show") can answer before powercfg has stored
-            // hybrid sleep; sleeping then would be an ordinary suspend.
-            runs.WaitForEnd(kPreparationLimitMs);
-            SetSystemPowerState(TRUE, TRUE);
-        }
+        RunConfirmation(dialog->confirmationPath_, kind, runs);
+        // Where the PC offers nothing the question only informs: no answer sleeps it.
+        if (TakeAnswer() == 1 && kind != SleepKind::None)
+            failure = PutToSleep(kind, runs);
     }
+    HWND agent = dialog->hwnd_;
 
     // Take the handle before closing it: the clean-up may be taking it at the same moment.
     if (HANDLE self = InterlockedExchangePointer(const_cast<HANDLE*>(&dialog->sleepThread_), nullptr))
         CloseHandle(self);
+    // Told once the sequence has ended, so the next hotkey is accepted while the message is up.
+    if (failure != ERROR_SUCCESS)
+        PostMessageW(agent, WM_APP_SLEEP_FAILED, failure, kMessageMarker);
     return 0;
 }

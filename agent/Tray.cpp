@@ -79,6 +79,7 @@ void CHybridS3Dlg::ShowSettingsWindow() {
         showInTray_ = showInTraySetting_->Read();
     SendMessageW(GetDlgItem(IDC_SHOW_IN_TRAY), BM_SETCHECK, showInTray_ == 1 ? BST_CHECKED : BST_UNCHECKED, 0);
     ShowSettingsControls(SW_SHOW);
+    UpdatePowerNote();
 
     // Centre on the work area of the window's monitor.
     MONITORINFO monitor = {};

@@ -5,8 +5,8 @@
 
 #include <memory>
 
-bool ShouldSkipQuestion(DWORD showMessageBox) {
-    return showMessageBox == 1;
+bool ShouldSkipQuestion(DWORD showMessageBox, bool informOnly) {
+    return showMessageBox == 1 && !informOnly;
 }
 
 bool IsDialogKey(WPARAM virtualKey) {

@@ -12,9 +12,12 @@
 
 #include <objbase.h>
 
-CGeneralMsgBox::CGeneralMsgBox(UINT templateId, HWND parent, const char* message)
+#include <string>
+
+CGeneralMsgBox::CGeneralMsgBox(UINT templateId, HWND parent, const char* message, bool informOnly)
     : fw::Dialog(templateId, parent),
       message_(message),
+      informOnly_(informOnly),
       icon_(LoadIconW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_CONFIRM))),
       okButton_(new CxSkinButton(ConfirmationSkinButtons)),
       cancelButton_(new CxSkinButton(ConfirmationSkinButtons)) {}
@@ -56,7 +59,7 @@ BOOL CGeneralMsgBox::OnInitDialog() {
     if (!showMessageBox_)
         showMessageBox_.reset(new DwordRegHelper(kShowMessageBoxValue, kConfirmReadFailure));
     shownCheck_ = showMessageBox_->Read();
-    if (ShouldSkipQuestion(shownCheck_)) {
+    if (ShouldSkipQuestion(shownCheck_, informOnly_)) {
         // Asked not to ask: the answer is "sleep", given before anything is shown or painted.
         WriteSuspendAnswer(1);
         SuppressedFlag = 1;
@@ -84,7 +87,10 @@ BOOL CGeneralMsgBox::OnInitDialog() {
 
     PlaceCheckBox();
     shadowWindow_ = CreateShadowWindow(hwnd_, kConfirmationTitle);
-    ::ShowWindow(GetDlgItem(IDC_CONFIRM_OK), SW_SHOW);
+    if (informOnly_)
+        LeaveOnlyCloseButton();
+    else
+        ::ShowWindow(GetDlgItem(IDC_CONFIRM_OK), SW_SHOW);
     ::ShowWindow(GetDlgItem(IDC_CONFIRM_CANCEL), SW_SHOW);
     CenterOnScreen(SWP_NOREDRAW);
     if (shadowWindow_)
@@ -109,7 +115,19 @@ void CGeneralMsgBox::PlaceCheckBox() {
     ::ShowWindow(box, SW_SHOW);
 }
 
+// Nothing to confirm: no OK and no "do not show" box, and the one button left closes the question
+// with the answer "do not sleep".
+void CGeneralMsgBox::LeaveOnlyCloseButton() {
+    ::ShowWindow(GetDlgItem(IDC_DONT_SHOW_AGAIN), SW_HIDE);
+    ::ShowWindow(GetDlgItem(IDC_DONT_SHOW_LABEL), SW_HIDE);
+    SetWindowTextW(GetDlgItem(IDC_CONFIRM_CANCEL), std::wstring(TranslateTextW(L"Close")).c_str());
+}
+
 void CGeneralMsgBox::OnOkClicked() {
+    if (informOnly_) {
+        OnCancelClicked();  // a hidden OK confirms nothing
+        return;
+    }
     bool ticked = SendMessageW(GetDlgItem(IDC_DONT_SHOW_AGAIN), BM_GETCHECK, 0, 0) == BST_CHECKED;
     shownCheck_ = ticked ? 1 : 0;
     if (showMessageBox_)
@@ -153,7 +171,8 @@ LRESULT CGeneralMsgBox::OnKeyDown(WPARAM virtualKey) {
         OnCancelClicked();
         break;
     case KeyAction::FocusOk:
-        MoveFocusTo(ok);
+        if (!informOnly_)
+            MoveFocusTo(ok);
         break;
     case KeyAction::FocusCancel:
         MoveFocusTo(cancel);

@@ -23,7 +23,8 @@ using ConfirmationButtonRow = SkinButtonRow;
 
 class CGeneralMsgBox : public fw::Dialog {
 public:
-    CGeneralMsgBox(UINT templateId, HWND parent, const char* message);
+    // informOnly: the PC offers no sleep; the question only says so and has one button that closes it.
+    CGeneralMsgBox(UINT templateId, HWND parent, const char* message, bool informOnly = false);
     ~CGeneralMsgBox() override;
 
     BOOL PreTranslateMessage(MSG* message) override;
@@ -38,6 +39,7 @@ private:
     void CreateConfirmationFonts();
     void LayoutConfirmationDialog();
     void PlaceCheckBox();
+    void LeaveOnlyCloseButton();
     void CenterOnScreen(UINT flags);
     bool CancelIsWhereExpected() const;
 
@@ -53,6 +55,7 @@ private:
     bool IsJapanese() const;
 
     const char* message_;  // the caller's buffer: the message's translation key
+    bool informOnly_;
     std::unique_ptr<fw::Font> TitleFont;
     std::unique_ptr<fw::Font> TextFont;
     HICON icon_ = nullptr;  // shared resource icon: never destroyed

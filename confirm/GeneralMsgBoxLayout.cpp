@@ -6,6 +6,7 @@
 
 #include "common/LanguageBinding.h"
 #include "common/ModulePath.h"
+#include "common/UnpaintedText.h"
 #include "common/WideText.h"
 #include "common/skin/ShadowWindow.h"
 
@@ -95,6 +96,8 @@ void CGeneralMsgBox::LayoutConfirmationDialog() {
         const ConfirmationLayoutRow& row = kLayoutRows[i];
         MoveWindow(GetDlgItem(row.controlId), row.x, row.y, row.width, row.height, TRUE);
     }
+    // The message is painted by the dialog; its control carries the same words for screen readers.
+    SetUnpaintedText(GetDlgItem(IDC_MESSAGE), WideFromAnsi(TranslateText(message_)).c_str());
     SetWindowTextW(GetDlgItem(IDC_CONFIRM_OK), std::wstring(TranslateTextW(L"OK")).c_str());
     SetWindowTextW(GetDlgItem(IDC_CONFIRM_CANCEL), std::wstring(TranslateTextW(L"Cancel")).c_str());
 
@@ -146,6 +149,8 @@ void CGeneralMsgBox::PaintContent(HDC dc) {
                         WideFromAnsi(TranslateText(message_)));
             break;
         case IDC_DONT_SHOW_LABEL:
+            if (informOnly_)
+                break;
             DrawRowText(memory, row, TextFont ? TextFont->GetSafeHandle() : nullptr,
                         WideFromAnsi(TranslateText(kDontShowAgain)));
             break;

@@ -5,6 +5,7 @@
 
 #include "common/ModulePath.h"
 #include "common/RegistryLayout.h"
+#include "common/SleepKind.h"
 
 #include <shlwapi.h>
 #include <softpub.h>
@@ -15,7 +16,6 @@
 namespace {
 wchar_t const kConfirmMutexName[] = L"Dormnote_Halvard_5199";
 UINT const kSignatureCheckDelayMs = 500;
-char const kQuestion[] = "After clicking OK, the system will enter the Hybrid Sleep mode.";
 }  // namespace
 
 CMainProcessApp theApp;
@@ -28,7 +28,6 @@ CMainProcessApp::~CMainProcessApp() {
 }
 
 BOOL CMainProcessApp::InitInstance() {
-    // Command-line arguments are accepted and have no effect.
     mutex_ = CreateMutexW(nullptr, FALSE, kConfirmMutexName);
     DWORD error = GetLastError();
     if (error == ERROR_ALREADY_EXISTS || error == ERROR_ACCESS_DENIED) {
@@ -49,10 +48,13 @@ BOOL CMainProcessApp::InitInstance() {
     if (!BuildModuleSiblingPath(L"Dormnote.exe", signaturePath_) || !PathFileExistsW(signaturePath_))
         signaturePath_[0] = L'\0';
 
+    // The agent says what the PC will do; started by hand, or with anything else, the question
+    // says only what it can be sure of. Every other argument is ignored.
+    SleepKind const kind = SleepKindFromCommandLine(GetCommandLineW());
     char message[MAX_PATH] = {};
-    snprintf(message, sizeof(message), "%s", kQuestion);
+    snprintf(message, sizeof(message), "%s", QuestionForSleepKind(kind));
     {
-        CGeneralMsgBox dialog(IDD_CONFIRMATION, nullptr, message);
+        CGeneralMsgBox dialog(IDD_CONFIRMATION, nullptr, message, kind == SleepKind::None);
         mainWindow = &dialog;
         dialog.DoModal();
         mainWindow = nullptr;

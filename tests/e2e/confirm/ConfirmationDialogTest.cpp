@@ -147,6 +147,10 @@ TEST_F(ConfirmationTest, AnswersByMouseAndKeyboard) {
     }
 }
 
+TEST_F(ConfirmationTest, EnglishQuestionForEachKindOfPc) {
+    ExpectTheQuestionForEachStart([](const wchar_t* key) { return std::wstring(key); });
+}
+
 TEST_F(ConfirmationTest, LeftAndRightMoveTheFocusAndStopAtTheEnds) {
     InstallFolder install;
     Confirmation confirmation;

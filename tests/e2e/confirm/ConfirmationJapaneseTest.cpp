@@ -47,6 +47,12 @@ TEST_F(ConfirmationTest, JapaneseCaptionsFontsAndPicture) {
     EXPECT_EQ(1u, ReadSuspend());
 }
 
+TEST_F(ConfirmationTest, JapaneseQuestionForEachKindOfPc) {
+    ASSERT_EQ(0x0411, GetUserDefaultUILanguage()) << "run with LANG=ja_JP.UTF-8";
+    std::wstring const stage = e2e::StageDir();
+    ExpectTheQuestionForEachStart([&](const wchar_t* key) { return Translation(stage, key); });
+}
+
 TEST_F(ConfirmationTest, WithoutTheTranslationLibraryJapaneseUsersGetEnglish) {
     const wchar_t* const removals[] = {L"KvMultiLang.dll", L"Images\\LangFiles\\Japanese.ini", L"Images\\LangFiles"};
     for (const wchar_t* removed : removals) {

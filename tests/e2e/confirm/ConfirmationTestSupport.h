@@ -6,6 +6,9 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <string>
+
 namespace confirm_e2e {
 
 // Suspend holds this before each test, so "nothing was written" can be seen.
@@ -27,6 +30,41 @@ inline bool ShowMessageBoxIs(DWORD expected) {
 inline bool ShowMessageBoxMissing() {
     DWORD value = 0;
     return !e2e::registry::ReadSetting(L"ShowMessageBox", &value);
+}
+
+// For each way the program can be started, the question it shows: the message control carries the
+// sentence (translation names the expected words for an English key), and where the PC offers
+// no sleep only a Close button is left.
+inline void ExpectTheQuestionForEachStart(const std::function<std::wstring(const wchar_t*)>& translation) {
+    struct Start {
+        const wchar_t* arguments;
+        const wchar_t* sentence;
+        bool closeOnly;
+    } const starts[] = {
+        {L"/sleep:hybrid", L"After clicking OK, the system will enter the Hybrid Sleep mode.", false},
+        {L"/sleep:plain",
+         L"After clicking OK, the PC will sleep, but not in hybrid sleep: hibernation is off (powercfg /hibernate on "
+         L"turns it on).",
+         false},
+        {L"/sleep:hibernate", L"After clicking OK, the PC will hibernate: it has no hybrid sleep.", false},
+        {L"/sleep:none", L"This PC offers no sleep that this utility can start.", true},
+        {L"", L"The PC will go to sleep.", false},                 // started by hand
+        {L"/sleep:hybernate", L"The PC will go to sleep.", false},  // a case it does not know
+    };
+    for (const Start& start : starts) {
+        SCOPED_TRACE(testing::PrintToString(std::wstring(start.arguments)));
+        e2e::InstallFolder install;
+        e2e::Confirmation confirmation;
+        ASSERT_TRUE(confirmation.Start(install, start.arguments));
+        std::wstring const expected = translation(start.sentence);
+        ASSERT_FALSE(expected.empty());
+        EXPECT_EQ(expected, e2e::TextOf(confirmation.Item(1060)));
+        EXPECT_EQ(!start.closeOnly, IsWindowVisible(confirmation.Item(1030)) != FALSE);
+        EXPECT_EQ(translation(start.closeOnly ? L"Close" : L"Cancel"), e2e::TextOf(confirmation.Item(1031)));
+        e2e::PressKeys({VK_ESCAPE});
+        EXPECT_TRUE(confirmation.Proc().WaitForExit(10000));
+        EXPECT_EQ(0u, ReadSuspend());
+    }
 }
 
 class ConfirmationTest : public ::testing::Test {

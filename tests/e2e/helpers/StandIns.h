@@ -16,6 +16,17 @@ wchar_t const kEndsValue[] = L"Ends";              // REG_DWORD: how many copies
 // test still holds the keys, and a key-down noticed late starts a second one.
 wchar_t const kAfterKeysUpValue[] = L"AfterKeysUp";
 
+// The same key tells the power library stand-in (powrprof.dll) what PC to play.
+// REG_SZ: the capabilities, words among s1 s2 s3 s4 hiberfile aoac reduced full, or "fail"
+// (the call fails); absent: what Wine 8 reports (s1 s4 hiberfile).
+wchar_t const kPowerCapabilitiesValue[] = L"PowerCapabilities";
+// REG_SZ: "{GUID}" of the active scheme; absent: the call fails as Wine's does (120).
+wchar_t const kActiveSchemeValue[] = L"ActiveScheme";
+// REG_DWORD: non-zero makes every suspend call fail with this error.
+wchar_t const kSuspendErrorValue[] = L"SuspendError";
+// REG_SZ written by the stand-in: one "<hibernate>,<force>,<wake events disabled>\n" per suspend call.
+wchar_t const kSuspendCallsValue[] = L"SuspendCalls";
+
 // Environment variable naming the file where the powercfg stand-in appends
 // "<its own path>|<its parameters>" for each run.
 wchar_t const kPowercfgLogVariable[] = L"ROAD_POWERCFG_LOG";

@@ -13,9 +13,6 @@ namespace {
 
 class Fault : public RoadTest {
 protected:
-    std::vector<std::string> SuspendCalls(RoadAgent& agent) const {
-        return trace_.Calls(agent.Proc().Id(), "KERNEL32.SetSystemPowerState");
-    }
     static bool Answers(HWND window) {
         DWORD_PTR result = 0;
         return SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL, 10000, &result) != 0;

@@ -1,6 +1,6 @@
-// Hybrid sleep switched on in the active scheme: the powercfg command lines chosen by the scheme
+// Hybrid sleep switched on in the active scheme: the powercfg command lines named by the scheme
 // the power library reports, the tool found in the system folder only, the scheme's memory
-// released, and no command when there is no scheme or no usable library.
+// released, and no command without a usable library.
 #include "RoadFixture.h"
 
 #include <algorithm>
@@ -14,19 +14,19 @@ namespace {
 
 class PowerScheme : public RoadTest {
 protected:
-    // "<system folder>\powercfg.exe|<parameters>" for each expected command, sorted.
-    std::vector<std::wstring> Expected(const wchar_t* alias, int preparations) const {
+    // "<system folder>\powercfg.exe|<parameters>" for each expected command, in the order run.
+    std::vector<std::wstring> Expected(const std::wstring& scheme, int preparations) const {
         std::vector<std::wstring> runs;
         for (int i = 0; i < preparations; ++i) {
-            runs.push_back(powercfg_.Path() + L"|-setacvalueindex " + alias + L" SUB_SLEEP HYBRIDSLEEP 1");
-            runs.push_back(powercfg_.Path() + L"|-SETACTIVE " + alias);
+            runs.push_back(powercfg_.Path() + L"|-setacvalueindex " + scheme + L" SUB_SLEEP HYBRIDSLEEP 1");
+            runs.push_back(powercfg_.Path() + L"|-setdcvalueindex " + scheme + L" SUB_SLEEP HYBRIDSLEEP 1");
+            runs.push_back(powercfg_.Path() + L"|-setactive " + scheme);
         }
-        std::sort(runs.begin(), runs.end());
         return runs;
     }
-    // The recorded runs, sorted, with the system folder spelt as the agent asked for it: a 32-bit
-    // program on 64-bit Windows reaches the system folder at its WOW64 location.
-    std::vector<std::wstring> SortedRuns() const {
+    // The recorded runs with the system folder spelt as the agent asked for it: a 32-bit program
+    // on 64-bit Windows reaches the system folder at its WOW64 location.
+    std::vector<std::wstring> RecordedRuns() const {
         wchar_t wow64[MAX_PATH] = {};
         GetSystemWow64DirectoryW(wow64, MAX_PATH);
         std::wstring const places[] = {powercfg_.Path(), std::wstring(wow64) + L"\\powercfg.exe"};
@@ -40,7 +40,6 @@ protected:
                 }
             }
         }
-        std::sort(runs.begin(), runs.end());
         return runs;
     }
 
@@ -69,60 +68,26 @@ std::vector<unsigned long long> Addresses(const std::vector<std::string>& argume
 
 }  // namespace
 
-TEST_F(PowerScheme, ActiveSchemeChoosesTheCommandLines) {
-    struct Case {
-        const wchar_t* scheme;
-        const wchar_t* alias;
-    } const cases[] = {
-        {L"{A1841308-3541-4FAB-BC81-F71556F20B4A}", L"SCHEME_MAX"},       // power saver
-        {L"{8C5E7FDA-E8BF-4A96-9A85-A6E23A8C635C}", L"SCHEME_MIN"},       // high performance
-        {L"{381B4222-F694-41F0-9685-FF5BB260DF2E}", L"SCHEME_BALANCED"},  // balanced
-        {L"{0D0E1A2B-3C4D-5E6F-7081-92A3B4C5D6E7}", L"SCHEME_BALANCED"},  // a scheme of the user's own
-    };
-    ASSERT_TRUE(powercfg_.Installed());
-    for (const Case& c : cases) {
-        SCOPED_TRACE(testing::PrintToString(std::wstring(c.alias) + L" for " + c.scheme));
-        RoadInstall install;
-        install.AddConfirmation(L"Dormnote.exe");
-        ASSERT_TRUE(install.CopyFileTo(SchemeVoltaro(), L"Voltaro.dll"));
-        // A powercfg beside the agent must never be the one started.
-        ASSERT_TRUE(install.CopyFileTo(PowercfgStandIn(), L"powercfg.exe"));
-        std::wstring scheme = std::wstring(L"VOLTARO_TEST_SCHEME=") + c.scheme;
-        std::wstring allocationLog = install / L"allocations.log";
-        std::wstring allocationEnvironment = L"VOLTARO_TEST_LOG=" + allocationLog;
-        std::wstring runLog = powercfg_.LogEnvironment();
-        RoadAgent agent;
-        ASSERT_TRUE(agent.Start(install, {scheme.c_str(), allocationEnvironment.c_str(), runLog.c_str()}));
-
-        ASSERT_TRUE(powercfg_.WaitForRuns(2)) << "prepared at start-up";
-        ASSERT_TRUE(RunSequence(agent));
-        ASSERT_TRUE(powercfg_.WaitForRuns(4)) << "and again before the confirmation";
-        Sleep(300);
-        EXPECT_EQ(Expected(c.alias, 2), SortedRuns());
-
-        std::vector<unsigned long long> freed = Addresses(trace_.Calls(agent.Proc().Id(), "KERNEL32.LocalFree"));
-        std::vector<unsigned long long> handedOut = Allocations(allocationLog);
-        EXPECT_EQ(2u, handedOut.size());
-        for (unsigned long long address : handedOut)
-            EXPECT_TRUE(std::find(freed.begin(), freed.end(), address) != freed.end())
-                << "the scheme GUID at " << std::hex << address << " is not freed";
-        EXPECT_TRUE(agent.Close());
-        powercfg_.ClearRuns();
-    }
-}
-
-TEST_F(PowerScheme, NoSchemeOrNoUsableLibraryRunsNoCommand) {
+// Hybrid sleep goes on, on mains and on battery, in the active scheme itself, whichever it is:
+// a scheme of the user's own stays active. Where the scheme cannot be read, powercfg's name for
+// the active one is used.
+TEST_F(PowerScheme, TheActiveSchemeGetsBothValuesAndStaysActive) {
     struct Case {
         const char* name;
-        const wchar_t* library;      // copied over Voltaro.dll, or null
-        bool removeLibrary;
-        const wchar_t* environment;  // how the test build answers
+        const wchar_t* environment;  // how the test build of the library answers, if it is used
+        const wchar_t* expected;     // the scheme as powercfg is told
     } const cases[] = {
-        {"the real library under Wine (no scheme)", nullptr, false, L"ROAD_UNUSED="},
-        {"scheme call fails", L"scheme", false, L"VOLTARO_TEST_SCHEME=error:120"},
-        {"scheme call succeeds without a GUID", L"scheme", false, L"VOLTARO_TEST_SCHEME=null"},
-        {"library missing", nullptr, true, L"ROAD_UNUSED="},
-        {"library without the entry points", L"Keytap.dll", false, L"ROAD_UNUSED="},
+        {"power saver", L"VOLTARO_TEST_SCHEME={A1841308-3541-4FAB-BC81-F71556F20B4A}",
+         L"a1841308-3541-4fab-bc81-f71556f20b4a"},
+        {"high performance", L"VOLTARO_TEST_SCHEME={8C5E7FDA-E8BF-4A96-9A85-A6E23A8C635C}",
+         L"8c5e7fda-e8bf-4a96-9a85-a6e23a8c635c"},
+        {"balanced", L"VOLTARO_TEST_SCHEME={381B4222-F694-41F0-9685-FF5BB260DF2E}",
+         L"381b4222-f694-41f0-9685-ff5bb260df2e"},
+        {"a scheme of the user's own", L"VOLTARO_TEST_SCHEME={0D0E1A2B-3C4D-5E6F-7081-92A3B4C5D6E7}",
+         L"0d0e1a2b-3c4d-5e6f-7081-92a3b4c5d6e7"},
+        {"scheme call fails", L"VOLTARO_TEST_SCHEME=error:120", L"SCHEME_CURRENT"},
+        {"scheme call succeeds without a GUID", L"VOLTARO_TEST_SCHEME=null", L"SCHEME_CURRENT"},
+        {"the real library under Wine (no scheme)", nullptr, L"SCHEME_CURRENT"},
     };
     ASSERT_TRUE(powercfg_.Installed());
     for (const Case& c : cases) {
@@ -131,16 +96,58 @@ TEST_F(PowerScheme, NoSchemeOrNoUsableLibraryRunsNoCommand) {
         standin::SetAnswer(kNotOne);
         RoadInstall install;
         install.AddConfirmation(L"Dormnote.exe");
-        if (c.removeLibrary) {
-            ASSERT_TRUE(install.Remove(L"Voltaro.dll"));
+        if (c.environment) {
+            ASSERT_TRUE(install.CopyFileTo(SchemeVoltaro(), L"Voltaro.dll"));
         }
+        // A powercfg beside the agent must never be the one started.
+        ASSERT_TRUE(install.CopyFileTo(PowercfgStandIn(), L"powercfg.exe"));
+        std::wstring allocationLog = install / L"allocations.log";
+        std::wstring allocationEnvironment = L"VOLTARO_TEST_LOG=" + allocationLog;
+        std::wstring runLog = powercfg_.LogEnvironment();
+        RoadAgent agent;
+        ASSERT_TRUE(agent.Start(install, {c.environment ? c.environment : L"ROAD_UNUSED=",
+                                          allocationEnvironment.c_str(), runLog.c_str()}));
+
+        ASSERT_TRUE(powercfg_.WaitForRuns(3)) << "prepared at start-up";
+        ASSERT_TRUE(RunSequence(agent));
+        ASSERT_TRUE(powercfg_.WaitForRuns(6)) << "and again before the confirmation";
+        Sleep(300);
+        EXPECT_EQ(Expected(c.expected, 2), RecordedRuns());
+
+        std::vector<unsigned long long> freed = Addresses(trace_.Calls(agent.Proc().Id(), "KERNEL32.LocalFree"));
+        std::vector<unsigned long long> handedOut = Allocations(allocationLog);
+        EXPECT_EQ(lstrcmpW(c.expected, L"SCHEME_CURRENT") ? 2u : 0u, handedOut.size());
+        for (unsigned long long address : handedOut)
+            EXPECT_TRUE(std::find(freed.begin(), freed.end(), address) != freed.end())
+                << "the scheme GUID at " << std::hex << address << " is not freed";
+        EXPECT_TRUE(agent.Close());
+        powercfg_.ClearRuns();
+    }
+}
+
+TEST_F(PowerScheme, NoUsableLibraryRunsNoCommand) {
+    struct Case {
+        const char* name;
+        const wchar_t* library;  // copied over Voltaro.dll, or null to remove it
+    } const cases[] = {
+        {"library missing", nullptr},
+        {"library without the entry points", L"Keytap.dll"},
+    };
+    ASSERT_TRUE(powercfg_.Installed());
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        standin::Reset();
+        standin::SetAnswer(kNotOne);
+        RoadInstall install;
+        install.AddConfirmation(L"Dormnote.exe");
         if (c.library) {
-            std::wstring source = lstrcmpW(c.library, L"scheme") == 0 ? SchemeVoltaro() : install / c.library;
-            ASSERT_TRUE(install.CopyFileTo(source, L"Voltaro.dll"));
+            ASSERT_TRUE(install.CopyFileTo(install / c.library, L"Voltaro.dll"));
+        } else {
+            ASSERT_TRUE(install.Remove(L"Voltaro.dll"));
         }
         std::wstring runLog = powercfg_.LogEnvironment();
         RoadAgent agent;
-        ASSERT_TRUE(agent.Start(install, {c.environment, runLog.c_str()}));
+        ASSERT_TRUE(agent.Start(install, {runLog.c_str()}));
         EXPECT_TRUE(RunSequence(agent)) << "the sleep sequence runs all the same";
         Sleep(500);
         EXPECT_EQ(0u, powercfg_.Runs().size());

@@ -4,12 +4,14 @@
 #include "helpers/SendKey.h"
 
 #include <stdio.h>
+#include <stdlib.h>
 #include <string.h>
 
 namespace road {
 
 std::wstring ConfirmStandIn() { return e2e::WindowsPathFromUnix(ROAD_CONFIRM_STANDIN); }
 std::wstring PowercfgStandIn() { return e2e::WindowsPathFromUnix(ROAD_POWERCFG_STANDIN); }
+std::wstring PowrprofStandIn() { return e2e::WindowsPathFromUnix(ROAD_POWRPROF_STANDIN); }
 std::wstring SchemeVoltaro() { return e2e::WindowsPathFromUnix(ROAD_SCHEME_VOLTARO); }
 
 void HeldKeys::Down(WORD code) {
@@ -64,6 +66,35 @@ DWORD ReadScratch(const wchar_t* name) {
 }  // namespace
 
 DWORD Starts() { return ReadScratch(kStartsValue); }
+
+void SetPowerCapabilities(const wchar_t* words) {
+    RegSetKeyValueW(HKEY_CURRENT_USER, kStandInKeyPath, kPowerCapabilitiesValue, REG_SZ, words,
+                    static_cast<DWORD>((lstrlenW(words) + 1) * sizeof(wchar_t)));
+}
+
+void SetActiveScheme(const wchar_t* scheme) {
+    RegSetKeyValueW(HKEY_CURRENT_USER, kStandInKeyPath, kActiveSchemeValue, REG_SZ, scheme,
+                    static_cast<DWORD>((lstrlenW(scheme) + 1) * sizeof(wchar_t)));
+}
+
+void SetSuspendError(DWORD error) { WriteScratch(kSuspendErrorValue, error); }
+
+std::vector<std::string> SuspendCalls() {
+    wchar_t text[1024] = {};
+    DWORD size = sizeof(text) - sizeof(wchar_t);
+    RegGetValueW(HKEY_CURRENT_USER, kStandInKeyPath, kSuspendCallsValue, RRF_RT_REG_SZ, nullptr, text, &size);
+    std::vector<std::string> calls;
+    std::string call;
+    for (const wchar_t* at = text; *at; ++at) {
+        if (*at == L'\n') {
+            calls.push_back(call);
+            call.clear();
+        } else {
+            call += static_cast<char>(*at);
+        }
+    }
+    return calls;
+}
 DWORD Ends() { return ReadScratch(kEndsValue); }
 
 bool KillLast() {
@@ -134,6 +165,32 @@ RelayTrace::RelayTrace(const wchar_t* functions) {
 RelayTrace::~RelayTrace() {
     if (Available())
         RegDeleteKeyValueW(HKEY_CURRENT_USER, kWineDebugKey, kRelayIncludeValue);
+}
+
+NativeLibraryFirst::NativeLibraryFirst(const wchar_t* program, const wchar_t* library)
+    : key_(std::wstring(L"Software\\Wine\\AppDefaults\\") + program) {
+    std::wstring const overrides = key_ + L"\\DllOverrides";
+    wchar_t const order[] = L"native,builtin";
+    set_ = RegSetKeyValueW(HKEY_CURRENT_USER, overrides.c_str(), library, REG_SZ, order, sizeof(order)) == ERROR_SUCCESS;
+}
+
+NativeLibraryFirst::~NativeLibraryFirst() { RegDeleteTreeW(HKEY_CURRENT_USER, key_.c_str()); RegDeleteKeyW(HKEY_CURRENT_USER, key_.c_str()); }
+
+std::vector<std::string> SuspendCallsIn(const std::vector<std::string>& tracedArguments) {
+    std::vector<std::string> calls;
+    for (const std::string& arguments : tracedArguments) {
+        std::string call;
+        for (size_t at = 0; at < arguments.size();) {
+            size_t end = arguments.find(',', at);
+            if (end == std::string::npos)
+                end = arguments.size();
+            unsigned long long value = strtoull(arguments.substr(at, end - at).c_str(), nullptr, 16);
+            call += std::string(call.empty() ? "" : ",") + ((value & 0xFF) ? "1" : "0");
+            at = end + 1;
+        }
+        calls.push_back(call);
+    }
+    return calls;
 }
 
 std::vector<std::string> RelayTrace::Calls(DWORD processId, const char* function) const {

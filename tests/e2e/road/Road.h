@@ -20,6 +20,7 @@ DWORD const kQuietMs = 1500;  // how long something that must not happen is wait
 // The built stand-ins and the test build of the power library.
 std::wstring ConfirmStandIn();
 std::wstring PowercfgStandIn();
+std::wstring PowrprofStandIn();
 std::wstring SchemeVoltaro();
 // The bytes of a file from offset on; empty when it cannot be read.
 std::string ReadFrom(const std::wstring& path, LONGLONG offset = 0);
@@ -53,6 +54,11 @@ DWORD Ends();
 // Ends the last started stand-in from outside, as a crash or the task manager would. True when it was running.
 bool KillLast();
 std::wstring StartedPath();
+// The PC the power library stand-in plays (StandIns.h), and the suspend calls it has recorded.
+void SetPowerCapabilities(const wchar_t* words);
+void SetActiveScheme(const wchar_t* scheme);
+void SetSuspendError(DWORD error);
+std::vector<std::string> SuspendCalls();
 bool WaitForStarts(DWORD count, DWORD timeoutMs = kTriggerTimeoutMs);
 }  // namespace standin
 
@@ -68,8 +74,8 @@ public:
     bool Available() const { return !file_.empty(); }
     // Environment for a program whose calls are to be traced.
     static const wchar_t* Environment() { return L"WINEDEBUG=+pid,+relay"; }
-    // Calls of function ("KERNEL32.SetSystemPowerState") by process id, traced since construction,
-    // as their argument lists ("00000001,00000001").
+    // Calls of function ("KERNEL32.LocalFree") by process id, traced since construction, as their
+    // argument lists ("00000001,00000001").
     std::vector<std::string> Calls(DWORD processId, const char* function) const;
 
 private:
@@ -115,6 +121,27 @@ private:
     std::wstring path_;
     std::wstring backup_;
     bool installed_ = false;
+};
+
+// The suspend calls of a relay trace (BOOLEAN arguments, whose upper register bits are left
+// undefined), as "<hibernate>,<force>,<wake events disabled>" of 0 and 1.
+char const kSuspendFunction[] = "powrprof.SetSuspendState";
+std::vector<std::string> SuspendCallsIn(const std::vector<std::string>& tracedArguments);
+
+// For the test's life, Wine loads the library of that name from beside the program of that file
+// name before its own (a per-program override in the prefix's registry: a WINEDLLOVERRIDES
+// variable given to a process that a Windows process starts has no effect under Wine 8).
+class NativeLibraryFirst {
+public:
+    NativeLibraryFirst(const wchar_t* program, const wchar_t* library);
+    ~NativeLibraryFirst();
+    NativeLibraryFirst(const NativeLibraryFirst&) = delete;
+    NativeLibraryFirst& operator=(const NativeLibraryFirst&) = delete;
+    bool Set() const { return set_; }
+
+private:
+    std::wstring key_;
+    bool set_ = false;
 };
 
 // The number of kernel handles a process holds (SystemHandleInformation), or -1.

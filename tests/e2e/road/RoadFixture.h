@@ -91,7 +91,18 @@ protected:
     // True when no confirmation beyond `starts` has been started for a while.
     static bool NoNewStart(DWORD starts) { return !standin::WaitForStarts(starts + 1, kQuietMs); }
 
-    RelayTrace trace_{L"KERNEL32.SetSystemPowerState;KERNEL32.LocalFree"};
+    // The agent's suspend calls, each as "<hibernate>,<force>,<wake events disabled>" (0 or 1).
+    std::vector<std::string> SuspendCalls(RoadAgent& agent) const {
+        return SuspendCallsIn(trace_.Calls(agent.Proc().Id(), kSuspendFunction));
+    }
+    bool WaitForSuspendCalls(RoadAgent& agent, size_t count) const {
+        return e2e::WaitUntil([&] { return SuspendCalls(agent).size() >= count; }, kTriggerTimeoutMs);
+    }
+
+    RelayTrace trace_{L"powrprof.SetSuspendState;KERNEL32.LocalFree"};
 };
+
+// A suspend as the agent asks for it: not hibernation, forced, wake events left on.
+std::string const kSuspend = "0,1,0";
 
 }  // namespace road

@@ -1,85 +1,18 @@
 // The whole road with every real part: Keytap.dll, Voltaro.dll, Dormkey.exe and Dormnote.exe.
 // Alt+F1 is held with SendInput, the question is answered like a user does, and the agent's
 // suspend call is seen in Wine's relay trace.
-#include "RoadFixture.h"
+#include "QuestionRoad.h"
 
 #include <psapi.h>
 #include <shlwapi.h>
-
-#include <cstdio>
 
 using namespace road;
 
 namespace {
 
-wchar_t const kQuestionTitle[] = L"Korvane Dormello Message";
 int const kOk = 1030, kCancel = 1031, kDontShow = 1004;
 
-class WholeRoad : public RoadTest {
-protected:
-    void SetUp() override {
-        e2e::EndStrayConfirmations();
-        RoadTest::SetUp();
-    }
-    void TearDown() override {
-        e2e::EndStrayConfirmations();
-        RoadTest::TearDown();
-    }
-
-    static void PressAltF1() {
-        HeldKeys keys;
-        keys.Down(VK_MENU);
-        keys.Down(VK_F1);
-        Sleep(100);
-    }
-    // The question, shown. It is brought to the front here as a user would click it: Wine's
-    // stand-alone notification area, shown for the agent's icon, can take the activation
-    // from it a moment later (the confirmation tests check its own raising).
-    static HWND WaitForQuestion() {
-        HWND question = nullptr;
-        bool shown = e2e::WaitUntil(
-            [&] {
-                question = FindWindowW(L"#32770", kQuestionTitle);
-                return question && IsWindowVisible(question);
-            },
-            kTriggerTimeoutMs * 2);
-        if (!shown || !e2e::BringToForeground(question))
-            return nullptr;
-        return question;
-    }
-    // Clicks the button as a user does and waits until the question has gone. A loaded machine once
-    // left the question up after a click on OK (cause not found); a user would click again, so a
-    // question still up a while later is raised and clicked again, and the log says so.
-    static bool ClickAnswer(HWND question, int button) {
-        for (int attempt = 0; attempt < 3; ++attempt) {
-            if (attempt > 0) {
-                std::printf("answer clicked again (attempt %d): the question was still up\n", attempt + 1);
-                e2e::BringToForeground(question);
-            }
-            e2e::ClickAt(e2e::CentreOf(GetDlgItem(question, button)));
-            if (e2e::WaitUntil([&] { return !IsWindowVisible(question); }, 2000))
-                return WaitForQuestionEnd(question);
-        }
-        return false;
-    }
-    // Waits until the process that showed the question has ended; the agent decides right after.
-    static bool WaitForQuestionEnd(HWND question) {
-        DWORD processId = 0;
-        GetWindowThreadProcessId(question, &processId);
-        HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, processId);
-        if (!process)
-            return !IsWindow(question);
-        bool ended = WaitForSingleObject(process, kTriggerTimeoutMs) == WAIT_OBJECT_0;
-        CloseHandle(process);
-        return ended;
-    }
-    std::vector<std::string> SuspendCalls(RoadAgent& agent) const {
-        return trace_.Calls(agent.Proc().Id(), "KERNEL32.SetSystemPowerState");
-    }
-    bool WaitForSuspendCalls(RoadAgent& agent, size_t count) const {
-        return e2e::WaitUntil([&] { return SuspendCalls(agent).size() >= count; }, kTriggerTimeoutMs);
-    }
-};
+class WholeRoad : public QuestionRoad {};
 
 // The full path of the module of that file name loaded in the process, or empty.
 std::wstring LoadedModule(HANDLE process, const wchar_t* fileName) {
@@ -96,7 +29,7 @@ std::wstring LoadedModule(HANDLE process, const wchar_t* fileName) {
 }
 
 std::vector<std::string> Suspends(size_t count) {
-    return std::vector<std::string>(count, "00000001,00000001");
+    return std::vector<std::string>(count, kSuspend);
 }
 
 }  // namespace
@@ -236,14 +169,14 @@ TEST_F(WholeRoad, PowercfgRunsWaitForTheQuestionAndTheSleepWaitsForThem) {
     e2e::TempFolder logs;
     std::wstring const seenLog = logs / L"seen.log";
     std::wstring const seen = std::wstring(kPowercfgQuestionLogVariable) + L"=" + seenLog;
-    std::wstring const hold = std::wstring(kPowercfgHoldVariable) + L"=1500";
+    std::wstring const hold = std::wstring(kPowercfgHoldVariable) + L"=800";
     std::wstring const runLog = powercfg.LogEnvironment();
     e2e::InstallFolder install;
     ASSERT_TRUE(install.CopyFileTo(SchemeVoltaro(), L"Voltaro.dll"));
     RoadAgent agent;
     ASSERT_TRUE(agent.Start(install, {L"VOLTARO_TEST_SCHEME={381B4222-F694-41F0-9685-FF5BB260DF2E}", runLog.c_str(),
                                       seen.c_str(), hold.c_str()}));
-    ASSERT_TRUE(powercfg.WaitForRuns(2)) << "prepared at start-up";
+    ASSERT_TRUE(powercfg.WaitForRuns(3)) << "prepared at start-up";
     powercfg.ClearRuns();
     DeleteFileW(seenLog.c_str());
 
@@ -251,8 +184,8 @@ TEST_F(WholeRoad, PowercfgRunsWaitForTheQuestionAndTheSleepWaitsForThem) {
     PressAltF1();
     HWND question = WaitForQuestion();
     ASSERT_NE(nullptr, question);
-    ASSERT_TRUE(powercfg.WaitForRuns(2));
-    EXPECT_EQ("shown\nshown\n", ReadFrom(seenLog)) << "both runs started with the question on screen";
+    ASSERT_TRUE(powercfg.WaitForRuns(3));
+    EXPECT_EQ("shown\nshown\nshown\n", ReadFrom(seenLog)) << "every run started with the question on screen";
     ASSERT_TRUE(ClickAnswer(question, kCancel));
     Sleep(kQuietMs / 3);  // the sequence ends right after its question
     powercfg.ClearRuns();
@@ -261,7 +194,7 @@ TEST_F(WholeRoad, PowercfgRunsWaitForTheQuestionAndTheSleepWaitsForThem) {
     MarkSequencePending();
     PressAltF1();
     ASSERT_TRUE(WaitForSuspendCalls(agent, 1));
-    EXPECT_EQ(2u, powercfg.Runs().size()) << "both runs had ended when the machine was put to sleep";
+    EXPECT_EQ(3u, powercfg.Runs().size()) << "every run had ended when the machine was put to sleep";
     EXPECT_TRUE(agent.Close());
 }
 
@@ -272,10 +205,12 @@ TEST_F(WholeRoad, SignatureCheckNeverLoadsATrustLibraryBesideTheProgram) {
     ASSERT_TRUE(install.CopyFileTo(e2e::WindowsPathFromUnix(ROAD_DECOY_WINTRUST), L"wintrust.dll"));
     std::wstring const marker = install / L"decoy-loaded";
     std::wstring const environment = L"DORMELLO_DECOY_MARKER=" + marker;
-    e2e::Process question;
     // Windows looks beside the program first for a library loaded by name; Wine prefers its own
     // copy unless told otherwise.
-    ASSERT_TRUE(question.Start(install / L"Dormnote.exe", L"", {environment.c_str(), L"WINEDLLOVERRIDES=wintrust=n,b"}));
+    NativeLibraryFirst besideFirst(L"Dormnote.exe", L"wintrust");
+    ASSERT_TRUE(besideFirst.Set());
+    e2e::Process question;
+    ASSERT_TRUE(question.Start(install / L"Dormnote.exe", L"", {environment.c_str()}));
     ASSERT_NE(nullptr, WaitForQuestion());
     std::wstring trust;
     EXPECT_TRUE(e2e::WaitUntil([&] { return !(trust = LoadedModule(question.Handle(), L"wintrust.dll")).empty(); },

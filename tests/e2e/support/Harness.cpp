@@ -290,6 +290,23 @@ std::wstring TextOf(HWND window) {
     return text;
 }
 
+namespace {
+BOOL CALLBACK AppendChildText(HWND child, LPARAM texts) {
+    LRESULT length = SendMessageW(child, WM_GETTEXTLENGTH, 0, 0);
+    std::wstring text(static_cast<size_t>(length) + 1, L'\0');
+    SendMessageW(child, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(&text[0]));
+    text.resize(lstrlenW(text.c_str()));
+    *reinterpret_cast<std::wstring*>(texts) += text + L"\n";
+    return TRUE;
+}
+}  // namespace
+
+std::wstring ChildTexts(HWND window) {
+    std::wstring texts;
+    EnumChildWindows(window, AppendChildText, reinterpret_cast<LPARAM>(&texts));
+    return texts;
+}
+
 HWND FindTopWindow(const wchar_t* windowClass, const wchar_t* title, DWORD processId) {
     WindowSearch search = {windowClass, title, processId, false, nullptr, 0};
     EnumWindows(MatchWindow, reinterpret_cast<LPARAM>(&search));

@@ -95,6 +95,8 @@ private:
 
 // The window's text.
 std::wstring TextOf(HWND window);
+// The texts of the window's children (of any length), each followed by a line break.
+std::wstring ChildTexts(HWND window);
 
 // The top-level window of class and title, or null; with processId non-zero only one of that process.
 HWND FindTopWindow(const wchar_t* windowClass, const wchar_t* title, DWORD processId = 0);

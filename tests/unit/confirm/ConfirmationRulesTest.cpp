@@ -9,8 +9,9 @@
 
 #include <string>
 
-TEST(SkipRule, OnlyExactlyOneSkipsTheQuestion) {
+TEST(SkipRule, OnlyExactlyOneSkipsTheQuestionAndNeverOneThatOnlyInforms) {
     EXPECT_TRUE(ShouldSkipQuestion(1));
+    EXPECT_FALSE(ShouldSkipQuestion(1, true));
     const DWORD asks[] = {0, 2, 0x101, 0xFFFFFFFF};
     for (DWORD value : asks)
         EXPECT_FALSE(ShouldSkipQuestion(value)) << value;

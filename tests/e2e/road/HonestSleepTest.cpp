@@ -1,0 +1,165 @@
+// What the hotkey does on each kind of PC. A stand-in power library (powrprof.dll beside the
+// agent in a test copy, chosen through Wine's DLL overrides) plays the PC; the real agent,
+// Voltaro and Dormnote do the rest, and the stand-in records the suspend calls.
+#include "QuestionRoad.h"
+
+using namespace road;
+
+namespace {
+
+int const kOk = 1030, kCancel = 1031, kDontShow = 1004, kMessage = 1060;
+int const kPowerNote = 1015;  // the settings window's line on what the hotkey does here
+int const kSettingsCancel = 1001;
+wchar_t const kCustomScheme[] = L"{0D0E1A2B-3C4D-5E6F-7081-92A3B4C5D6E7}";
+wchar_t const kCustomSchemeName[] = L"0d0e1a2b-3c4d-5e6f-7081-92a3b4c5d6e7";
+
+wchar_t const kHybridQuestion[] = L"After clicking OK, the system will enter the Hybrid Sleep mode.";
+wchar_t const kSleepQuestion[] =
+    L"After clicking OK, the PC will sleep, but not in hybrid sleep: hibernation is off (powercfg /hibernate on "
+    L"turns it on).";
+wchar_t const kSleepNote[] = L"On this PC the hotkey starts sleep, not hybrid sleep: hibernation is off.";
+
+struct Pc {
+    const char* name;
+    const wchar_t* capabilities;  // as the stand-in takes them
+    bool prepares;                // hybrid sleep is switched on with powercfg
+    const wchar_t* question;
+    const wchar_t* note;  // the settings window's line, or none
+    const char* okCall;   // the suspend call OK makes, or none: then nothing can be confirmed
+};
+Pc const kPcs[] = {
+    {"hybrid sleep", L"s3 s4 hiberfile full", true, kHybridQuestion, nullptr, "0,1,0"},
+    {"hibernation off", L"s1 s3", false, kSleepQuestion, kSleepNote, "0,1,0"},
+    {"reduced hibernation file", L"s3 s4 hiberfile reduced", false, kSleepQuestion, kSleepNote, "0,1,0"},
+    {"Modern Standby", L"aoac s3 s4 hiberfile full", false,
+     L"After clicking OK, the PC will hibernate: it has no hybrid sleep.",
+     L"On this PC the hotkey starts hibernation: it has no hybrid sleep.", "1,1,0"},
+    {"neither", L"aoac", false, L"This PC offers no sleep that this utility can start.",
+     L"This PC offers no sleep that the hotkey can start.", nullptr},
+    {"capabilities unreadable", L"fail", false, L"The PC will go to sleep.", nullptr, "0,1,0"},
+};
+
+class HonestSleep : public QuestionRoad {
+protected:
+    // The agent from a copy of the install that uses the stand-in power library.
+    bool StartAgent(const e2e::InstallFolder& install, RoadAgent& agent) {
+        std::wstring const runLog = powercfg_.LogEnvironment();
+        return standInFirst_.Set() && install.CopyFileTo(PowrprofStandIn(), L"powrprof.dll") &&
+               agent.Start(install, {runLog.c_str()});
+    }
+    // powercfg's parameters, run by run.
+    std::vector<std::wstring> PowercfgParameters() const {
+        std::vector<std::wstring> runs = powercfg_.Runs();
+        for (std::wstring& run : runs)
+            run.erase(0, run.find(L'|') + 1);
+        return runs;
+    }
+    static std::vector<std::wstring> Preparation() {
+        std::wstring const scheme = kCustomSchemeName;
+        return {L"-setacvalueindex " + scheme + L" SUB_SLEEP HYBRIDSLEEP 1",
+                L"-setdcvalueindex " + scheme + L" SUB_SLEEP HYBRIDSLEEP 1", L"-setactive " + scheme};
+    }
+    static bool WaitForStandInCalls(size_t count) {
+        return e2e::WaitUntil([&] { return standin::SuspendCalls().size() >= count; }, kTriggerTimeoutMs);
+    }
+    // The settings window's line on what the hotkey does: its text, or empty while it is hidden.
+    static std::wstring PowerNoteShown(HWND agent) {
+        SendMessageW(agent, WM_USER + 3, 0, kMarker);
+        HWND note = GetDlgItem(agent, kPowerNote);
+        std::wstring shown = IsWindowVisible(agent) && IsWindowVisible(note) ? e2e::TextOf(note) : L"";
+        SendMessageW(agent, WM_COMMAND, MAKEWPARAM(kSettingsCancel, BN_CLICKED),
+                     reinterpret_cast<LPARAM>(GetDlgItem(agent, kSettingsCancel)));
+        return shown;
+    }
+
+    PowercfgInSystemFolder powercfg_;
+    NativeLibraryFirst standInFirst_{L"Dormkey.exe", L"powrprof"};
+};
+
+// Each PC as it comes, with the question asked and with "do not show next time" on: what
+// powercfg runs, what the question says and offers, what OK does, and the settings window's line.
+// The PC changes between two hotkeys of one agent, as switching hibernation off does.
+TEST_F(HonestSleep, EachKindOfPcIsToldWhatTheHotkeyDoes) {
+    ASSERT_TRUE(powercfg_.Installed());
+    standin::SetPowerCapabilities(kPcs[0].capabilities);
+    standin::SetActiveScheme(kCustomScheme);
+    e2e::InstallFolder install;
+    RoadAgent agent;
+    ASSERT_TRUE(StartAgent(install, agent));
+    ASSERT_TRUE(powercfg_.WaitForRuns(3)) << "prepared at start-up";
+    for (bool dontShow : {false, true}) {
+        for (const Pc& pc : kPcs) {
+            SCOPED_TRACE(testing::Message() << pc.name << (dontShow ? ", do not show next time" : ""));
+            standin::SetPowerCapabilities(pc.capabilities);
+            e2e::registry::WriteSetting(kShowMessageBoxValue, dontShow ? 1 : 0);
+            powercfg_.ClearRuns();
+            size_t const calls = standin::SuspendCalls().size();
+            MarkSequencePending();
+            PressAltF1();
+            if (!dontShow || !pc.okCall) {  // a question that can only inform is always shown
+                HWND question = WaitForQuestion();
+                ASSERT_NE(nullptr, question);
+                EXPECT_EQ(pc.question, e2e::TextOf(GetDlgItem(question, kMessage)));
+                EXPECT_EQ(pc.okCall != nullptr, IsWindowVisible(GetDlgItem(question, kOk)) != FALSE);
+                EXPECT_EQ(pc.okCall != nullptr, IsWindowVisible(GetDlgItem(question, kDontShow)) != FALSE);
+                EXPECT_EQ(pc.okCall ? L"Cancel" : L"Close", e2e::TextOf(GetDlgItem(question, kCancel)));
+                ASSERT_TRUE(ClickAnswer(question, pc.okCall ? kOk : kCancel));
+            }
+            EXPECT_TRUE(WaitForSequenceEnd());
+            if (pc.okCall) {
+                ASSERT_TRUE(WaitForStandInCalls(calls + 1));
+                EXPECT_EQ(pc.okCall, standin::SuspendCalls().back());
+            } else {
+                Sleep(kQuietMs / 3);
+            }
+            EXPECT_EQ(calls + (pc.okCall ? 1 : 0), standin::SuspendCalls().size());
+            if (pc.prepares) {
+                EXPECT_TRUE(powercfg_.WaitForRuns(3));
+            }
+            EXPECT_EQ(pc.prepares ? Preparation() : std::vector<std::wstring>(), PowercfgParameters());
+            if (!dontShow) {
+                EXPECT_EQ(pc.note ? pc.note : L"", PowerNoteShown(agent.Window()));
+            }
+        }
+    }
+    EXPECT_TRUE(agent.Close());
+}
+
+// A suspend that Windows refuses is told, in the system's words, once the sequence has ended:
+// the next hotkey works while the message is still up, and the agent still ends when asked.
+TEST_F(HonestSleep, ARefusedSleepIsToldAndTheNextHotkeyWorks) {
+    standin::SetPowerCapabilities(L"s3 s4 hiberfile full");
+    standin::SetSuspendError(ERROR_NOT_SUPPORTED);
+    e2e::InstallFolder install;
+    RoadAgent agent;
+    ASSERT_TRUE(StartAgent(install, agent));
+    MarkSequencePending();
+    PressAltF1();
+    HWND question = WaitForQuestion();
+    ASSERT_NE(nullptr, question);
+    ASSERT_TRUE(ClickAnswer(question, kOk));
+    HWND message = e2e::WaitForTopWindow(L"#32770", L"Korvane Dormello", agent.Proc().Id(), kTriggerTimeoutMs);
+    ASSERT_NE(nullptr, message);
+    std::wstring text = e2e::ChildTexts(message);
+    EXPECT_NE(std::wstring::npos, text.find(L"The PC could not be put to sleep.")) << testing::PrintToString(text);
+    wchar_t reason[256] = {};
+    FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, ERROR_NOT_SUPPORTED, 0, reason,
+                   ARRAYSIZE(reason), nullptr);
+    std::wstring systemText = reason;
+    systemText.erase(systemText.find_last_not_of(L"\r\n ") + 1);
+    ASSERT_FALSE(systemText.empty());
+    EXPECT_NE(std::wstring::npos, text.find(systemText)) << testing::PrintToString(text);
+
+    standin::SetSuspendError(0);
+    MarkSequencePending();
+    PressAltF1();
+    question = WaitForQuestion();
+    ASSERT_NE(nullptr, question) << "the next hotkey asks while the message is up";
+    ASSERT_TRUE(ClickAnswer(question, kOk));
+    ASSERT_TRUE(WaitForStandInCalls(2));
+    EXPECT_EQ(std::vector<std::string>({kSuspend, kSuspend}), standin::SuspendCalls());
+    EXPECT_TRUE(IsWindowVisible(message));
+    EXPECT_TRUE(agent.Close());
+}
+
+}  // namespace
