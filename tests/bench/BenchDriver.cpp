@@ -203,7 +203,7 @@ void AgentScenes(const Counts& counts) {
     }
     bench::Figure("handles.growth", road::KernelHandleCount(agent.Id()) - handlesBefore);
     bench::Memory("agent.rss", "Dormkey.exe");
-    if (!powercfg.WaitForRuns(2 * (counts.questions - 1)))
+    if (!powercfg.WaitForRuns(3 * (counts.questions - 1)))
         bench::Fail("powercfg runs");
     bench::Figure("powercfg.runs", double(powercfg.Runs().size()) / (counts.questions - 1));
 
