@@ -22,7 +22,7 @@ void PowercfgRuns::Take(PowercfgRuns& other) {
     other.planned_ = 0;
 }
 
-void PowercfgRuns::RunOne(const Run& run, DWORD limitMs) {
+HANDLE PowercfgRuns::StartOne(const Run& run) {
     STARTUPINFOW startup = {};
     startup.cb = sizeof(startup);
     startup.dwFlags = STARTF_USESHOWWINDOW;
@@ -32,20 +32,33 @@ void PowercfgRuns::RunOne(const Run& run, DWORD limitMs) {
     // CreateProcessW may write into the command line: it gets a copy.
     wchar_t line[ARRAYSIZE(run.commandLine)];
     lstrcpynW(line, run.commandLine, ARRAYSIZE(line));
-    // A powercfg that is missing or fails is skipped: the next run still goes.
+    // A powercfg that is missing or fails is skipped: the runs after it still go.
     if (!CreateProcessW(run.program, line, nullptr, nullptr, FALSE, flags, nullptr, nullptr, &startup, &process))
-        return;
+        return nullptr;
     CloseHandle(process.hThread);
-    if (limitMs)
-        WaitForSingleObject(process.hProcess, limitMs);
-    CloseHandle(process.hProcess);
+    return process.hProcess;
 }
 
-// Owns the batch it is given.
+// Owns the batch it is given. Every run but the last goes at once; the last (the activation)
+// once they have ended.
 DWORD WINAPI PowercfgRuns::RunInOrder(void* parameter) {
     Batch* batch = static_cast<Batch*>(parameter);
-    for (int i = 0; i < batch->count; ++i)
-        RunOne(batch->runs[i], kRunLimitMs);
+    HANDLE running[kMaxRuns] = {};
+    DWORD count = 0;
+    for (int i = 0; i + 1 < batch->count; ++i) {
+        if (HANDLE process = StartOne(batch->runs[i]))
+            running[count++] = process;
+    }
+    if (count)
+        WaitForMultipleObjects(count, running, TRUE, kRunLimitMs);
+    for (DWORD i = 0; i < count; ++i)
+        CloseHandle(running[i]);
+    if (batch->count > 0) {
+        if (HANDLE last = StartOne(batch->runs[batch->count - 1])) {
+            WaitForSingleObject(last, kRunLimitMs);
+            CloseHandle(last);
+        }
+    }
     delete batch;
     return 0;
 }
@@ -66,8 +79,10 @@ void PowercfgRuns::Start() {
     if (thread_)
         return;
     // Without a thread of their own the runs still start, unordered, and nothing waits for them.
-    for (int i = 0; i < batch->count; ++i)
-        RunOne(batch->runs[i], 0);
+    for (int i = 0; i < batch->count; ++i) {
+        if (HANDLE process = StartOne(batch->runs[i]))
+            CloseHandle(process);
+    }
     delete batch;
 }
 

@@ -18,8 +18,9 @@ public:
     bool Plan(const wchar_t* program, const wchar_t* commandLine);
     // Moves the planned runs out of other into this (which must hold none).
     void Take(PowercfgRuns& other);
-    // Starts the planned runs on a thread of their own, each hidden and below normal priority,
-    // one after another: the scheme is activated again only once its values are stored.
+    // Starts the planned runs on a thread of their own, each hidden and below normal priority;
+    // the last one starts once the others have ended: the scheme is activated again only once
+    // its values are stored.
     void Start();
     // Starts the planned runs and keeps no handle: nothing will wait for them.
     void StartDetached() {
@@ -41,7 +42,8 @@ private:
         int count;
     };
     static DWORD WINAPI RunInOrder(void* batch);
-    static void RunOne(const Run& run, DWORD limitMs);
+    // The started process, or null when it could not start.
+    static HANDLE StartOne(const Run& run);
 
     Run runs_[kMaxRuns] = {};
     int planned_ = 0;

@@ -14,7 +14,7 @@ namespace {
 
 class PowerScheme : public RoadTest {
 protected:
-    // "<system folder>\powercfg.exe|<parameters>" for each expected command, in the order run.
+    // "<system folder>\powercfg.exe|<parameters>" for each expected command, in preparation order.
     std::vector<std::wstring> Expected(const std::wstring& scheme, int preparations) const {
         std::vector<std::wstring> runs;
         for (int i = 0; i < preparations; ++i) {
@@ -112,7 +112,7 @@ TEST_F(PowerScheme, TheActiveSchemeGetsBothValuesAndStaysActive) {
         ASSERT_TRUE(RunSequence(agent));
         ASSERT_TRUE(powercfg_.WaitForRuns(6)) << "and again before the confirmation";
         Sleep(300);
-        EXPECT_EQ(Expected(c.expected, 2), RecordedRuns());
+        EXPECT_EQ(Expected(c.expected, 2), InPreparationOrder(RecordedRuns()));
 
         std::vector<unsigned long long> freed = Addresses(trace_.Calls(agent.Proc().Id(), "KERNEL32.LocalFree"));
         std::vector<unsigned long long> handedOut = Allocations(allocationLog);

@@ -3,6 +3,8 @@
 #include "common/RegistryLayout.h"
 #include "helpers/SendKey.h"
 
+#include <algorithm>
+
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
@@ -175,6 +177,12 @@ NativeLibraryFirst::NativeLibraryFirst(const wchar_t* program, const wchar_t* li
 }
 
 NativeLibraryFirst::~NativeLibraryFirst() { RegDeleteTreeW(HKEY_CURRENT_USER, key_.c_str()); RegDeleteKeyW(HKEY_CURRENT_USER, key_.c_str()); }
+
+std::vector<std::wstring> InPreparationOrder(std::vector<std::wstring> runs) {
+    for (size_t first = 0; first + 1 < runs.size(); first += 3)
+        std::sort(runs.begin() + first, runs.begin() + first + 2);
+    return runs;
+}
 
 std::vector<std::string> SuspendCallsIn(const std::vector<std::string>& tracedArguments) {
     std::vector<std::string> calls;

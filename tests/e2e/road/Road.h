@@ -144,6 +144,10 @@ private:
     bool set_ = false;
 };
 
+// Recorded powercfg runs with the two value runs of each preparation (three runs: mains, battery,
+// then the activation) in a fixed order: those two run at the same time.
+std::vector<std::wstring> InPreparationOrder(std::vector<std::wstring> runs);
+
 // The number of kernel handles a process holds (SystemHandleInformation), or -1.
 int KernelHandleCount(DWORD processId);
 
