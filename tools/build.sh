@@ -4,5 +4,6 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 arch=${1:-i686}
-cmake --preset "$arch" >/dev/null
+# DORMELLO_TESTS=OFF builds the release alone (tools/reproduce.sh); the tests are built otherwise.
+cmake --preset "$arch" -DDORMELLO_TESTS="${DORMELLO_TESTS:-ON}" >/dev/null
 cmake --build --preset "$arch" -j"$(nproc)"

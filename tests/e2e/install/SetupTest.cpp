@@ -77,6 +77,18 @@ std::string ReadBytes(const std::wstring& path) {
     return bytes;
 }
 
+// The value of a "Name: value" line of a manifest file, or empty.
+std::wstring ManifestValue(const std::wstring& path, const char* name) {
+    std::string text = ReadBytes(path);
+    std::string const head = std::string("\n") + name + ": ";
+    size_t at = ("\n" + text).find(head);
+    if (at == std::string::npos)
+        return {};
+    size_t end = text.find_first_of("\r\n", at + head.size() - 1);
+    std::string value = text.substr(at + head.size() - 1, end - (at + head.size() - 1));
+    return std::wstring(value.begin(), value.end());
+}
+
 std::string Narrow(const std::wstring& text) {
     std::string utf8(text.size() * 4 + 1, '\0');
     utf8.resize(WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), &utf8[0],
@@ -233,6 +245,11 @@ TEST_F(Setup, SilentInstallRegistersEverythingAndSilentUninstallRemovesIt) {
     for (const std::wstring& fragment : fragments)
         EXPECT_NE(std::wstring::npos, xml.find(fragment)) << Narrow(fragment);
     EXPECT_TRUE(Exists(StoredTask())) << "registered with Wine's schtasks";
+
+    // winget knows an installed copy by the entry's key name.
+    std::wstring productCode = ManifestValue(e2e::WindowsPathFromUnix(DORMELLO_WINGET_INSTALLER), "ProductCode");
+    ASSERT_FALSE(productCode.empty());
+    EXPECT_EQ(std::wstring(kUninstallKey), L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\" + productCode);
 
     struct { const wchar_t* name; std::wstring value; } const texts[] = {
         {L"DisplayName", L"Korvane Dormello"}, {L"DisplayVersion", WIDEN(DORMELLO_VERSION)}, {L"Publisher", L"Korvane"},
