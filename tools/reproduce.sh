@@ -21,8 +21,9 @@ for side in "${sides[@]}"; do
 done
 passed=0
 failed=0
-for file in "$base/${sides[0]}"/dist/Korvane-Dormello-*; do
-    name=$(basename "$file")
+# Every file of the release, the programs of both builds and the winget manifests included.
+while IFS= read -r name; do
+    file="$base/${sides[0]}/dist/$name"
     first=$(sha256sum <"$file" | cut -d' ' -f1)
     second=$(sha256sum <"$base/${sides[1]}/dist/$name" 2>/dev/null | cut -d' ' -f1)
     if [ "$first" = "$second" ]; then
@@ -32,6 +33,6 @@ for file in "$base/${sides[0]}"/dist/Korvane-Dormello-*; do
         echo "DIFFERENT $first ${second:-missing}  $name"
         failed=$((failed + 1))
     fi
-done
+done < <(cd "$base/${sides[0]}/dist" && find . -type f | sed 's|^\./||' | LC_ALL=C sort)
 echo "$passed passed, $failed failed"
 [ "$failed" -eq 0 ] && [ "$passed" -gt 0 ]
