@@ -45,6 +45,10 @@ Name "${PRODUCT}"
 OutFile "${OUTFILE}"
 RequestExecutionLevel admin
 SetCompressor /SOLID lzma
+!ifdef SIGN
+  ; The uninstaller the setup writes is signed too, before it goes into the setup.
+  !uninstfinalize '"${SIGN}" "%1"' = 0
+!endif
 AllowSkipFiles off
 ManifestDPIAware true
 ShowInstDetails show

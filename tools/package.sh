@@ -8,6 +8,8 @@
 # and, for tests on machines that run no 32-bit programs, the same setup as a 64-bit program in
 # build/installer/ (not a release file).
 # --no-build uses the builds already in dist/<arch>/.
+# Signing: DORMELLO_SIGN_PFX names a PKCS#12 certificate (DORMELLO_SIGN_PASSWORD its password,
+# DORMELLO_SIGN_TIMESTAMP an RFC 3161 timestamping address); without it the release is unsigned.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
@@ -67,22 +69,54 @@ win() { echo "${1//\//\\}"; }
     echo "!macroend"
 } > "$work/Layout.nsh"
 
-# What goes into the setup and the zips: a copy of both builds with fixed times and permissions.
+# A run that fails leaves no release file of this version behind, nothing half signed.
+finished=0
+trap '[ "$finished" = 1 ] || rm -rf dist/"$name"-* dist/winget' EXIT
+fail() { echo "package: $*" >&2; exit 1; }
+
+# Signing, when a certificate is given: checked first, so that a wrong password or an expired
+# certificate fails before anything is made.
+sign=()
+if [ -n "${DORMELLO_SIGN_PFX:-}" ]; then
+    export DORMELLO_SIGN_PASSWORD=${DORMELLO_SIGN_PASSWORD:-}
+    [ -r "$DORMELLO_SIGN_PFX" ] || fail "the certificate file $DORMELLO_SIGN_PFX (DORMELLO_SIGN_PFX) cannot be read"
+    certificate() {
+        openssl pkcs12 -in "$DORMELLO_SIGN_PFX" -passin env:DORMELLO_SIGN_PASSWORD -nokeys -clcerts "$@" 2>/dev/null
+    }
+    pem=$(certificate || certificate -legacy) ||
+        fail "cannot open $DORMELLO_SIGN_PFX: a wrong password (DORMELLO_SIGN_PASSWORD), or not a PKCS#12 file"
+    openssl x509 -noout -checkend 0 <<<"$pem" >/dev/null ||
+        fail "the certificate in $DORMELLO_SIGN_PFX has expired ($(openssl x509 -noout -enddate <<<"$pem"))"
+    echo "package: signing with $(openssl x509 -noout -subject <<<"$pem")${DORMELLO_SIGN_TIMESTAMP:+, timestamped by $DORMELLO_SIGN_TIMESTAMP}"
+    sign=(-DSIGN="$root/tools/sign-file.sh")
+else
+    echo "package: no certificate given (DORMELLO_SIGN_PFX): the release is UNSIGNED"
+fi
+
+# What goes into the setup and the zips: a copy of both builds, signed when a certificate is
+# given, with fixed times and permissions.
 release="$work/release"
 rm -rf "$release"
 mkdir -p "$release"
 for arch in i686 x86_64; do
     cp -r "dist/$arch" "$release/$arch"
 done
+if [ ${#sign[@]} -gt 0 ]; then
+    mapfile -t binaries < <(find "$release" -type f \( -name '*.exe' -o -name '*.dll' \) | LC_ALL=C sort)
+    tools/sign-file.sh "${binaries[@]}" || fail "signing the programs failed"
+fi
 chmod -R u=rwX,go=rX "$release"
 find "$release" -exec touch -h -d "@$SOURCE_DATE_EPOCH" {} +
 
 nsis() {
     makensis -V2 -INPUTCHARSET UTF8 -DVERSION="$version" -DDIST="$root/$release" -DLAYOUT="$root/$work/Layout.nsh" \
-        "$@" installer/Dormello.nsi
+        "${sign[@]}" "$@" installer/Dormello.nsi
 }
-nsis -DOUTFILE="$root/dist/$name-setup.exe"
-nsis -DAMD64 -DOUTFILE="$root/$work/$name-setup-amd64.exe"
+nsis -DOUTFILE="$root/dist/$name-setup.exe" || fail "making the setup failed"
+nsis -DAMD64 -DOUTFILE="$root/$work/$name-setup-amd64.exe" || fail "making the 64-bit test setup failed"
+if [ ${#sign[@]} -gt 0 ]; then
+    tools/sign-file.sh "dist/$name-setup.exe" || fail "signing the setup failed"
+fi
 
 # Portable zips: the install folder under one top folder.
 for arch in i686 x86_64; do
@@ -148,13 +182,20 @@ END
     echo "Korvane Dormello $version"
     echo "commit $(git rev-parse HEAD 2>/dev/null || echo unknown)"
     echo "SOURCE_DATE_EPOCH $SOURCE_DATE_EPOCH"
+    if [ ${#sign[@]} -gt 0 ]; then
+        echo "signature: $(openssl x509 -noout -subject -nameopt RFC2253 <<<"$pem" | sed 's/^subject=//')"
+    else
+        echo "signature: none"
+    fi
     echo "system $( . /etc/os-release 2>/dev/null && echo "$PRETTY_NAME")"
     for tool in i686-w64-mingw32-g++ x86_64-w64-mingw32-g++ i686-w64-mingw32-ld x86_64-w64-mingw32-ld \
                 i686-w64-mingw32-windres cmake python3; do
         echo "$tool: $("$tool" --version 2>&1 | head -n 1)"
     done
     echo "makensis: $(makensis -VERSION 2>&1 | head -n 1)"
+    echo "osslsigncode: $(osslsigncode --version 2>&1 | head -n 1)"
 } > "dist/$name-BUILDINFO.txt"
 
 (cd dist && sha256sum "$name-setup.exe" "$name-i686.zip" "$name-x86_64.zip" > "$name-SHA256SUMS.txt")
+finished=1
 echo "package: dist/$name-setup.exe, dist/$name-i686.zip, dist/$name-x86_64.zip, dist/$name-SHA256SUMS.txt, dist/$name-BUILDINFO.txt"

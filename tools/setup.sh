@@ -2,7 +2,7 @@
 # Installs everything a fresh Debian 12 machine lacks to build, run and test the programs:
 # MinGW-w64 cross compilers, CMake, GoogleTest sources, Wine (32- and 64-bit), a virtual X
 # display, ImageMagick and xdotool, NSIS for the setup program, Python with YAML (the release zips
-# and the check of the winget manifests), the locales the language tests use and the fonts the
+# and the check of the winget manifests), osslsigncode and OpenSSL (signing), the locales the language tests use and the fonts the
 # dialogs are laid out with (Wine only recommends its own fonts and Liberation).
 # Safe to run again: it installs only what is missing.
 set -euo pipefail
@@ -11,6 +11,7 @@ packages=(
     cmake make g++-mingw-w64-i686 g++-mingw-w64-x86-64 mingw-w64-tools googletest
     wine wine32:i386 wine64 xvfb xauth xdotool x11-utils imagemagick locales
     fonts-wine fonts-liberation fonts-noto-cjk nsis python3 python3-yaml
+    osslsigncode openssl
 )
 locales_wanted=(en_US.UTF-8 ja_JP.UTF-8 de_DE.UTF-8 fr_FR.UTF-8 es_ES.UTF-8 zh_CN.UTF-8)
 

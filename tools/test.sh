@@ -9,8 +9,15 @@ cd "$(dirname "$0")/.."
 if [ -z "${TEST_IN_VIRTUAL_DISPLAY:-}" ]; then
     tools/setup.sh || exit 1
     # Both builds, and the setup that the install tests run.
-    echo "== build i686 and x86_64, package"
-    tools/package.sh || { echo "build or package failed"; echo "0 passed, 1 failed"; exit 1; }
+    echo "== build i686 and x86_64, package (signed with a throwaway certificate made here)"
+    signing=$(mktemp -d)
+    openssl req -x509 -newkey rsa:2048 -nodes -days 2 -subj "/CN=Korvane Dormello Test Signing" \
+        -keyout "$signing/key.pem" -out "$signing/cert.pem" >/dev/null 2>&1 &&
+        openssl pkcs12 -export -inkey "$signing/key.pem" -in "$signing/cert.pem" -out "$signing/test.pfx" \
+            -passout pass:test-only >/dev/null 2>&1 || { echo "no test certificate"; echo "0 passed, 1 failed"; exit 1; }
+    DORMELLO_SIGN_PFX=$signing/test.pfx DORMELLO_SIGN_PASSWORD=test-only tools/package.sh ||
+        { rm -rf "$signing"; echo "build or package failed"; echo "0 passed, 1 failed"; exit 1; }
+    rm -rf "$signing"
     # The rest runs inside one virtual display: Wine's desktop process lives as long as the
     # prefix's server and must keep its display.
     exec env TEST_IN_VIRTUAL_DISPLAY=1 xvfb-run -a -s "-screen 0 1920x1080x24" "$0" "$@"

@@ -89,6 +89,23 @@ std::wstring ManifestValue(const std::wstring& path, const char* name) {
     return std::wstring(value.begin(), value.end());
 }
 
+// Whether a program file carries an Authenticode signature (its security directory is not empty).
+bool CarriesSignature(const std::wstring& path) {
+    std::string bytes = ReadBytes(path);
+    if (bytes.size() < sizeof(IMAGE_DOS_HEADER))
+        return false;
+    auto const* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(bytes.data());
+    size_t const at = static_cast<size_t>(dos->e_lfanew);
+    if (at + sizeof(IMAGE_NT_HEADERS64) > bytes.size())
+        return false;
+    auto const* nt32 = reinterpret_cast<const IMAGE_NT_HEADERS32*>(bytes.data() + at);
+    auto const* nt64 = reinterpret_cast<const IMAGE_NT_HEADERS64*>(bytes.data() + at);
+    const IMAGE_DATA_DIRECTORY& security = nt32->OptionalHeader.Magic == IMAGE_NT_OPTIONAL_HDR64_MAGIC
+                                               ? nt64->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_SECURITY]
+                                               : nt32->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_SECURITY];
+    return security.Size > 0 && security.VirtualAddress + security.Size <= bytes.size();
+}
+
 std::string Narrow(const std::wstring& text) {
     std::string utf8(text.size() * 4 + 1, '\0');
     utf8.resize(WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), &utf8[0],
@@ -246,6 +263,10 @@ TEST_F(Setup, SilentInstallRegistersEverythingAndSilentUninstallRemovesIt) {
         EXPECT_NE(std::wstring::npos, xml.find(fragment)) << Narrow(fragment);
     EXPECT_TRUE(Exists(StoredTask())) << "registered with Wine's schtasks";
 
+    // Signed releases sign the uninstaller the setup writes as well as the programs.
+    bool const signedRelease = ManifestValue(e2e::WindowsPathFromUnix(DORMELLO_BUILDINFO), "signature") != L"none";
+    EXPECT_EQ(signedRelease, CarriesSignature(folder + L"\\Dormkey.exe"));
+    EXPECT_EQ(signedRelease, CarriesSignature(folder + L"\\Uninstall.exe"));
     // winget knows an installed copy by the entry's key name.
     std::wstring productCode = ManifestValue(e2e::WindowsPathFromUnix(DORMELLO_WINGET_INSTALLER), "ProductCode");
     ASSERT_FALSE(productCode.empty());

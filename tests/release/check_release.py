@@ -1,11 +1,53 @@
 #!/usr/bin/env python3
-"""check_winget.py DIST VERSION: the winget manifests that tools/package.sh wrote parse as YAML,
-agree with each other, and name the setup file by its SHA-256. Ends with "N passed, N failed"."""
+"""check_release.py DIST VERSION: the release that tools/package.sh made. The winget manifests parse
+as YAML, agree with each other and name the setup file by its SHA-256; the setup and every program
+and library in both zips carry the signature that BUILDINFO names (or none, when it says so).
+Ends with "N passed, N failed"."""
 import hashlib
 import os
+import subprocess
 import sys
+import tempfile
+import zipfile
 
 import yaml
+
+
+def signer(path, scratch):
+    """The subject of the certificate that signed the file (RFC 2253), or None when it is unsigned."""
+    signature = os.path.join(scratch, "signature.der")
+    if subprocess.run(["osslsigncode", "extract-signature", "-in", path, "-out", signature],
+                      stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL).returncode != 0:
+        return None
+    certificates = subprocess.run(["openssl", "pkcs7", "-inform", "DER", "-in", signature, "-print_certs", "-noout"],
+                                  capture_output=True, text=True).stdout
+    os.remove(signature)
+    subjects = [line.split("=", 1)[1].strip() for line in certificates.splitlines() if line.startswith("subject=")]
+    return ",".join(subjects) if subjects else ""
+
+
+def signature_checks(dist, version, setup):
+    with open(os.path.join(dist, "Korvane-Dormello-%s-BUILDINFO.txt" % version), encoding="utf-8") as f:
+        named = [line.split(":", 1)[1].strip() for line in f if line.startswith("signature:")][0]
+    expected = None if named == "none" else common_name(named)
+    checks = []
+    with tempfile.TemporaryDirectory() as scratch:
+        files = [setup]
+        for arch in ("i686", "x86_64"):
+            with zipfile.ZipFile(os.path.join(dist, "Korvane-Dormello-%s-%s.zip" % (version, arch))) as archive:
+                for name in archive.namelist():
+                    if name.lower().endswith((".exe", ".dll")):
+                        files.append(archive.extract(name, os.path.join(scratch, arch)))
+        for path in files:
+            found = signer(path, scratch)
+            ok = found is None if expected is None else found is not None and expected in found
+            checks.append(("signature of " + os.path.relpath(path, scratch if path != setup else dist), ok))
+    return checks
+
+
+def common_name(subject):
+    """The common name of an RFC 2253 subject ("CN=Korvane Dormello Test Signing,O=...")."""
+    return [part.strip()[3:] for part in subject.split(",") if part.strip().startswith("CN=")][0]
 
 
 def main():
@@ -35,6 +77,7 @@ def main():
         ("the setup's file", all(i.get("InstallerUrl", "").endswith("/" + os.path.basename(setup))
                                  for i in installer.get("Installers", []))),
     ]
+    checks += signature_checks(dist, version, setup)
     failed = [name for name, ok in checks if not ok]
     for name in failed:
         print("failed: " + name)
