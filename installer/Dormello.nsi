@@ -62,8 +62,12 @@ Var Purge              ; 1: the uninstaller also removes the settings
 Var AgentWasRunning    ; 1: the setup ended a running agent
 Var FailureText        ; what failed, for the log; empty when NSIS itself aborted (a file in use)
 
-!define MUI_ICON "${NSISDIR}\Contrib\Graphics\Icons\modern-install.ico"
-!define MUI_UNICON "${NSISDIR}\Contrib\Graphics\Icons\modern-uninstall.ico"
+; The product's own moon and colours (tools/make_artwork.sh), never the stock pictures. makensis
+; works in the script's folder.
+!define MUI_ICON "../res/icons/window.ico"
+!define MUI_UNICON "../res/icons/confirm.ico"
+!define MUI_WELCOMEFINISHPAGE_BITMAP "../res/installer/wizard.bmp"
+!define MUI_UNWELCOMEFINISHPAGE_BITMAP "../res/installer/wizard.bmp"
 !define MUI_ABORTWARNING
 !insertmacro MUI_PAGE_WELCOME
 !insertmacro MUI_PAGE_DIRECTORY

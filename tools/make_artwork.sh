@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Draws all artwork of both programs with ImageMagick: the dialog backgrounds (bitmaps 133 and
-# 277), the button skins and the drop shadow (data/Images/), and the program icons (res/icons/).
+# 277), the button skins and the drop shadow (data/Images/), the program icons (res/icons/) and
+# the setup's welcome picture (res/installer/).
 # The outputs are committed, so a build needs no image tools.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -12,6 +13,22 @@ icons=res/icons
 mkdir -p "$images" "$bitmaps" "$icons"
 tmp=$(mktemp -d)
 trap 'rm -rf "$tmp"' EXIT
+
+# The picture of the setup's welcome and finish pages (164 x 314, the size the wizard shows): the
+# dialogs' dark face with its header gradient, the accent rule and the crescent moon.
+# "make_artwork.sh wizard" makes only this picture.
+wizard() {
+    mkdir -p res/installer
+    "$IM" -size 164x314 xc:'#222222' \
+        \( -size 164x60 gradient:'#2e2e2e'-'#222222' \) -geometry +0+0 -composite \
+        -fill '#70e2ff' -draw "rectangle 20,46 59,47" \
+        -antialias -fill '#f2c14e' -draw "circle 74,170 74,120" \
+        -fill '#222222' -draw "circle 98,152 98,104" \
+        -fill '#2a2a2a' -draw "rectangle 0,290 163,313" \
+        -alpha off -type TrueColor BMP3:res/installer/wizard.bmp
+}
+wizard
+[ "${1:-}" = wizard ] && exit 0
 
 # Geometry shared with the dialogs: 542 x 251 picture, magenta margin (the window region cuts it
 # away), opaque body x 9..528, y 8..236 on a #222222 face.
