@@ -21,6 +21,8 @@ DWORD const kQuietMs = 1500;  // how long something that must not happen is wait
 std::wstring ConfirmStandIn();
 std::wstring PowercfgStandIn();
 std::wstring SchemeVoltaro();
+// The hook library built with faults that the agent's environment switches on.
+std::wstring FaultyKeytap();
 // The bytes of a file from offset on; empty when it cannot be read.
 std::string ReadFrom(const std::wstring& path, LONGLONG offset = 0);
 
@@ -71,8 +73,18 @@ public:
     // Calls of function ("KERNEL32.SetSystemPowerState") by process id, traced since construction,
     // as their argument lists ("00000001,00000001").
     std::vector<std::string> Calls(DWORD processId, const char* function) const;
+    // The same calls with what each returned, in the order they returned.
+    struct Call {
+        std::string arguments;
+        unsigned long long result;
+    };
+    std::vector<Call> CallsWithResults(DWORD processId, const char* function) const;
 
 private:
+    // Calls each line of the trace since construction that process processId wrote.
+    template <typename Visit>
+    void ForEachLine(DWORD processId, Visit visit) const;
+
     std::wstring file_;
     LONGLONG start_ = 0;
 };
