@@ -1,29 +1,64 @@
 // The hook and the two threads behind it. The low-level hook runs before the key event is
-// applied, and every program's key events wait while it runs, so the hook thread only records
-// the key and hands a fresh key-down to the signal thread. That thread waits until the key
-// reads as down and then signals, so a woken watcher sees the key down.
+// applied, and every program's key events wait while it runs, so the hook only records the key
+// and the hook thread hands a fresh key-down on once the hook has returned. The signal thread
+// then waits until the key reads as down and signals, so a woken watcher sees the key down.
 #include "Keytap.h"
 
 #include "ChangeSignal.h"
 #include "Faults.h"
 
+#include "framework/Handles.h"
+
 namespace {
 
-UINT const WM_KT_KEY_DOWN = WM_APP + 1;   // to the signal thread; wParam: virtual-key code
+UINT const WM_KT_KEY_DOWN = WM_APP + 1;   // to the hook thread itself; wParam: virtual-key code
 UINT const WM_KT_DROP_HOOK = WM_APP + 2;  // to the hook thread, from the tests' faults only
 DWORD const kKeyDownWaitMs = 50;          // how long a key may take to read as down
 DWORD const kPollMs = 1;
 DWORD const kStartTimeoutMs = 5000;
 
-// A thread of the library with its message queue; started and ended only by the entry points.
+// Fresh key-downs on their way from the hook thread (the only writer) to the signal thread
+// (the only reader), without a lock and without a call into the system on either side.
+class KeyQueue {
+public:
+    void Clear() { head_ = tail_ = 0; }
+    // False when full: the signal thread is that far behind, and the key is not signalled.
+    bool Push(BYTE code) {
+        LONG head = head_;
+        if (head - tail_ == kSize)
+            return false;
+        codes_[head % kSize] = code;
+        InterlockedExchange(&head_, head + 1);  // the code is stored before it is seen
+        return true;
+    }
+    bool Pop(BYTE* code) {
+        LONG tail = tail_;
+        if (tail == head_)
+            return false;
+        *code = codes_[tail % kSize];
+        InterlockedExchange(&tail_, tail + 1);
+        return true;
+    }
+
+private:
+    static LONG const kSize = 256;
+    BYTE codes_[kSize] = {};
+    LONG volatile head_ = 0;
+    LONG volatile tail_ = 0;
+};
+
+// A thread of the library; started and ended only by the entry points.
 struct Worker {
-    HANDLE thread = nullptr;
+    fw::KernelHandle thread;
     DWORD id = 0;
 };
 
 HINSTANCE g_module = nullptr;
 Worker g_hookThread;
 Worker g_signalThread;
+fw::KernelHandle g_keysQueued;  // auto-reset: set after each key put into g_keys
+fw::KernelHandle g_stopSignals;  // manual-reset: ends the signal thread
+KeyQueue g_keys;
 bool g_renewing = false;
 // Keys seen down by the hook: written on the hook thread, read by the signal thread.
 BYTE volatile g_keyDown[256];
@@ -45,7 +80,7 @@ void NoteKeyEvent(WPARAM message, const KBDLLHOOKSTRUCT& key, bool swallowed) {
         return;
     g_keyDown[code] = 1;
     if (!swallowed)
-        PostThreadMessageW(g_signalThread.id, WM_KT_KEY_DOWN, code, 0);
+        PostThreadMessageW(GetCurrentThreadId(), WM_KT_KEY_DOWN, code, 0);
     if (keytap_faults::DropHookAfterKeyDown())
         PostThreadMessageW(GetCurrentThreadId(), WM_KT_DROP_HOOK, 0, 0);
 }
@@ -72,8 +107,12 @@ DWORD WINAPI HookThread(void* started) {
     if (!hook)
         return 1;  // the starter sees the thread end instead of the start signal
     SetEvent(static_cast<HANDLE>(started));
-    // The hook is called from inside GetMessageW; nothing else reaches this thread.
+    // The hook is called from inside GetMessageW. A key it posts comes out only after the hook
+    // has returned: the event is then applied, or about to be, and the signal thread's first
+    // look at the key is rarely too early (under Wine a key read as up stays so for 50 ms).
     while (GetMessageW(&message, nullptr, 0, 0) > 0) {
+        if (message.message == WM_KT_KEY_DOWN && g_keys.Push(static_cast<BYTE>(message.wParam)))
+            SetEvent(g_keysQueued.Get());
 #ifdef KEYTAP_FAULTS
         if (message.message == WM_KT_DROP_HOOK && hook && UnhookWindowsHookEx(hook))
             hook = nullptr;
@@ -129,66 +168,83 @@ private:
 };
 
 DWORD WINAPI SignalThread(void* started) {
-    MSG message;
-    PeekMessageW(&message, nullptr, WM_USER, WM_USER, PM_NOREMOVE);  // the queue must exist before the hook
     SetEvent(static_cast<HANDLE>(started));
     ChangeSignal signal;
     PendingKeys pending;
-    for (;;) {
-        // No time-out while no key waits: an idle library never wakes.
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, pending.Empty() ? INFINITE : kPollMs, QS_ALLPOSTMESSAGE);
-        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-            if (message.message == WM_QUIT)
-                return 0;
-            if (message.message == WM_KT_KEY_DOWN)
-                pending.Add(static_cast<UINT>(message.wParam), signal);
-        }
+    HANDLE waits[] = {g_stopSignals.Get(), g_keysQueued.Get()};
+    // No time-out while no key waits: an idle library never wakes.
+    while (WaitForMultipleObjects(ARRAYSIZE(waits), waits, FALSE, pending.Empty() ? INFINITE : kPollMs) !=
+           WAIT_OBJECT_0) {
+        BYTE code = 0;
+        while (g_keys.Pop(&code))
+            pending.Add(code, signal);
         pending.SignalReady(signal);
     }
+    return 0;
 }
 
-void StopWorker(Worker& worker) {
-    if (!worker.thread)
+// Waits until the worker has ended (the caller has asked it to) and forgets it.
+void EndWorker(Worker& worker) {
+    WaitForSingleObject(worker.thread.Get(), INFINITE);
+    worker.thread.Close();
+    worker.id = 0;
+}
+
+void StopHookThread() {
+    if (!g_hookThread.thread.IsValid())
         return;
-    PostThreadMessageW(worker.id, WM_QUIT, 0, 0);
-    WaitForSingleObject(worker.thread, INFINITE);
-    CloseHandle(worker.thread);
-    worker = Worker();
+    PostThreadMessageW(g_hookThread.id, WM_QUIT, 0, 0);
+    EndWorker(g_hookThread);
+}
+
+void StopSignalThread() {
+    if (!g_signalThread.thread.IsValid())
+        return;
+    SetEvent(g_stopSignals.Get());
+    EndWorker(g_signalThread);
 }
 
 // Starts routine and waits until it has set `started`; the thread ends at once instead when
 // it cannot do its work. True when it runs.
-bool StartWorker(Worker& worker, LPTHREAD_START_ROUTINE routine) {
-    HANDLE started = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-    if (!started)
+bool StartWorker(Worker& worker, LPTHREAD_START_ROUTINE routine, void (*stop)()) {
+    fw::KernelHandle started(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    if (!started.IsValid())
         return false;
-    worker.thread = CreateThread(nullptr, 0, routine, started, 0, &worker.id);
-    if (worker.thread) {
-        HANDLE waits[] = {started, worker.thread};
-        if (WaitForMultipleObjects(ARRAYSIZE(waits), waits, FALSE, kStartTimeoutMs) != WAIT_OBJECT_0)
-            StopWorker(worker);
-    }
-    CloseHandle(started);
-    return worker.thread != nullptr;
+    worker.thread.Reset(CreateThread(nullptr, 0, routine, started.Get(), 0, &worker.id));
+    if (!worker.thread.IsValid())
+        return false;
+    HANDLE waits[] = {started.Get(), worker.thread.Get()};
+    if (WaitForMultipleObjects(ARRAYSIZE(waits), waits, FALSE, kStartTimeoutMs) == WAIT_OBJECT_0)
+        return true;
+    stop();
+    return false;
+}
+
+bool StartSignalThread() {
+    g_keys.Clear();
+    g_keysQueued.Reset(CreateEventW(nullptr, FALSE, FALSE, nullptr));
+    g_stopSignals.Reset(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    return g_keysQueued.IsValid() && g_stopSignals.IsValid() &&
+           StartWorker(g_signalThread, SignalThread, StopSignalThread);
 }
 
 }  // namespace
 
 extern "C" void WINAPI KT_Initialize() {
-    if (g_hookThread.thread)
+    if (g_hookThread.thread.IsValid())
         return;
     keytap_faults::Load();
     ZeroMemory(const_cast<BYTE*>(g_keyDown), sizeof(g_keyDown));
     // The signal thread first: the hook hands keys to it from its first call on.
-    if (!StartWorker(g_signalThread, SignalThread))
-        return;
-    if (!StartWorker(g_hookThread, HookThread))
-        StopWorker(g_signalThread);
+    if (!StartSignalThread() || !StartWorker(g_hookThread, HookThread, StopHookThread))
+        KT_Uninitialize();
 }
 
 extern "C" void WINAPI KT_Uninitialize() {
-    StopWorker(g_hookThread);  // no key is handed on after this
-    StopWorker(g_signalThread);
+    StopHookThread();  // no key is handed on after this
+    StopSignalThread();
+    g_keysQueued.Close();
+    g_stopSignals.Close();
 }
 
 extern "C" BOOL WINAPI KT_Renew() {
@@ -196,7 +252,7 @@ extern "C" BOOL WINAPI KT_Renew() {
     g_renewing = true;
     KT_Initialize();
     g_renewing = false;
-    return g_hookThread.thread != nullptr;
+    return g_hookThread.thread.IsValid();
 }
 
 BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, void*) {
