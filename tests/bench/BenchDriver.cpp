@@ -295,18 +295,38 @@ void AgentScenes(const Counts& counts) {
     e2e::registry::DeleteChangeKey();
 }
 
-// The agent started after an older hook that swallows keys.
-void SwallowedKeysWithAgent(int rounds) {
+// The agent with the hook library keytap (empty: the staged one), resident for scene.
+void WithAgent(const std::wstring& keytap, const std::function<void()>& scene) {
     e2e::registry::DeleteChangeKey();
-    OlderSwallowingHook older;
     e2e::InstallFolder install;
     e2e::Agent agent;
-    if (!agent.Start(install))
-        bench::Fail("agent start after the older hook");
+    if ((!keytap.empty() && !install.CopyFileTo(keytap, L"Keytap.dll")) || !agent.Start(install))
+        bench::Fail("agent start");
     bench::Pause(2000);
-    SwallowedKeys("swallowed-agent", rounds);
+    scene();
     agent.Close();
     e2e::registry::DeleteChangeKey();
+}
+
+// Keys typed, and keys behind an older hook that swallows some, with the agent resident; the
+// figures' names end in suffix.
+void KeysWithAgent(const std::wstring& keytap, const std::string& suffix, int count) {
+    WithAgent(keytap, [&] {
+        HWND typing = CreateTypingWindow();
+        TypeKeys(("keys-" + suffix).c_str(), count);
+        KeyLatency(("latency-" + suffix).c_str(), count);
+        DestroyWindow(typing);
+    });
+    OlderSwallowingHook older;
+    WithAgent(keytap, [&] { SwallowedKeys(("swallowed-" + suffix).c_str(), count); });
+}
+
+// The previous hook library, when tools/bench.sh built one (BENCH_PREVIOUS_KEYTAP).
+std::wstring PreviousKeytap() {
+    char path[MAX_PATH] = {};
+    if (!GetEnvironmentVariableA("BENCH_PREVIOUS_KEYTAP", path, MAX_PATH) || !path[0])
+        return {};
+    return e2e::WindowsPathFromUnix(path);
 }
 
 }  // namespace
@@ -337,7 +357,16 @@ int main(int argc, char** argv) {
         HiddenBaseline(BENCH_HOOK, L"Bench Hook", [&] { SwallowedKeys("swallowed-hook", counts.keys); });
     }
     AgentScenes(counts);
-    SwallowedKeysWithAgent(counts.keys);
+    {
+        OlderSwallowingHook older;
+        WithAgent({}, [&] { SwallowedKeys("swallowed-agent", counts.keys); });
+    }
+    // The previous hook library and this one, each with a plain resident agent, one after the other.
+    std::wstring previous = PreviousKeytap();
+    if (!previous.empty()) {
+        KeysWithAgent(previous, "previous", counts.keys);
+        KeysWithAgent({}, "current", counts.keys);
+    }
     StartupPhases(counts.startups);
     printf("DONE\n");
     return 0;

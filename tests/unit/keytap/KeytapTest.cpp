@@ -3,6 +3,7 @@
 // kept, nothing left running, and a renewal that forgets held keys and leaves one hook.
 #include "common/RegistryLayout.h"
 #include "e2e/helpers/SendKey.h"
+#include "e2e/helpers/SwallowingHook.h"
 #include "outside/keytap/Keytap.h"
 
 #include <gtest/gtest.h>
@@ -120,46 +121,6 @@ private:
     HANDLE thread_ = nullptr;
     bool woke_ = false;
     bool keyDown_ = false;
-};
-
-// A low-level hook of another program, as remapping tools install one, that swallows every
-// event of kSwallowedKey; it runs on a thread of its own until destroyed.
-class SwallowingHook {
-public:
-    SwallowingHook() : ready_(CreateEventW(nullptr, TRUE, FALSE, nullptr)) {
-        thread_ = CreateThread(nullptr, 0, Run, ready_, 0, &threadId_);
-        WaitForSingleObject(ready_, kSignalTimeoutMs);
-    }
-    ~SwallowingHook() {
-        PostThreadMessageW(threadId_, WM_QUIT, 0, 0);
-        WaitForSingleObject(thread_, INFINITE);
-        CloseHandle(thread_);
-        CloseHandle(ready_);
-    }
-    SwallowingHook(const SwallowingHook&) = delete;
-    SwallowingHook& operator=(const SwallowingHook&) = delete;
-
-private:
-    static LRESULT CALLBACK Swallow(int code, WPARAM wParam, LPARAM lParam) {
-        if (code == HC_ACTION && reinterpret_cast<const KBDLLHOOKSTRUCT*>(lParam)->vkCode == kSwallowedKey)
-            return 1;
-        return CallNextHookEx(nullptr, code, wParam, lParam);
-    }
-    static DWORD WINAPI Run(void* ready) {
-        MSG message;
-        PeekMessageW(&message, nullptr, WM_USER, WM_USER, PM_NOREMOVE);
-        HHOOK hook = SetWindowsHookExW(WH_KEYBOARD_LL, Swallow, GetModuleHandleW(nullptr), 0);
-        SetEvent(static_cast<HANDLE>(ready));
-        while (GetMessageW(&message, nullptr, 0, 0) > 0) {
-        }
-        if (hook)
-            UnhookWindowsHookEx(hook);
-        return 0;
-    }
-
-    HANDLE ready_;
-    HANDLE thread_ = nullptr;
-    DWORD threadId_ = 0;
 };
 
 class KeytapTest : public ::testing::Test {
@@ -305,7 +266,7 @@ TEST_F(KeytapTest, StartAndStopTwiceLeaveNoHookAndNoThread) {
 // Keys an older hook swallows never read as down: they make no change, and the key after them
 // is signalled once, while it is down, as if they had not been there.
 TEST_F(KeytapTest, KeysAnOlderHookSwallowsAreNeitherSignalledNorWaitedFor) {
-    SwallowingHook older;
+    SwallowingHook older(kSwallowedKey);
     initialize_();
     DWORD before = Pulse();
     for (int i = 0; i < 20; ++i) {
