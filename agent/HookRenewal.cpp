@@ -10,9 +10,12 @@
 namespace {
 
 UINT_PTR const kRenewalTimerId = 0x4B52;
+UINT_PTR const kRegistrationTimerId = 0x4B53;
 UINT const kBurstQuietMs = 250;  // a burst has ended when no notification came for this long
 UINT const kRetryMs = 1000;
 int const kRenewalAttempts = 5;  // a renewal that fails is tried this often in all
+UINT const kRegistrationRetryMs = 2000;
+int const kRegistrationAttempts = 60;  // two minutes of a sign-in
 
 // The notifications after which keys may have gone up unseen or the hook may be gone.
 bool EndsAnAbsence(UINT message, WPARAM event) {
@@ -23,9 +26,13 @@ bool EndsAnAbsence(UINT message, WPARAM event) {
 
 }  // namespace
 
-// WM_WTSSESSION_CHANGE comes only to a registered window; WM_POWERBROADCAST to every top-level one.
+// WM_WTSSESSION_CHANGE comes only to a registered window; WM_POWERBROADCAST to every top-level
+// one. Started at sign-in, the agent may ask before the session services run, and is refused:
+// it asks again for a while.
 void CHybridS3Dlg::ListenForSessionChanges() {
     sessionNotifications_ = WTSRegisterSessionNotification(hwnd_, NOTIFY_FOR_THIS_SESSION) != FALSE;
+    if (!sessionNotifications_ && ++registrationAttempts_ < kRegistrationAttempts)
+        SetTimer(hwnd_, kRegistrationTimerId, kRegistrationRetryMs, nullptr);
 }
 
 bool CHybridS3Dlg::OnHookRenewalMessage(UINT message, WPARAM wParam, LRESULT* result) {
@@ -40,15 +47,19 @@ bool CHybridS3Dlg::OnHookRenewalMessage(UINT message, WPARAM wParam, LRESULT* re
         *result = TRUE;
         return true;
     case WM_TIMER:
-        if (wParam != kRenewalTimerId)
+        if (wParam != kRenewalTimerId && wParam != kRegistrationTimerId)
             return false;
-        KillTimer(hwnd_, kRenewalTimerId);
-        RenewHook();
+        KillTimer(hwnd_, wParam);
+        if (wParam == kRenewalTimerId)
+            RenewHook();
+        else
+            ListenForSessionChanges();
         *result = 0;
         return true;
     case WM_DESTROY:
         // The registration must end before the window does; the dialog's own handling follows.
         KillTimer(hwnd_, kRenewalTimerId);
+        KillTimer(hwnd_, kRegistrationTimerId);
         if (sessionNotifications_)
             WTSUnRegisterSessionNotification(hwnd_);
         sessionNotifications_ = false;

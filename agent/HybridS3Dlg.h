@@ -142,6 +142,7 @@ private:
     KeytapRenewProc ktRenew_ = nullptr;
     bool sessionNotifications_ = false;  // registered for WM_WTSSESSION_CHANGE
     int renewalAttempts_ = 0;
+    int registrationAttempts_ = 0;
 
     char languageName_[MAX_PATH] = {};
     std::unique_ptr<fw::Font> titleFont_;

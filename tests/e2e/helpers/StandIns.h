@@ -15,6 +15,10 @@ wchar_t const kEndsValue[] = L"Ends";              // REG_DWORD: how many copies
 // before reaching for the mouse. Without it a loaded machine can end a whole question while the
 // test still holds the keys, and a key-down noticed late starts a second one.
 wchar_t const kAfterKeysUpValue[] = L"AfterKeysUp";
+// REG_DWORD: calls of the wtsapi32 stand-in's WTSRegisterSessionNotification and
+// WTSUnRegisterSessionNotification.
+wchar_t const kWtsRegistrationsValue[] = L"WtsRegistrations";
+wchar_t const kWtsUnregistrationsValue[] = L"WtsUnregistrations";
 
 // Environment variable naming the file where the powercfg stand-in appends
 // "<its own path>|<its parameters>" for each run.

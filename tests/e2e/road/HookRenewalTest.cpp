@@ -166,6 +166,51 @@ TEST_F(HookRenewal, HookRemovedBehindTheAgentsBackComesBackAtResume) {
     EXPECT_TRUE(agent.Close());
 }
 
+// For the agent's process only, Wine loads the library of this name from beside the program
+// (the test prefix's registry, for the object's life).
+class NativeForAgent {
+public:
+    explicit NativeForAgent(const wchar_t* library) : library_(library) {
+        RegSetKeyValueW(HKEY_CURRENT_USER, kAgentOverridesKey, library, REG_SZ, L"native,builtin",
+                        sizeof(L"native,builtin"));
+    }
+    ~NativeForAgent() { RegDeleteKeyValueW(HKEY_CURRENT_USER, kAgentOverridesKey, library_); }
+    NativeForAgent(const NativeForAgent&) = delete;
+    NativeForAgent& operator=(const NativeForAgent&) = delete;
+
+private:
+    static constexpr const wchar_t* kAgentOverridesKey = L"Software\\Wine\\AppDefaults\\Dormkey.exe\\DllOverrides";
+    const wchar_t* library_;
+};
+
+// Started at sign-in, the agent may be refused its registration for session notifications
+// until the session services run: it asks again until it is registered, and ends the one
+// registration that held when it closes.
+TEST_F(HookRenewal, RefusedRegistrationIsTriedAgain) {
+    struct Case {
+        const wchar_t* refusals;
+        DWORD registrations;
+    } const cases[] = {
+        {L"WTS_STANDIN_REFUSALS=0", 1},
+        {L"WTS_STANDIN_REFUSALS=2", 3},
+    };
+    NativeForAgent standIn(L"wtsapi32");
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.refusals);
+        standin::Reset();
+        RoadInstall install;
+        RoadAgent agent;
+        ASSERT_TRUE(install.CopyFileTo(WtsapiStandIn(), L"wtsapi32.dll"));
+        ASSERT_TRUE(agent.Start(install, {c.refusals}));
+        EXPECT_TRUE(e2e::WaitUntil([&] { return standin::Count(kWtsRegistrationsValue) >= c.registrations; },
+                                   kRetriesMs));
+        Sleep(kQuietMs);
+        EXPECT_EQ(c.registrations, standin::Count(kWtsRegistrationsValue)) << "no more once registered";
+        EXPECT_TRUE(agent.Close());
+        EXPECT_EQ(1u, standin::Count(kWtsUnregistrationsValue));
+    }
+}
+
 // A renewal whose hook cannot be put in is tried again, a bounded number of times, and the
 // keyboard is never hooked twice.
 TEST_F(HookRenewal, FailedRenewalIsRetriedWithinABound) {

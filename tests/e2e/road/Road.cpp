@@ -13,6 +13,7 @@ std::wstring ConfirmStandIn() { return e2e::WindowsPathFromUnix(ROAD_CONFIRM_STA
 std::wstring PowercfgStandIn() { return e2e::WindowsPathFromUnix(ROAD_POWERCFG_STANDIN); }
 std::wstring SchemeVoltaro() { return e2e::WindowsPathFromUnix(ROAD_SCHEME_VOLTARO); }
 std::wstring FaultyKeytap() { return e2e::WindowsPathFromUnix(ROAD_FAULTY_KEYTAP); }
+std::wstring WtsapiStandIn() { return e2e::WindowsPathFromUnix(ROAD_WTSAPI_STANDIN); }
 
 void HeldKeys::Down(WORD code) {
     SendKey(code, false);
@@ -66,6 +67,7 @@ DWORD ReadScratch(const wchar_t* name) {
 }  // namespace
 
 DWORD Starts() { return ReadScratch(kStartsValue); }
+DWORD Count(const wchar_t* value) { return ReadScratch(value); }
 DWORD Ends() { return ReadScratch(kEndsValue); }
 
 bool KillLast() {

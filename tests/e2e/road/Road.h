@@ -23,6 +23,8 @@ std::wstring PowercfgStandIn();
 std::wstring SchemeVoltaro();
 // The hook library built with faults that the agent's environment switches on.
 std::wstring FaultyKeytap();
+// The session-notification library that refuses the first registrations.
+std::wstring WtsapiStandIn();
 // The bytes of a file from offset on; empty when it cannot be read.
 std::string ReadFrom(const std::wstring& path, LONGLONG offset = 0);
 
@@ -52,6 +54,8 @@ void SetHoldMs(DWORD milliseconds);
 void AnswerAfterKeysUp();
 DWORD Starts();
 DWORD Ends();
+// A count the stand-ins keep in the scratch key (0 when absent).
+DWORD Count(const wchar_t* value);
 // Ends the last started stand-in from outside, as a crash or the task manager would. True when it was running.
 bool KillLast();
 std::wstring StartedPath();
