@@ -4,7 +4,7 @@
 #include <windows.h>
 
 extern "C" {
-// Starts the hook and its thread; a second call while running does nothing.
+// Starts the hook and its threads; a second call while running does nothing.
 void WINAPI KT_Initialize();
 // Removes the hook and ends its threads; returns when they have ended.
 void WINAPI KT_Uninitialize();
