@@ -92,6 +92,7 @@ BOOL CHybridS3Dlg::OnInitDialog() {
     PreparePowerSchemes();
     powercfgRuns_.StartDetached();  // no question waits at start-up
     StartKeyMonitor();
+    ListenForSessionChanges();
     CreateShadowWindow();
     CenterAndCheck();
     ListenForTaskbar();
@@ -153,6 +154,9 @@ LRESULT CHybridS3Dlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
         OnTaskbarCreated();
         return 0;
     }
+    LRESULT renewalResult = 0;
+    if (OnHookRenewalMessage(message, wParam, &renewalResult))
+        return renewalResult;
     switch (message) {
     case WM_WINDOWPOSCHANGING:
         return OnWindowPosChanging(reinterpret_cast<WINDOWPOS*>(lParam));

@@ -32,6 +32,7 @@ UINT const kTrayIconId = 132;
 using GetActiveSchemeProc = DWORD(WINAPI*)(HKEY, GUID**);
 using SetActiveSchemeProc = DWORD(WINAPI*)(HKEY, const GUID*);
 using KeytapProc = void(WINAPI*)();
+using KeytapRenewProc = BOOL(WINAPI*)();
 
 // What the PC offers right now; Unknown when its power capabilities cannot be read.
 SleepKind ReadSleepKind();
@@ -103,6 +104,12 @@ private:
     static DWORD WINAPI RegistryMonitorThread(void* dialog);
     LRESULT OnCheckHotkey(WPARAM wParam, LPARAM lParam);
 
+    // Hook renewal after resume and unlock (HookRenewal.cpp).
+    void ListenForSessionChanges();
+    // True when it handled message; *result is then the window procedure's result.
+    bool OnHookRenewalMessage(UINT message, WPARAM wParam, LRESULT* result);
+    void RenewHook();
+
     // An entry point of a library loaded at run time, typed; null when absent. Cast through
     // void(*)() so the compiler accepts the change of signature.
     template <typename Proc>
@@ -144,6 +151,10 @@ private:
     fw::Module hookLibrary_;
     KeytapProc ktInitialize_ = nullptr;
     KeytapProc ktUninitialize_ = nullptr;
+    KeytapRenewProc ktRenew_ = nullptr;
+    bool sessionNotifications_ = false;  // registered for WM_WTSSESSION_CHANGE
+    int renewalAttempts_ = 0;
+    int registrationAttempts_ = 0;
 
     char languageName_[MAX_PATH] = {};
     std::unique_ptr<fw::Font> titleFont_;

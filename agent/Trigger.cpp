@@ -125,6 +125,7 @@ int CHybridS3Dlg::StartKeyMonitor() {
         return 0;
     ktInitialize_ = EntryPoint<KeytapProc>(hookLibrary_, "KT_Initialize");
     ktUninitialize_ = EntryPoint<KeytapProc>(hookLibrary_, "KT_Uninitialize");
+    ktRenew_ = EntryPoint<KeytapRenewProc>(hookLibrary_, "KT_Renew");
     if (ktInitialize_)
         ktInitialize_();
     monitorThread_ = CreateThread(nullptr, 0, RegistryMonitorThread, this, 0, nullptr);

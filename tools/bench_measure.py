@@ -7,7 +7,8 @@ server, the desktop, the programs and whatever they start) is its descendant, an
 those that have ended comes back to it when it reaps them. At each SAMPLE the driver asks for, it
 reads /proc: the CPU time of every descendant except the driver itself (exact where the kernel
 keeps it, see cpu_ms; reaped children included), plus the X server; context switches of every
-thread; RssAnon on MEM. Exits 1 when a figure cannot be measured (the driver reports FAIL or ends
+thread; RssAnon on MEM. A process that runs at both edges of a figure counts by its live
+threads (see difference). Exits 1 when a figure cannot be measured (the driver reports FAIL or ends
 early); never because of a figure's value.
 """
 import ctypes
@@ -166,29 +167,78 @@ class Meter:
         return names
 
     def snapshot(self, process):
+        """What the processes of the run (or those whose command line holds process) have used so
+        far, for difference()."""
         reap()
         table = processes()
         mine = descendants(table, os.getpid())
+        sample = {"fixed": (0.0, 0), "procs": {}}
         if process != "-":
             chosen = [pid for pid in mine if process in table[pid][1]]
             if not chosen:
                 return None
-            return (sum(cpu_ms(pid, False) for pid in chosen), sum(switches(pid) for pid in chosen))
-        chosen = [pid for pid in mine if "bench_driver.exe" not in table[pid][1]]
+            for pid in chosen:
+                sample["procs"][pid] = process_counters(pid, False)
+            return sample
         children = resource.getrusage(resource.RUSAGE_CHILDREN)
         cpu = (children.ru_utime + children.ru_stime) * 1000.0
-        cpu += sum(cpu_ms(pid) for pid in chosen)
-        ctx = children.ru_nvcsw + children.ru_nivcsw + sum(switches(pid) for pid in chosen)
-        if self.xserver:
-            cpu += cpu_ms(self.xserver, False)
-            ctx += switches(self.xserver)
-        # The driver's own children (none expected) would count too.
+        ctx = children.ru_nvcsw + children.ru_nivcsw
         for pid in mine:
-            if "bench_driver.exe" in table[pid][1]:
-                stat = read(f"/proc/{pid}/stat")
-                fields = stat[stat.rfind(b")") + 2:].split()
-                cpu += (int(fields[13]) + int(fields[14])) * 1000.0 / CLOCK
-        return (cpu, ctx)
+            if "bench_driver.exe" not in table[pid][1]:
+                sample["procs"][pid] = process_counters(pid, True)
+                continue
+            # The driver's own children (none expected) would count too.
+            stat = read(f"/proc/{pid}/stat")
+            fields = stat[stat.rfind(b")") + 2:].split()
+            cpu += (int(fields[13]) + int(fields[14])) * 1000.0 / CLOCK
+        if self.xserver:
+            sample["procs"][self.xserver] = process_counters(self.xserver, False)
+        sample["fixed"] = (cpu, ctx)
+        return sample
+
+
+def process_counters(pid, with_children):
+    """A process's CPU ms and context switches as a whole, its live threads' own, and the CPU ms
+    of its ended children (whole clock ticks)."""
+    threads = {}
+    try:
+        tasks = os.listdir(f"/proc/{pid}/task")
+    except OSError:
+        tasks = []
+    for task in tasks:
+        stat = read(f"/proc/{pid}/task/{task}/schedstat")
+        status = read(f"/proc/{pid}/task/{task}/status")
+        if not stat or not status:
+            continue
+        ctx = sum(int(line.split()[1]) for line in status.splitlines()
+                  if line.startswith((b"voluntary_ctxt_switches", b"nonvoluntary_ctxt_switches")))
+        threads[task] = (int(stat.split()[0]) / 1e6, ctx)
+    children = 0.0
+    stat = read(f"/proc/{pid}/stat") if with_children else None
+    if stat:
+        fields = stat[stat.rfind(b")") + 2:].split()
+        children = (int(fields[13]) + int(fields[14])) * 1000.0 / CLOCK
+    return {"whole": (cpu_ms(pid, with_children), switches(pid)), "threads": threads, "children": children}
+
+
+def difference(first, last):
+    """CPU ms and context switches between two snapshots. A process started in between counts as
+    a whole; one that ran at both counts by its live threads, since a thread that ends takes its
+    counts with it (Wine's thread-pool threads end when idle, and the sum would drop)."""
+    cpu = last["fixed"][0] - first["fixed"][0]
+    ctx = last["fixed"][1] - first["fixed"][1]
+    for pid, now in last["procs"].items():
+        before = first["procs"].get(pid)
+        if before is None:
+            cpu += now["whole"][0]
+            ctx += now["whole"][1]
+            continue
+        cpu += now["children"] - before["children"]
+        for task, (run, switched) in now["threads"].items():
+            was = before["threads"].get(task, (0.0, 0))
+            cpu += run - was[0]
+            ctx += switched - was[1]
+    return cpu, ctx
 
 
 def run_driver(build, figures):
@@ -223,8 +273,9 @@ def run_driver(build, figures):
                 before = begins.pop(name + ".names")
                 for who, cpu in names.items():
                     figures.setdefault(f"{name}.by.{who}", []).append(cpu - before.get(who, 0.0))
-                figures.setdefault(name + ".cpu", []).append((sample[0] - first[0]) / divisor)
-                figures.setdefault(name + ".ctx", []).append((sample[1] - first[1]) / divisor)
+                cpu, ctx = difference(first, sample)
+                figures.setdefault(name + ".cpu", []).append(cpu / divisor)
+                figures.setdefault(name + ".ctx", []).append(ctx / divisor)
             driver.stdin.write("ok\n")
         elif words[0] == "MEM":
             pids = meter.matching(words[2])
@@ -271,6 +322,10 @@ ROWS = [
     ("per key typed into another program: context switches", "keys-agent.ctx", "bare WH_KEYBOARD_LL hook",
      "keys-hook.ctx", "", 1),
     ("per key typed: CPU of all processes", "keys-agent.cpu", "bare WH_KEYBOARD_LL hook", "keys-hook.cpu", " ms", 1),
+    ("per key event typed: SendInput → the window has it", "latency-agent", "bare WH_KEYBOARD_LL hook",
+     "latency-hook", " ms", 2),
+    ("per key event behind an older hook that swallows 20 of 21 (to the 21st reaching the window)",
+     "swallowed-agent", "bare hook after the same older hook", "swallowed-hook", " ms", 2),
     ("agent wake-ups per key-down / auto-repeat / key-up", None, None, None, "", 2),
     ("agent memory (RssAnon)", "agent.rss", "minimal dialog / hotkey-only", "dialog.rss", " MB", 1),
     ("agent RssAnon growth over the sequences", "agent.rss.growth", None, None, " MB", 1),
@@ -281,13 +336,40 @@ ROWS = [
 
 def ratio_text(figures, key, base_key, product, base):
     """Each question runs beside a baseline run, so both figures of a pair come from the same
-    moment of the run: a question's ratio is the median of the pairs' ratios."""
+    moment of the run: a question's ratio is the median of the pairs' ratios. A key event's time
+    is given as the time added to the baseline's (goal: at most 1 ms)."""
     ours, theirs = figures[key], figures[base_key]
+    if key.startswith(("latency-", "swallowed-")):
+        return f"{product[0] - base[0]:+.2f} ms added"
     of_medians = f"{product[0] / base[0]:.2f}×" if base[0] else "–"
     if key.startswith("question.") and len(ours) == len(theirs) and all(theirs):
         paired = statistics.median(a / b for a, b in zip(ours, theirs))
         return f"{paired:.2f}× (of the medians {of_medians})"
     return of_medians
+
+
+PREVIOUS_ROWS = [
+    # label, this library's key, the previous library's key, unit, digits
+    ("per key typed into another program: context switches", "keys-current.ctx", "keys-previous.ctx", "", 1),
+    ("per key typed: CPU of all processes", "keys-current.cpu", "keys-previous.cpu", " ms", 2),
+    ("per key event typed: SendInput → the window has it", "latency-current", "latency-previous", " ms", 2),
+    ("per key event behind an older hook that swallows 20 of 21", "swallowed-current", "swallowed-previous",
+     " ms", 2),
+]
+
+
+def print_previous(figures):
+    """This hook library against the one tools/bench.sh built from BENCH_PREVIOUS_REV, if any."""
+    if "keys-previous.ctx" not in figures:
+        return
+    print("\nThis hook library against the previous one (BENCH_PREVIOUS_REV), each beside a plain resident "
+          "agent, one after the other in this run, medians:\n")
+    print("| Figure | This library | Previous library | Ratio |")
+    print("|---|---|---|---|")
+    for label, key, previous_key, unit, digits in PREVIOUS_ROWS:
+        ours, theirs = cell(figures[key], unit, digits), cell(figures[previous_key], unit, digits)
+        ratio = f"{ours[0] / theirs[0]:.2f}×" if theirs[0] else "–"
+        print(f"| {label} | {ours[1]} | {theirs[1]} | {ratio} |")
 
 
 def print_table(figures, build):
@@ -312,6 +394,8 @@ def print_table(figures, build):
             base = (base[0], f"{base[1]} / {hotkey[1]}")
         ratio = ratio_text(figures, key, base_key, product, base)
         print(f"| {label} | {product[1]} | {base_label}: {base[1]} | {ratio} |")
+
+    print_previous(figures)
 
     print("\nCPU per process while the question comes up (medians; the baseline dialog's run beside it):\n")
     print("| Process | Question | Minimal dialog |")

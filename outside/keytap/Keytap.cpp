@@ -1,104 +1,258 @@
-// The hook and its thread. The low-level hook runs before the key event is applied, so the
-// hook only hands the key to this thread's queue and returns at once; the thread then waits
-// until the key reads as down before it signals, so a woken watcher sees the key down.
+// The hook and the two threads behind it. The low-level hook runs before the key event is
+// applied, and every program's key events wait while it runs, so the hook only records the key
+// and the hook thread hands a fresh key-down on once the hook has returned. The signal thread
+// then waits until the key reads as down and signals, so a woken watcher sees the key down.
 #include "Keytap.h"
 
 #include "ChangeSignal.h"
+#include "Faults.h"
+
+#include "framework/Handles.h"
 
 namespace {
 
-UINT const WM_KT_KEY_DOWN = WM_APP + 1;  // wParam: virtual-key code
-DWORD const kKeyDownWaitMs = 50;         // how long a key may take to read as down
+UINT const WM_KT_KEY_DOWN = WM_APP + 1;   // to the hook thread itself; wParam: virtual-key code
+UINT const WM_KT_DROP_HOOK = WM_APP + 2;  // to the hook thread, from the tests' faults only
+DWORD const kKeyDownWaitMs = 50;          // how long a key may take to read as down
+DWORD const kPollMs = 1;
 DWORD const kStartTimeoutMs = 5000;
 
+// Fresh key-downs on their way from the hook thread (the only writer) to the signal thread
+// (the only reader), without a lock and without a call into the system on either side.
+class KeyQueue {
+public:
+    void Clear() { head_ = tail_ = 0; }
+    // False when full: the signal thread is that far behind, and the key is not signalled.
+    bool Push(BYTE code) {
+        LONG head = head_;
+        if (head - tail_ == kSize)
+            return false;
+        codes_[head % kSize] = code;
+        InterlockedExchange(&head_, head + 1);  // the code is stored before it is seen
+        return true;
+    }
+    bool Pop(BYTE* code) {
+        LONG tail = tail_;
+        if (tail == head_)
+            return false;
+        *code = codes_[tail % kSize];
+        InterlockedExchange(&tail_, tail + 1);
+        return true;
+    }
+
+private:
+    static LONG const kSize = 256;
+    BYTE codes_[kSize] = {};
+    LONG volatile head_ = 0;
+    LONG volatile tail_ = 0;
+};
+
+// A thread of the library; started and ended only by the entry points.
+struct Worker {
+    fw::KernelHandle thread;
+    DWORD id = 0;
+};
+
 HINSTANCE g_module = nullptr;
-HANDLE g_thread = nullptr;
-DWORD g_threadId = 0;
-bool g_keyDown[256];  // keys seen down by the hook; touched only on the hook thread
+Worker g_hookThread;
+Worker g_signalThread;
+fw::KernelHandle g_keysQueued;  // auto-reset: set after each key put into g_keys
+fw::KernelHandle g_stopSignals;  // manual-reset: ends the signal thread
+KeyQueue g_keys;
+bool g_renewing = false;
+// Keys seen down by the hook: written on the hook thread, read by the signal thread.
+BYTE volatile g_keyDown[256];
 
 bool IsKeyUp(WPARAM message) {
     return message == WM_KEYUP || message == WM_SYSKEYUP;
 }
 
-// Only a fresh key-down is handed on: auto-repeats (a down without an up) and ups are not.
-void NoteKeyEvent(WPARAM message, const KBDLLHOOKSTRUCT& key) {
+// Only a fresh key-down is handed on: auto-repeats (a down without an up) and ups are not,
+// and neither is a key an older hook swallowed: that one never reads as down.
+void NoteKeyEvent(WPARAM message, const KBDLLHOOKSTRUCT& key, bool swallowed) {
     BYTE code = static_cast<BYTE>(key.vkCode);
     if (IsKeyUp(message)) {
-        g_keyDown[code] = false;
+        if (!keytap_faults::MissReleases())
+            g_keyDown[code] = 0;
         return;
     }
     if (g_keyDown[code])
         return;
-    g_keyDown[code] = true;
-    PostThreadMessageW(GetCurrentThreadId(), WM_KT_KEY_DOWN, code, 0);
+    g_keyDown[code] = 1;
+    if (!swallowed)
+        PostThreadMessageW(GetCurrentThreadId(), WM_KT_KEY_DOWN, code, 0);
+    if (keytap_faults::DropHookAfterKeyDown())
+        PostThreadMessageW(GetCurrentThreadId(), WM_KT_DROP_HOOK, 0, 0);
 }
 
-// Never swallows a key: every event goes on to the next hook.
+// Never swallows a key. The hooks installed before this one are called first, so that their
+// answer is known: a key one of them swallows is not waited for.
 LRESULT CALLBACK KeyboardProc(int code, WPARAM wParam, LPARAM lParam) {
+    LRESULT result = CallNextHookEx(nullptr, code, wParam, lParam);
     if (code == HC_ACTION)
-        NoteKeyEvent(wParam, *reinterpret_cast<const KBDLLHOOKSTRUCT*>(lParam));
-    return CallNextHookEx(nullptr, code, wParam, lParam);
+        NoteKeyEvent(wParam, *reinterpret_cast<const KBDLLHOOKSTRUCT*>(lParam), result != 0);
+    return result;
 }
 
-// Waits only for a key that is still down: one whose release the hook has already seen (on a
-// busy machine the thread can fall behind a burst of keys) will not read as down again. Every
-// program's key events wait while this thread does.
-void WaitUntilDown(UINT code) {
-    DWORD start = GetTickCount();
-    while (g_keyDown[code] && !(GetAsyncKeyState(code) & 0x8000) && GetTickCount() - start < kKeyDownWaitMs)
-        Sleep(1);
+HHOOK SetHook() {
+    // The tests' failing renewal: a hook without a procedure, which the system refuses.
+    HOOKPROC procedure = g_renewing && keytap_faults::FailRenewal() ? nullptr : KeyboardProc;
+    return SetWindowsHookExW(WH_KEYBOARD_LL, procedure, g_module, 0);
 }
 
 DWORD WINAPI HookThread(void* started) {
     MSG message;
     PeekMessageW(&message, nullptr, WM_USER, WM_USER, PM_NOREMOVE);  // the queue must exist before the hook
-    ZeroMemory(g_keyDown, sizeof(g_keyDown));
-    HHOOK hook = SetWindowsHookExW(WH_KEYBOARD_LL, KeyboardProc, g_module, 0);
+    HHOOK hook = SetHook();
     if (!hook)
         return 1;  // the starter sees the thread end instead of the start signal
     SetEvent(static_cast<HANDLE>(started));
-
-    ChangeSignal signal;
+    // The hook is called from inside GetMessageW. A key it posts comes out only after the hook
+    // has returned: the event is then applied, or about to be, and the signal thread's first
+    // look at the key is rarely too early (under Wine a key read as up stays so for 50 ms).
     while (GetMessageW(&message, nullptr, 0, 0) > 0) {
-        if (message.message != WM_KT_KEY_DOWN)
-            continue;
-        UINT code = static_cast<UINT>(message.wParam);
-        WaitUntilDown(code);
-        signal.Raise();
+        if (message.message == WM_KT_KEY_DOWN && g_keys.Push(static_cast<BYTE>(message.wParam)))
+            SetEvent(g_keysQueued.Get());
+#ifdef KEYTAP_FAULTS
+        if (message.message == WM_KT_DROP_HOOK && hook && UnhookWindowsHookEx(hook))
+            hook = nullptr;
+#endif
     }
-    UnhookWindowsHookEx(hook);
+    if (hook)
+        UnhookWindowsHookEx(hook);
     return 0;
 }
 
-void StopThread() {
-    PostThreadMessageW(g_threadId, WM_QUIT, 0, 0);
-    WaitForSingleObject(g_thread, INFINITE);
-    CloseHandle(g_thread);
-    g_thread = nullptr;
-    g_threadId = 0;
+// Keys handed on by the hook that do not read as down yet. Each is signalled once: when it
+// reads as down, when its release was seen (on a busy machine this thread can fall behind),
+// or after kKeyDownWaitMs.
+class PendingKeys {
+public:
+    bool Empty() const { return count_ == 0; }
+
+    void Add(UINT code, ChangeSignal& signal) {
+        if (count_ == kCapacity) {
+            signal.Raise();  // the oldest waits no longer
+            Remove(0);
+        }
+        keys_[count_++] = {code, GetTickCount()};
+    }
+
+    void SignalReady(ChangeSignal& signal) {
+        DWORD now = GetTickCount();
+        for (int i = count_ - 1; i >= 0; --i) {
+            const Key& key = keys_[i];
+            if ((GetAsyncKeyState(static_cast<int>(key.code)) & 0x8000) || !g_keyDown[key.code] ||
+                now - key.since >= kKeyDownWaitMs) {
+                signal.Raise();
+                Remove(i);
+            }
+        }
+    }
+
+private:
+    struct Key {
+        UINT code;
+        DWORD since;
+    };
+    static int const kCapacity = 64;
+
+    void Remove(int index) {
+        for (int i = index + 1; i < count_; ++i)
+            keys_[i - 1] = keys_[i];
+        --count_;
+    }
+
+    Key keys_[kCapacity] = {};
+    int count_ = 0;
+};
+
+DWORD WINAPI SignalThread(void* started) {
+    SetEvent(static_cast<HANDLE>(started));
+    ChangeSignal signal;
+    PendingKeys pending;
+    HANDLE waits[] = {g_stopSignals.Get(), g_keysQueued.Get()};
+    // No time-out while no key waits: an idle library never wakes.
+    while (WaitForMultipleObjects(ARRAYSIZE(waits), waits, FALSE, pending.Empty() ? INFINITE : kPollMs) !=
+           WAIT_OBJECT_0) {
+        BYTE code = 0;
+        while (g_keys.Pop(&code))
+            pending.Add(code, signal);
+        pending.SignalReady(signal);
+    }
+    return 0;
+}
+
+// Waits until the worker has ended (the caller has asked it to) and forgets it.
+void EndWorker(Worker& worker) {
+    WaitForSingleObject(worker.thread.Get(), INFINITE);
+    worker.thread.Close();
+    worker.id = 0;
+}
+
+void StopHookThread() {
+    if (!g_hookThread.thread.IsValid())
+        return;
+    PostThreadMessageW(g_hookThread.id, WM_QUIT, 0, 0);
+    EndWorker(g_hookThread);
+}
+
+void StopSignalThread() {
+    if (!g_signalThread.thread.IsValid())
+        return;
+    SetEvent(g_stopSignals.Get());
+    EndWorker(g_signalThread);
+}
+
+// Starts routine and waits until it has set `started`; the thread ends at once instead when
+// it cannot do its work. True when it runs.
+bool StartWorker(Worker& worker, LPTHREAD_START_ROUTINE routine, void (*stop)()) {
+    fw::KernelHandle started(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    if (!started.IsValid())
+        return false;
+    worker.thread.Reset(CreateThread(nullptr, 0, routine, started.Get(), 0, &worker.id));
+    if (!worker.thread.IsValid())
+        return false;
+    HANDLE waits[] = {started.Get(), worker.thread.Get()};
+    if (WaitForMultipleObjects(ARRAYSIZE(waits), waits, FALSE, kStartTimeoutMs) == WAIT_OBJECT_0)
+        return true;
+    stop();
+    return false;
+}
+
+bool StartSignalThread() {
+    g_keys.Clear();
+    g_keysQueued.Reset(CreateEventW(nullptr, FALSE, FALSE, nullptr));
+    g_stopSignals.Reset(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    return g_keysQueued.IsValid() && g_stopSignals.IsValid() &&
+           StartWorker(g_signalThread, SignalThread, StopSignalThread);
 }
 
 }  // namespace
 
 extern "C" void WINAPI KT_Initialize() {
-    if (g_thread)
+    if (g_hookThread.thread.IsValid())
         return;
-    HANDLE started = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-    if (!started)
-        return;
-    g_thread = CreateThread(nullptr, 0, HookThread, started, 0, &g_threadId);
-    if (g_thread) {
-        HANDLE waits[] = {started, g_thread};
-        // The thread ends at once when the hook cannot be set: then nothing runs.
-        if (WaitForMultipleObjects(ARRAYSIZE(waits), waits, FALSE, kStartTimeoutMs) != WAIT_OBJECT_0)
-            StopThread();
-    }
-    CloseHandle(started);
+    keytap_faults::Load();
+    ZeroMemory(const_cast<BYTE*>(g_keyDown), sizeof(g_keyDown));
+    // The signal thread first: the hook hands keys to it from its first call on.
+    if (!StartSignalThread() || !StartWorker(g_hookThread, HookThread, StopHookThread))
+        KT_Uninitialize();
 }
 
 extern "C" void WINAPI KT_Uninitialize() {
-    if (g_thread)
-        StopThread();
+    StopHookThread();  // no key is handed on after this
+    StopSignalThread();
+    g_keysQueued.Close();
+    g_stopSignals.Close();
+}
+
+extern "C" BOOL WINAPI KT_Renew() {
+    KT_Uninitialize();
+    g_renewing = true;
+    KT_Initialize();
+    g_renewing = false;
+    return g_hookThread.thread.IsValid();
 }
 
 BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, void*) {

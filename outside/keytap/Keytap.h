@@ -4,10 +4,13 @@
 #include <windows.h>
 
 extern "C" {
-// Starts the hook and its thread; a second call while running does nothing.
+// Starts the hook and its threads; a second call while running does nothing.
 void WINAPI KT_Initialize();
-// Removes the hook and ends its thread; returns when the thread has ended.
+// Removes the hook and ends its threads; returns when they have ended.
 void WINAPI KT_Uninitialize();
+// Removes the hook, forgets which keys were down and puts the hook in again, as after a resume
+// or an unlock, when key releases may never have reached the hook. TRUE when the hook is in.
+BOOL WINAPI KT_Renew();
 }
 
 // The signal: a counter in a volatile sub-key, so nothing of it ever reaches the disk.

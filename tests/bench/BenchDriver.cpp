@@ -1,6 +1,7 @@
 // Drives every benchmark scene under Wine: the question brought up by Alt+F1 against a minimal
 // dialog program started beside each question, keys typed with the agent resident against a bare
-// hook, the idle agent against a program that only registers the hotkey, wake-ups per key, memory
+// hook (their cost, and the time until each reaches the window that has the keyboard, also
+// behind an older hook that swallows keys), the idle agent against a program that only registers the hotkey, wake-ups per key, memory
 // and handles over repeated sequences, and the question's start-up phases. Timings are its own;
 // CPU, context switches and memory are sampled from the Linux side by tools/bench_measure.py at
 // the edges it names.
@@ -20,6 +21,8 @@ wchar_t const kQuestionTitle[] = L"Korvane Dormello Message";
 wchar_t const kBalancedScheme[] = L"VOLTARO_TEST_SCHEME={381B4222-F694-41F0-9685-FF5BB260DF2E}";
 DWORD const kTimeoutMs = 15000;
 DWORD const kSettleMs = 700;
+WORD const kSwallowedKey = VK_F8;  // what bench_hook.exe swallows when started with "swallow"
+int const kSwallowedPerRound = 20;
 
 struct Counts {
     int questions = 20;
@@ -68,6 +71,82 @@ void TypeKeys(const char* figure, int count) {
     bench::Pause(200);
     bench::Sample(figure, "end", "-", count);
 }
+
+// Reads the typing window's messages until `message` for key code arrives. False after 5 s.
+bool WaitForKey(WORD code, UINT message) {
+    double end = bench::NowMs() + 5000;
+    for (double now = bench::NowMs(); now < end; now = bench::NowMs()) {
+        MSG received;
+        while (PeekMessageW(&received, nullptr, WM_KEYFIRST, WM_KEYLAST, PM_REMOVE)) {
+            DispatchMessageW(&received);
+            if (received.message == message && received.wParam == code)
+                return true;
+        }
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(end - now) + 1, QS_KEY);
+    }
+    return false;
+}
+
+// One key event, timed from SendInput until the window that has the keyboard reads it.
+void TimedKeyEvent(const char* figure, WORD code, bool up) {
+    double start = bench::NowMs();
+    SendKey(code, up);
+    if (!WaitForKey(code, up ? WM_KEYUP : WM_KEYDOWN))
+        bench::Fail(figure);
+    bench::Figure(figure, bench::NowMs() - start);
+}
+
+// Ordinary typing: each key event's time to the window, one value per event.
+void KeyLatency(const char* figure, int count) {
+    for (int i = 0; i < count; ++i) {
+        TimedKeyEvent(figure, VK_F9, false);
+        bench::Pause(30);
+        TimedKeyEvent(figure, VK_F9, true);
+        bench::Pause(30);
+    }
+}
+
+// Keys an older hook swallows, then one it lets through: the time until that one reaches the
+// window, per key event sent.
+void SwallowedKeys(const char* figure, int rounds) {
+    HWND typing = CreateTypingWindow();
+    for (int round = 0; round < rounds; ++round) {
+        double start = bench::NowMs();
+        for (int i = 0; i < kSwallowedPerRound; ++i) {
+            SendKey(kSwallowedKey, false);
+            SendKey(kSwallowedKey, true);
+        }
+        SendKey(VK_F9, false);
+        if (!WaitForKey(VK_F9, WM_KEYDOWN))
+            bench::Fail(figure);
+        bench::Figure(figure, (bench::NowMs() - start) / (2 * kSwallowedPerRound + 1));
+        SendKey(VK_F9, true);
+        WaitForKey(VK_F9, WM_KEYUP);
+        bench::Pause(100);
+    }
+    DestroyWindow(typing);
+}
+
+// A remapping tool's hook that swallows kSwallowedKey, installed before whatever starts while
+// it lives.
+class OlderSwallowingHook {
+public:
+    OlderSwallowingHook() {
+        if (!program_.Start(BenchProgram(BENCH_HOOK), L"swallow") ||
+            !e2e::WaitForTopWindow(L"DormelloBench", L"Bench Swallow", program_.Id(), kTimeoutMs))
+            bench::Fail("older swallowing hook");
+        WaitForInputIdle(program_.Handle(), kTimeoutMs);
+    }
+    ~OlderSwallowingHook() {
+        PostMessageW(e2e::FindTopWindow(L"DormelloBench", L"Bench Swallow", program_.Id()), WM_CLOSE, 0, 0);
+        program_.WaitForExit(kTimeoutMs);
+    }
+    OlderSwallowingHook(const OlderSwallowingHook&) = delete;
+    OlderSwallowingHook& operator=(const OlderSwallowingHook&) = delete;
+
+private:
+    e2e::Process program_;
+};
 
 void QuietPeriod(const char* figure, const char* process, DWORD ms) {
     bench::Sample(figure, "begin", process);
@@ -185,6 +264,7 @@ void AgentScenes(const Counts& counts) {
     QuietPeriod("idle-agent", "Dormkey.exe", counts.idleMs);
     HWND typing = CreateTypingWindow();
     TypeKeys("keys-agent", counts.keys);
+    KeyLatency("latency-agent", counts.keys);
 
     // Each question is paired with a baseline run right before or after it.
     OneDialogBaseline(true);
@@ -215,6 +295,40 @@ void AgentScenes(const Counts& counts) {
     e2e::registry::DeleteChangeKey();
 }
 
+// The agent with the hook library keytap (empty: the staged one), resident for scene.
+void WithAgent(const std::wstring& keytap, const std::function<void()>& scene) {
+    e2e::registry::DeleteChangeKey();
+    e2e::InstallFolder install;
+    e2e::Agent agent;
+    if ((!keytap.empty() && !install.CopyFileTo(keytap, L"Keytap.dll")) || !agent.Start(install))
+        bench::Fail("agent start");
+    bench::Pause(2000);
+    scene();
+    agent.Close();
+    e2e::registry::DeleteChangeKey();
+}
+
+// Keys typed, and keys behind an older hook that swallows some, with the agent resident; the
+// figures' names end in suffix.
+void KeysWithAgent(const std::wstring& keytap, const std::string& suffix, int count) {
+    WithAgent(keytap, [&] {
+        HWND typing = CreateTypingWindow();
+        TypeKeys(("keys-" + suffix).c_str(), count);
+        KeyLatency(("latency-" + suffix).c_str(), count);
+        DestroyWindow(typing);
+    });
+    OlderSwallowingHook older;
+    WithAgent(keytap, [&] { SwallowedKeys(("swallowed-" + suffix).c_str(), count); });
+}
+
+// The previous hook library, when tools/bench.sh built one (BENCH_PREVIOUS_KEYTAP).
+std::wstring PreviousKeytap() {
+    char path[MAX_PATH] = {};
+    if (!GetEnvironmentVariableA("BENCH_PREVIOUS_KEYTAP", path, MAX_PATH) || !path[0])
+        return {};
+    return e2e::WindowsPathFromUnix(path);
+}
+
 }  // namespace
 
 void StartupPhases(int runs);  // StartupPhases.cpp
@@ -235,9 +349,24 @@ int main(int argc, char** argv) {
     HiddenBaseline(BENCH_HOOK, L"Bench Hook", [&] {
         HWND typing = CreateTypingWindow();
         TypeKeys("keys-hook", counts.keys);
+        KeyLatency("latency-hook", counts.keys);
         DestroyWindow(typing);
     });
+    {
+        OlderSwallowingHook older;
+        HiddenBaseline(BENCH_HOOK, L"Bench Hook", [&] { SwallowedKeys("swallowed-hook", counts.keys); });
+    }
     AgentScenes(counts);
+    {
+        OlderSwallowingHook older;
+        WithAgent({}, [&] { SwallowedKeys("swallowed-agent", counts.keys); });
+    }
+    // The previous hook library and this one, each with a plain resident agent, one after the other.
+    std::wstring previous = PreviousKeytap();
+    if (!previous.empty()) {
+        KeysWithAgent(previous, "previous", counts.keys);
+        KeysWithAgent({}, "current", counts.keys);
+    }
     StartupPhases(counts.startups);
     printf("DONE\n");
     return 0;

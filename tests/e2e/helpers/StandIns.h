@@ -15,6 +15,10 @@ wchar_t const kEndsValue[] = L"Ends";              // REG_DWORD: how many copies
 // before reaching for the mouse. Without it a loaded machine can end a whole question while the
 // test still holds the keys, and a key-down noticed late starts a second one.
 wchar_t const kAfterKeysUpValue[] = L"AfterKeysUp";
+// REG_DWORD: calls of the wtsapi32 stand-in's WTSRegisterSessionNotification and
+// WTSUnRegisterSessionNotification.
+wchar_t const kWtsRegistrationsValue[] = L"WtsRegistrations";
+wchar_t const kWtsUnregistrationsValue[] = L"WtsUnregistrations";
 
 // The same key tells the power library stand-in (powrprof.dll) what PC to play.
 // REG_SZ: the capabilities, words among s1 s2 s3 s4 hiberfile aoac reduced full, or "fail"

@@ -169,7 +169,7 @@ TEST_F(HonestSleep, ARefusedSleepIsToldAndTheNextHotkeyWorks) {
     ASSERT_NE(nullptr, question) << "the next hotkey asks while the message is up";
     ASSERT_TRUE(ClickAnswer(question, kOk));
     ASSERT_TRUE(WaitForStandInCalls(2));
-    EXPECT_EQ(std::vector<std::string>({kSuspend, kSuspend}), standin::SuspendCalls());
+    EXPECT_EQ(std::vector<std::string>({kSuspendCall, kSuspendCall}), standin::SuspendCalls());
     EXPECT_TRUE(IsWindowVisible(message));
     EXPECT_TRUE(agent.Close());
 }

@@ -2,6 +2,9 @@
 // the WM_USER+5 test, with a confirmation stand-in that reports each start.
 #include "RoadFixture.h"
 
+#include "helpers/SendKey.h"
+#include "helpers/SwallowingHook.h"
+
 #include <functional>
 
 using namespace road;
@@ -181,5 +184,21 @@ TEST_F(Hotkey, SurvivesItsSignalKeyBeingDeleted) {
         c.remove();
         EXPECT_TRUE(AltF1Asks(standin::Starts() + 1));
     }
+    EXPECT_TRUE(agent.Close());
+}
+
+// Keys that an older hook (installed before the agent) swallows never read as down: pressed
+// before the hotkey, they start nothing, and Alt+F1 after them asks once.
+TEST_F(Hotkey, KeysAnOlderHookSwallowsDoNotHoldUpTheHotkey) {
+    SwallowingHook older(VK_F10);
+    RoadInstall install;
+    RoadAgent agent;
+    ASSERT_TRUE(StartWithStandIn(install, agent));
+    for (int i = 0; i < 20; ++i) {
+        SendKey(VK_F10, false);
+        SendKey(VK_F10, true);
+    }
+    EXPECT_TRUE(AltF1Asks(1));
+    EXPECT_TRUE(NoNewStart(1)) << "one question";
     EXPECT_TRUE(agent.Close());
 }

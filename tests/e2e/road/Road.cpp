@@ -15,6 +15,8 @@ std::wstring ConfirmStandIn() { return e2e::WindowsPathFromUnix(ROAD_CONFIRM_STA
 std::wstring PowercfgStandIn() { return e2e::WindowsPathFromUnix(ROAD_POWERCFG_STANDIN); }
 std::wstring PowrprofStandIn() { return e2e::WindowsPathFromUnix(ROAD_POWRPROF_STANDIN); }
 std::wstring SchemeVoltaro() { return e2e::WindowsPathFromUnix(ROAD_SCHEME_VOLTARO); }
+std::wstring FaultyKeytap() { return e2e::WindowsPathFromUnix(ROAD_FAULTY_KEYTAP); }
+std::wstring WtsapiStandIn() { return e2e::WindowsPathFromUnix(ROAD_WTSAPI_STANDIN); }
 
 void HeldKeys::Down(WORD code) {
     SendKey(code, false);
@@ -97,6 +99,8 @@ std::vector<std::string> SuspendCalls() {
     }
     return calls;
 }
+
+DWORD Count(const wchar_t* value) { return ReadScratch(value); }
 DWORD Ends() { return ReadScratch(kEndsValue); }
 
 bool KillLast() {
@@ -201,13 +205,12 @@ std::vector<std::string> SuspendCallsIn(const std::vector<std::string>& tracedAr
     return calls;
 }
 
-std::vector<std::string> RelayTrace::Calls(DWORD processId, const char* function) const {
-    std::vector<std::string> calls;
+template <typename Visit>
+void RelayTrace::ForEachLine(DWORD processId, Visit visit) const {
     if (!Available())
-        return calls;
+        return;
     char prefix[16];
     snprintf(prefix, sizeof(prefix), "%04lx:", processId);
-    std::string call = std::string(":Call ") + function + "(";
     std::string text = ReadFrom(file_, start_);
     size_t begin = 0;
     while (begin < text.size()) {
@@ -216,13 +219,51 @@ std::vector<std::string> RelayTrace::Calls(DWORD processId, const char* function
             end = text.size();
         std::string line = text.substr(begin, end - begin);
         begin = end + 1;
+        if (line.compare(0, strlen(prefix), prefix) == 0)
+            visit(line);
+    }
+}
+
+std::vector<std::string> RelayTrace::Calls(DWORD processId, const char* function) const {
+    std::vector<std::string> calls;
+    std::string call = std::string(":Call ") + function + "(";
+    ForEachLine(processId, [&](const std::string& line) {
         size_t at = line.find(call);
-        if (line.compare(0, strlen(prefix), prefix) != 0 || at == std::string::npos)
-            continue;
+        if (at == std::string::npos)
+            return;
         size_t arguments = at + call.size();
         calls.push_back(line.substr(arguments, line.find(')', arguments) - arguments));
-    }
+    });
     return calls;
+}
+
+// A call line is "pid:tid:Call f(arguments) ret=...", its return "pid:tid:Ret  f() retval=... ret=...":
+// the return of a call is the next one of that function on the same thread.
+std::vector<RelayTrace::Call> RelayTrace::CallsWithResults(DWORD processId, const char* function) const {
+    std::vector<Call> done;
+    std::vector<std::pair<std::string, std::string>> open;  // thread, arguments
+    std::string call = std::string(":Call ") + function + "(";
+    std::string ret = std::string(":Ret  ") + function + "() retval=";
+    ForEachLine(processId, [&](const std::string& line) {
+        size_t at = line.find(call);
+        if (at != std::string::npos) {
+            size_t arguments = at + call.size();
+            open.emplace_back(line.substr(0, at), line.substr(arguments, line.find(')', arguments) - arguments));
+            return;
+        }
+        at = line.find(ret);
+        if (at == std::string::npos)
+            return;
+        std::string thread = line.substr(0, at);
+        for (auto pending = open.begin(); pending != open.end(); ++pending) {
+            if (pending->first != thread)
+                continue;
+            done.push_back({pending->second, strtoull(line.c_str() + at + ret.size(), nullptr, 16)});
+            open.erase(pending);
+            return;
+        }
+    });
+    return done;
 }
 
 bool RoadAgent::Start(const e2e::InstallFolder& install, std::initializer_list<const wchar_t*> environment) {

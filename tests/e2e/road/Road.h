@@ -22,6 +22,10 @@ std::wstring ConfirmStandIn();
 std::wstring PowercfgStandIn();
 std::wstring PowrprofStandIn();
 std::wstring SchemeVoltaro();
+// The hook library built with faults that the agent's environment switches on.
+std::wstring FaultyKeytap();
+// The session-notification library that refuses the first registrations.
+std::wstring WtsapiStandIn();
 // The bytes of a file from offset on; empty when it cannot be read.
 std::string ReadFrom(const std::wstring& path, LONGLONG offset = 0);
 
@@ -51,6 +55,8 @@ void SetHoldMs(DWORD milliseconds);
 void AnswerAfterKeysUp();
 DWORD Starts();
 DWORD Ends();
+// A count the stand-ins keep in the scratch key (0 when absent).
+DWORD Count(const wchar_t* value);
 // Ends the last started stand-in from outside, as a crash or the task manager would. True when it was running.
 bool KillLast();
 std::wstring StartedPath();
@@ -77,8 +83,18 @@ public:
     // Calls of function ("KERNEL32.LocalFree") by process id, traced since construction, as their
     // argument lists ("00000001,00000001").
     std::vector<std::string> Calls(DWORD processId, const char* function) const;
+    // The same calls with what each returned, in the order they returned.
+    struct Call {
+        std::string arguments;
+        unsigned long long result;
+    };
+    std::vector<Call> CallsWithResults(DWORD processId, const char* function) const;
 
 private:
+    // Calls each line of the trace since construction that process processId wrote.
+    template <typename Visit>
+    void ForEachLine(DWORD processId, Visit visit) const;
+
     std::wstring file_;
     LONGLONG start_ = 0;
 };

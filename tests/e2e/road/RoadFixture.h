@@ -103,6 +103,6 @@ protected:
 };
 
 // A suspend as the agent asks for it: not hibernation, forced, wake events left on.
-std::string const kSuspend = "0,1,0";
+std::string const kSuspendCall = "0,1,0";
 
 }  // namespace road

@@ -142,7 +142,7 @@ TEST_F(SleepSequence, OnlyAnExplicitYesSleeps) {
         std::vector<std::string> calls = SuspendCalls(agent);
         EXPECT_EQ(c.suspends, calls.size());
         if (!calls.empty()) {
-            EXPECT_EQ(kSuspend, calls[0]);
+            EXPECT_EQ(kSuspendCall, calls[0]);
         }
         DWORD suspend = 0xdeadbeef;
         EXPECT_TRUE(e2e::registry::ReadSetting(kSuspendValue, &suspend));

@@ -29,7 +29,7 @@ std::wstring LoadedModule(HANDLE process, const wchar_t* fileName) {
 }
 
 std::vector<std::string> Suspends(size_t count) {
-    return std::vector<std::string>(count, kSuspend);
+    return std::vector<std::string>(count, kSuspendCall);
 }
 
 }  // namespace

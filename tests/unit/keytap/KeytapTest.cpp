@@ -1,7 +1,9 @@
 // The keyboard-hook library: one change of the change-signal key per fresh key-down, made while
-// the key reads as down, none for repeats or key-ups, nothing typed kept, nothing left running.
+// the key reads as down, none for repeats, key-ups or keys an older hook swallows, nothing typed
+// kept, nothing left running, and a renewal that forgets held keys and leaves one hook.
 #include "common/RegistryLayout.h"
 #include "e2e/helpers/SendKey.h"
+#include "e2e/helpers/SwallowingHook.h"
 #include "outside/keytap/Keytap.h"
 
 #include <gtest/gtest.h>
@@ -17,6 +19,8 @@ DWORD const kQuietMs = 300;  // how long a change that should not come is waited
 DWORD const kSentinel = 0xdeadbeef;
 
 using KeytapProc = void(WINAPI*)();
+using RenewProc = BOOL(WINAPI*)();
+WORD const kSwallowedKey = VK_F10;
 
 void DeleteChangeKey() {
     HKEY parent;
@@ -127,8 +131,10 @@ protected:
         ASSERT_NE(nullptr, library_);
         initialize_ = Get("KT_Initialize");
         uninitialize_ = Get("KT_Uninitialize");
+        renew_ = reinterpret_cast<RenewProc>(reinterpret_cast<void (*)()>(GetProcAddress(library_, "KT_Renew")));
         ASSERT_NE(nullptr, initialize_);
         ASSERT_NE(nullptr, uninitialize_);
+        ASSERT_NE(nullptr, renew_);
     }
     void TearDown() override {
         if (uninitialize_)
@@ -139,6 +145,14 @@ protected:
     }
     KeytapProc Get(const char* name) {
         return reinterpret_cast<KeytapProc>(reinterpret_cast<void (*)()>(GetProcAddress(library_, name)));
+    }
+    // Presses code and expects the key to read as down when the change it makes wakes a watcher.
+    static void ExpectChangeWhileDown(WORD code) {
+        bool down = false;
+        WakeProbe probe(code);
+        SendKey(code, false);
+        ASSERT_TRUE(probe.Woke(&down));
+        EXPECT_TRUE(down) << "the key reads as down when the watcher wakes";
     }
     // Presses and releases code; true when exactly one change was made, none after the press.
     void ExpectOneChangePerPress(WORD code) {
@@ -153,6 +167,7 @@ protected:
     HMODULE library_ = nullptr;
     KeytapProc initialize_ = nullptr;
     KeytapProc uninitialize_ = nullptr;
+    RenewProc renew_ = nullptr;
 };
 
 }  // namespace
@@ -163,13 +178,7 @@ TEST_F(KeytapTest, EachFreshKeyDownSignalsOnceWhileTheKeyIsDown) {
     for (WORD code : keys) {
         SCOPED_TRACE(testing::Message() << "key " << code);
         DWORD before = Pulse();
-        bool down = false;
-        {
-            WakeProbe probe(code);
-            SendKey(code, false);
-            ASSERT_TRUE(probe.Woke(&down));
-        }
-        EXPECT_TRUE(down) << "the key reads as down when the watcher wakes";
+        ExpectChangeWhileDown(code);
         EXPECT_TRUE(PulseBecomes(before + 1, kSignalTimeoutMs)) << "one new value per key-down";
 
         SendKey(code, false);  // auto-repeat: another down without an up
@@ -238,7 +247,7 @@ TEST_F(KeytapTest, StartAndStopTwiceLeaveNoHookAndNoThread) {
         std::set<DWORD> before = OwnThreads();
         initialize_();
         std::set<DWORD> started = NewThreads(before, OwnThreads());
-        EXPECT_EQ(1u, started.size()) << "one hook thread";
+        EXPECT_EQ(2u, started.size()) << "the hook thread and the thread that signals";
         initialize_();  // a second start while running changes nothing
         EXPECT_TRUE(NewThreads(before, OwnThreads()) == started) << "no second thread";
         ExpectOneChangePerPress(VK_F9);
@@ -252,4 +261,48 @@ TEST_F(KeytapTest, StartAndStopTwiceLeaveNoHookAndNoThread) {
         EXPECT_EQ(after, Pulse()) << "no hook is left to signal";
     }
     uninitialize_();  // stopping when stopped does nothing
+}
+
+// Keys an older hook swallows never read as down: they make no change, and the key after them
+// is signalled once, while it is down, as if they had not been there.
+TEST_F(KeytapTest, KeysAnOlderHookSwallowsAreNeitherSignalledNorWaitedFor) {
+    SwallowingHook older(kSwallowedKey);
+    initialize_();
+    DWORD before = Pulse();
+    for (int i = 0; i < 20; ++i) {
+        SendKey(kSwallowedKey, false);
+        SendKey(kSwallowedKey, true);
+    }
+    EXPECT_FALSE(GetAsyncKeyState(kSwallowedKey) & 0x8000) << "the older hook swallowed it";
+    ExpectChangeWhileDown('A');
+    EXPECT_TRUE(PulseBecomes(before + 1, kSignalTimeoutMs));
+    SendKey('A', true);
+    Sleep(kQuietMs);
+    EXPECT_EQ(before + 1, Pulse()) << "one change for the key that got through, none for the swallowed ones";
+}
+
+// A key held across a renewal (its release lost, as while the machine slept) counts as fresh
+// again afterwards, and each press still makes exactly one change: the old hook is gone.
+TEST_F(KeytapTest, RenewalForgetsHeldKeysAndLeavesOneHook) {
+    std::set<DWORD> before = OwnThreads();
+    initialize_();
+    std::set<DWORD> running = NewThreads(before, OwnThreads());
+    DWORD pulse = Pulse();
+    SendKey(VK_F9, false);
+    ASSERT_TRUE(PulseBecomes(pulse + 1, kSignalTimeoutMs));
+    for (int round = 1; round <= 2; ++round) {
+        SCOPED_TRACE(testing::Message() << "renewal " << round);
+        std::set<DWORD> beforeRenewal = OwnThreads();
+        EXPECT_TRUE(renew_());
+        std::set<DWORD> now = OwnThreads();
+        EXPECT_TRUE(NewThreads(now, running) == running) << "the old threads have ended";
+        running = NewThreads(beforeRenewal, now);
+        EXPECT_EQ(2u, running.size()) << "and two new ones run";
+        ExpectChangeWhileDown(VK_F9);  // a repeat to the old hook, a fresh key-down to the new one
+        EXPECT_TRUE(PulseBecomes(pulse + 1 + round, kSignalTimeoutMs));
+    }
+    SendKey(VK_F9, true);
+    ExpectOneChangePerPress('B');
+    uninitialize_();
+    EXPECT_TRUE(NewThreads(OwnThreads(), running) == running) << "nothing left running";
 }

@@ -1,0 +1,236 @@
+// The keyboard hook after resume and unlock, through the hook library's test build: under Wine
+// nothing sleeps or locks, so that build is told to lose key releases, to lose its hook or to
+// fail to put it in again, and the test sends the agent the notifications Windows would. Hook
+// installs and removals are counted in Wine's relay trace.
+#include "RoadFixture.h"
+
+#include <wtsapi32.h>
+
+using namespace road;
+
+namespace {
+
+struct Notification {
+    UINT message;
+    WPARAM event;
+};
+Notification const kResumeAutomatic = {WM_POWERBROADCAST, PBT_APMRESUMEAUTOMATIC};
+Notification const kResumeByUser = {WM_POWERBROADCAST, PBT_APMRESUMESUSPEND};
+Notification const kSuspend = {WM_POWERBROADCAST, PBT_APMSUSPEND};
+Notification const kLock = {WM_WTSSESSION_CHANGE, WTS_SESSION_LOCK};
+Notification const kUnlock = {WM_WTSSESSION_CHANGE, WTS_SESSION_UNLOCK};
+Notification const kConsoleConnect = {WM_WTSSESSION_CHANGE, WTS_CONSOLE_CONNECT};
+Notification const kConsoleDisconnect = {WM_WTSSESSION_CHANGE, WTS_CONSOLE_DISCONNECT};
+Notification const kRemoteConnect = {WM_WTSSESSION_CHANGE, WTS_REMOTE_CONNECT};
+Notification const kLogon = {WM_WTSSESSION_CHANGE, WTS_SESSION_LOGON};
+
+WPARAM const kLowLevelKeyboard = 13;  // WH_KEYBOARD_LL, the first argument of its installs
+int const kRenewalAttempts = 5;       // the agent's bound for a failing renewal
+DWORD const kRetriesMs = 6000;        // long enough for all of them (one a second)
+wchar_t const kMissReleases[] = L"KEYTAP_FAULT_MISS_RELEASES=1";
+
+// The agent's low-level keyboard hooks, counted from the relay trace.
+struct HookCount {
+    int attempts = 0;  // installs tried
+    int installs = 0;  // installs that returned a hook
+    int removals = 0;  // removals of such a hook that succeeded
+    int Live() const { return installs - removals; }
+};
+
+class HookRenewal : public RoadTest {
+protected:
+    // The hook library's test build in place of the shipped one, the agent started with its faults.
+    bool StartWithFaults(RoadInstall& install, RoadAgent& agent, std::initializer_list<const wchar_t*> faults) {
+        return install.AddConfirmation(L"Dormnote.exe") && install.CopyFileTo(FaultyKeytap(), L"Keytap.dll") &&
+               agent.Start(install, faults);
+    }
+    HookCount Hooks(RoadAgent& agent) const {
+        HookCount count;
+        std::vector<unsigned long long> hooks;
+        for (const RelayTrace::Call& call : hooks_.CallsWithResults(agent.Proc().Id(), "user32.SetWindowsHookExW")) {
+            if (strtoull(call.arguments.c_str(), nullptr, 16) != kLowLevelKeyboard)
+                continue;
+            ++count.attempts;
+            if (call.result) {
+                ++count.installs;
+                hooks.push_back(call.result);
+            }
+        }
+        for (const RelayTrace::Call& call : hooks_.CallsWithResults(agent.Proc().Id(), "user32.UnhookWindowsHookEx")) {
+            unsigned long long hook = strtoull(call.arguments.c_str(), nullptr, 16);
+            if (call.result && std::find(hooks.begin(), hooks.end(), hook) != hooks.end())
+                ++count.removals;
+        }
+        return count;
+    }
+    // Waits until the agent has tried `attempts` installs, then a while longer for any more;
+    // true when exactly that many were tried.
+    bool SettlesAtAttempts(RoadAgent& agent, int attempts, DWORD timeoutMs = kTriggerTimeoutMs) const {
+        e2e::WaitUntil([&] { return Hooks(agent).attempts >= attempts; }, timeoutMs);
+        Sleep(kQuietMs);
+        return Hooks(agent).attempts == attempts;
+    }
+    static void Send(RoadAgent& agent, std::initializer_list<Notification> notifications) {
+        for (const Notification& notification : notifications)
+            SendMessageW(agent.Window(), notification.message, notification.event, 0);
+    }
+    // Alt+F1 starts no question: the hook takes the keys for held ones, or there is no hook.
+    static bool AltF1IsIgnored() {
+        DWORD starts = standin::Starts();
+        HeldKeys keys;
+        keys.Down(VK_MENU);
+        keys.Down(VK_F1);
+        return NoNewStart(starts);
+    }
+    // Alt+F1 starts exactly one question.
+    static bool AltF1AsksOnce() {
+        DWORD starts = standin::Starts() + 1;
+        return AltF1Asks(starts) && NoNewStart(starts);
+    }
+
+    RelayTrace hooks_{L"user32.SetWindowsHookExW;user32.UnhookWindowsHookEx;"
+                      L"wtsapi32.WTSRegisterSessionNotification;wtsapi32.WTSUnRegisterSessionNotification"};
+};
+
+}  // namespace
+
+// Key releases lost while away leave Alt and F1 "held" for the hook, so Alt+F1 is taken for
+// auto-repeat. Each resume or unlock (in any order, with or without its counterpart) puts the
+// hook in again once, and the first Alt+F1 after it asks once; the other notifications change
+// nothing. One agent goes through all cases: each question loses its key releases again.
+TEST_F(HookRenewal, ResumeAndUnlockForgetLostKeyReleases) {
+    struct Case {
+        const char* name;
+        std::initializer_list<Notification> notifications;
+        bool renews;
+    } const cases[] = {
+        {"resume by the user", {kResumeAutomatic, kResumeByUser}, true},
+        {"unattended resume", {kResumeAutomatic}, true},
+        {"suspend, lock, logon, console disconnect", {kSuspend, kLock, kLogon, kConsoleDisconnect}, false},
+        {"lock, then unlock", {kLock, kUnlock}, true},
+        {"console connect", {kConsoleConnect}, true},
+        {"remote connect", {kRemoteConnect}, true},
+        {"out of order: unlock, user resume without suspend, lock", {kUnlock, kResumeByUser, kLock}, true},
+    };
+    RoadInstall install;
+    RoadAgent agent;
+    ASSERT_TRUE(StartWithFaults(install, agent, {kMissReleases}));
+    ASSERT_TRUE(AltF1AsksOnce()) << "the first press";
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        int attempts = Hooks(agent).attempts;
+        EXPECT_TRUE(AltF1IsIgnored()) << "the lost releases hold the keys";
+        Send(agent, c.notifications);
+        EXPECT_TRUE(SettlesAtAttempts(agent, attempts + (c.renews ? 1 : 0))) << "one renewal, or none";
+        EXPECT_EQ(1, Hooks(agent).Live());
+        if (c.renews) {
+            EXPECT_TRUE(AltF1AsksOnce()) << "the first press after it";
+        }
+    }
+    EXPECT_TRUE(agent.Close());
+    EXPECT_EQ(0, Hooks(agent).Live()) << "nothing left hooked";
+}
+
+// A thousand notifications in a burst: one renewal, one live hook, and the hotkey works. The
+// agent registers for session notifications once and ends the registration when it closes.
+TEST_F(HookRenewal, BurstOfNotificationsRenewsOnce) {
+    Notification const mix[] = {kResumeAutomatic, kUnlock, kResumeByUser, kLock, kConsoleConnect, kRemoteConnect};
+    RoadInstall install;
+    RoadAgent agent;
+    ASSERT_TRUE(StartWithFaults(install, agent, {kMissReleases}));
+    ASSERT_TRUE(AltF1AsksOnce());
+    for (int i = 0; i < 1000; ++i)
+        PostMessageW(agent.Window(), mix[i % ARRAYSIZE(mix)].message, mix[i % ARRAYSIZE(mix)].event, 0);
+    EXPECT_TRUE(SettlesAtAttempts(agent, 2, 15000)) << "the start's install and one renewal";
+    EXPECT_EQ(1, Hooks(agent).Live());
+    EXPECT_TRUE(AltF1AsksOnce());
+    EXPECT_TRUE(agent.Close());
+    DWORD id = agent.Proc().Id();
+    EXPECT_EQ(1u, hooks_.Calls(id, "wtsapi32.WTSRegisterSessionNotification").size());
+    EXPECT_EQ(1u, hooks_.Calls(id, "wtsapi32.WTSUnRegisterSessionNotification").size());
+}
+
+// A hook the system removed without telling (as Windows does with one that answers too slowly)
+// comes back at the next resume.
+TEST_F(HookRenewal, HookRemovedBehindTheAgentsBackComesBackAtResume) {
+    RoadInstall install;
+    RoadAgent agent;
+    ASSERT_TRUE(StartWithFaults(install, agent, {L"KEYTAP_FAULT_DROP_HOOK_AFTER=2"}));
+    ASSERT_TRUE(AltF1AsksOnce()) << "Alt and F1 are the two key-downs before the hook goes";
+    EXPECT_EQ(0, Hooks(agent).Live());
+    EXPECT_TRUE(AltF1IsIgnored()) << "no hook, no question";
+    Send(agent, {kResumeAutomatic});
+    EXPECT_TRUE(SettlesAtAttempts(agent, 2));
+    EXPECT_EQ(1, Hooks(agent).Live());
+    EXPECT_TRUE(AltF1AsksOnce());
+    EXPECT_TRUE(agent.Close());
+}
+
+// For the agent's process only, Wine loads the library of this name from beside the program
+// (the test prefix's registry, for the object's life).
+class NativeForAgent {
+public:
+    explicit NativeForAgent(const wchar_t* library) : library_(library) {
+        RegSetKeyValueW(HKEY_CURRENT_USER, kAgentOverridesKey, library, REG_SZ, L"native,builtin",
+                        sizeof(L"native,builtin"));
+    }
+    ~NativeForAgent() { RegDeleteKeyValueW(HKEY_CURRENT_USER, kAgentOverridesKey, library_); }
+    NativeForAgent(const NativeForAgent&) = delete;
+    NativeForAgent& operator=(const NativeForAgent&) = delete;
+
+private:
+    static constexpr const wchar_t* kAgentOverridesKey = L"Software\\Wine\\AppDefaults\\Dormkey.exe\\DllOverrides";
+    const wchar_t* library_;
+};
+
+// Started at sign-in, the agent may be refused its registration for session notifications
+// until the session services run: it asks again until it is registered, and ends the one
+// registration that held when it closes.
+TEST_F(HookRenewal, RefusedRegistrationIsTriedAgain) {
+    struct Case {
+        const wchar_t* refusals;
+        DWORD registrations;
+    } const cases[] = {
+        {L"WTS_STANDIN_REFUSALS=0", 1},
+        {L"WTS_STANDIN_REFUSALS=2", 3},
+    };
+    NativeForAgent standIn(L"wtsapi32");
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.refusals);
+        standin::Reset();
+        RoadInstall install;
+        RoadAgent agent;
+        ASSERT_TRUE(install.CopyFileTo(WtsapiStandIn(), L"wtsapi32.dll"));
+        ASSERT_TRUE(agent.Start(install, {c.refusals}));
+        EXPECT_TRUE(e2e::WaitUntil([&] { return standin::Count(kWtsRegistrationsValue) >= c.registrations; },
+                                   kRetriesMs));
+        Sleep(kQuietMs);
+        EXPECT_EQ(c.registrations, standin::Count(kWtsRegistrationsValue)) << "no more once registered";
+        EXPECT_TRUE(agent.Close());
+        EXPECT_EQ(1u, standin::Count(kWtsUnregistrationsValue));
+    }
+}
+
+// A renewal whose hook cannot be put in is tried again, a bounded number of times, and the
+// keyboard is never hooked twice.
+TEST_F(HookRenewal, FailedRenewalIsRetriedWithinABound) {
+    struct Case {
+        const wchar_t* failing;
+        int attempts;  // of the renewal
+        int live;
+    } const cases[] = {
+        {L"KEYTAP_FAULT_FAILING_RENEWALS=2", 3, 1},
+        {L"KEYTAP_FAULT_FAILING_RENEWALS=1000", kRenewalAttempts, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.failing);
+        RoadInstall install;
+        RoadAgent agent;
+        ASSERT_TRUE(StartWithFaults(install, agent, {c.failing}));
+        Send(agent, {kUnlock});
+        EXPECT_TRUE(SettlesAtAttempts(agent, 1 + c.attempts, kRetriesMs));
+        EXPECT_EQ(c.live, Hooks(agent).Live());
+        EXPECT_TRUE(c.live == 1 ? AltF1AsksOnce() : AltF1IsIgnored()) << "the hotkey works only with a hook";
+        EXPECT_TRUE(agent.Close());
+    }
+}
