@@ -6,6 +6,8 @@
 
 #include <wtsapi32.h>
 
+#include <algorithm>
+
 using namespace road;
 
 namespace {
