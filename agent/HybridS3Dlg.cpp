@@ -19,6 +19,7 @@ CHybridS3Dlg::CHybridS3Dlg()
 }
 
 CHybridS3Dlg::~CHybridS3Dlg() {
+    PowercfgRuns::StopStarting();  // the agent ends: no child may be left half started
     RemoveCaptureHook();
     if (shadowWindow_)
         ::ShowWindow(shadowWindow_, SW_HIDE);

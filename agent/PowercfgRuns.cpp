@@ -3,7 +3,17 @@
 namespace {
 // A powercfg that hangs must not hold the ones after it for ever.
 DWORD const kRunLimitMs = 10000;
+// Process starts are over before the agent ends: a process whose creator ends while it is being
+// started can be left half made, holding whatever it inherited (seen under Wine).
+SRWLOCK g_starting = SRWLOCK_INIT;
+bool g_startsStopped = false;
 }  // namespace
+
+void PowercfgRuns::StopStarting() {
+    AcquireSRWLockExclusive(&g_starting);
+    g_startsStopped = true;
+    ReleaseSRWLockExclusive(&g_starting);
+}
 
 bool PowercfgRuns::Plan(const wchar_t* program, const wchar_t* commandLine) {
     if (planned_ == kMaxRuns)
@@ -33,7 +43,11 @@ HANDLE PowercfgRuns::StartOne(const Run& run) {
     wchar_t line[ARRAYSIZE(run.commandLine)];
     lstrcpynW(line, run.commandLine, ARRAYSIZE(line));
     // A powercfg that is missing or fails is skipped: the runs after it still go.
-    if (!CreateProcessW(run.program, line, nullptr, nullptr, FALSE, flags, nullptr, nullptr, &startup, &process))
+    AcquireSRWLockExclusive(&g_starting);
+    bool const started = !g_startsStopped && CreateProcessW(run.program, line, nullptr, nullptr, FALSE, flags,
+                                                             nullptr, nullptr, &startup, &process);
+    ReleaseSRWLockExclusive(&g_starting);
+    if (!started)
         return nullptr;
     CloseHandle(process.hThread);
     return process.hProcess;

@@ -31,6 +31,8 @@ public:
     void WaitForEnd(DWORD limitMs) const;
     // Forgets what was planned and lets go of what was started.
     void Close();
+    // From now on no run of the process starts; returns once a start under way has finished.
+    static void StopStarting();
 
 private:
     struct Run {

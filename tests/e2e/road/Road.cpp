@@ -309,8 +309,14 @@ PowercfgInSystemFolder::PowercfgInSystemFolder() {
 }
 
 PowercfgInSystemFolder::~PowercfgInSystemFolder() {
-    // A run may still be ending: give it a moment to let go of the file.
-    e2e::WaitUntil([&] { return DeleteFileW(path_.c_str()) || GetLastError() == ERROR_FILE_NOT_FOUND; }, 3000);
+    // A run may still be ending: give it a moment to let go of the file. Under Wine a run whose
+    // agent ended while starting it can hang half made, holding the file and the test's output:
+    // what is still running of the stand-in then is ended.
+    auto deleted = [&] { return DeleteFileW(path_.c_str()) || GetLastError() == ERROR_FILE_NOT_FOUND; };
+    if (!e2e::WaitUntil(deleted, 3000)) {
+        e2e::EndProcessesOf(path_);
+        e2e::WaitUntil(deleted, 3000);
+    }
     if (GetFileAttributesW(backup_.c_str()) != INVALID_FILE_ATTRIBUTES)
         MoveFileW(backup_.c_str(), path_.c_str());
 }

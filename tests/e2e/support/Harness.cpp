@@ -3,6 +3,7 @@
 #include "common/RegistryLayout.h"
 
 #include <shlwapi.h>
+#include <tlhelp32.h>
 
 #include <cstdio>
 #include <vector>
@@ -300,6 +301,32 @@ BOOL CALLBACK AppendChildText(HWND child, LPARAM texts) {
     return TRUE;
 }
 }  // namespace
+
+void EndProcessesOf(const std::wstring& program) {
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (snapshot == INVALID_HANDLE_VALUE)
+        return;
+    PROCESSENTRY32W entry = {};
+    entry.dwSize = sizeof(entry);
+    std::wstring const name = program.substr(program.find_last_of(L'\\') + 1);
+    for (BOOL more = Process32FirstW(snapshot, &entry); more; more = Process32NextW(snapshot, &entry)) {
+        if (lstrcmpiW(entry.szExeFile, name.c_str()) != 0)
+            continue;
+        HANDLE process = OpenProcess(PROCESS_TERMINATE | PROCESS_QUERY_LIMITED_INFORMATION | SYNCHRONIZE, FALSE,
+                                     entry.th32ProcessID);
+        if (!process)
+            continue;
+        wchar_t image[MAX_PATH] = {};
+        DWORD size = MAX_PATH;
+        // A process still being made may not name its file yet: one of that name is taken for it.
+        if (!QueryFullProcessImageNameW(process, 0, image, &size) || lstrcmpiW(image, program.c_str()) == 0) {
+            TerminateProcess(process, 1);
+            WaitForSingleObject(process, 2000);
+        }
+        CloseHandle(process);
+    }
+    CloseHandle(snapshot);
+}
 
 std::wstring ChildTexts(HWND window) {
     std::wstring texts;

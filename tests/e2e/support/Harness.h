@@ -157,6 +157,8 @@ POINT CentreOf(HWND window);
 // Ends every process that shows a top-level window of class and title (left over from an
 // earlier test), so each test starts with none running.
 void EndStrayWindows(const wchar_t* windowClass, const wchar_t* title);
+// Ends every process started from that program file.
+void EndProcessesOf(const std::wstring& program);
 inline void EndStrayAgents() { EndStrayWindows(L"#32770", L"KvHybridS3"); }
 inline void EndStrayConfirmations() { EndStrayWindows(L"#32770", L"Korvane Dormello Message"); }
 
