@@ -8,11 +8,17 @@
 #include "common/ForegroundWindow.h"
 #include "common/LanguageBinding.h"
 #include "common/RegistryLayout.h"
+#include "common/skin/HighContrast.h"
 #include "common/skin/ShadowWindow.h"
 
 #include <objbase.h>
 
 #include <string>
+
+namespace {
+// Where Tab takes the focus, in order.
+int const kTabOrder[] = {IDC_CONFIRM_OK, IDC_CONFIRM_CANCEL, IDC_DONT_SHOW_AGAIN};
+}  // namespace
 
 CGeneralMsgBox::CGeneralMsgBox(UINT templateId, HWND parent, const char* message, bool informOnly)
     : fw::Dialog(templateId, parent),
@@ -20,7 +26,8 @@ CGeneralMsgBox::CGeneralMsgBox(UINT templateId, HWND parent, const char* message
       informOnly_(informOnly),
       icon_(LoadIconW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_CONFIRM))),
       okButton_(new CxSkinButton(ConfirmationSkinButtons)),
-      cancelButton_(new CxSkinButton(ConfirmationSkinButtons)) {}
+      cancelButton_(new CxSkinButton(ConfirmationSkinButtons)),
+      dontShowBox_(IDC_DONT_SHOW_LABEL) {}
 
 CGeneralMsgBox::~CGeneralMsgBox() {
     if (shadowWindow_)
@@ -43,6 +50,7 @@ CGeneralMsgBox::~CGeneralMsgBox() {
 void CGeneralMsgBox::DoDataExchange() {
     okButton_->SubclassDlgItem(IDC_CONFIRM_OK, hwnd_);
     cancelButton_->SubclassDlgItem(IDC_CONFIRM_CANCEL, hwnd_);
+    dontShowBox_.SubclassDlgItem(IDC_DONT_SHOW_AGAIN, hwnd_);
 }
 
 BOOL CGeneralMsgBox::OnInitDialog() {
@@ -92,6 +100,8 @@ BOOL CGeneralMsgBox::OnInitDialog() {
     else
         ::ShowWindow(GetDlgItem(IDC_CONFIRM_OK), SW_SHOW);
     ::ShowWindow(GetDlgItem(IDC_CONFIRM_CANCEL), SW_SHOW);
+    ApplyColourScheme();
+    focusCues_.Hide(hwnd_);
     CenterOnScreen(SWP_NOREDRAW);
     if (shadowWindow_)
         ::ShowWindow(shadowWindow_, SW_SHOW);
@@ -141,7 +151,16 @@ void CGeneralMsgBox::OnCancelClicked() {
     OnCancel();
 }
 
+void CGeneralMsgBox::ApplyColourScheme() {
+    systemColours_ = SystemAsksForSystemColours();
+    ApplyDialogColours(hwnd_, {okButton_.get(), cancelButton_.get()}, systemColours_);
+}
+
 BOOL CGeneralMsgBox::PreTranslateMessage(MSG* message) {
+    if (message->message == WM_KEYDOWN && message->wParam == VK_TAB && hwnd_) {
+        focusCues_.Tab(hwnd_, kTabOrder, ARRAYSIZE(kTabOrder), GetKeyState(VK_SHIFT) < 0);
+        return TRUE;
+    }
     if (message->message != WM_KEYDOWN || !IsDialogKey(message->wParam) || !hwnd_)
         return FALSE;
     // These keys belong to the dialog whichever control has the focus: the dialog manager
@@ -163,6 +182,8 @@ LRESULT CGeneralMsgBox::OnKeyDown(WPARAM virtualKey) {
     FocusedButton focused = focus == ok ? FocusedButton::Ok
                             : focus == cancel ? FocusedButton::Cancel
                                               : FocusedButton::Other;
+    if (virtualKey != VK_RETURN && virtualKey != VK_ESCAPE)
+        focusCues_.Show(hwnd_);  // an arrow key: the user moves the focus with the keyboard
     switch (ConfirmationKeyAction(virtualKey, focused)) {
     case KeyAction::Ok:
         OnOkClicked();
@@ -232,6 +253,14 @@ LRESULT CGeneralMsgBox::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
         return Default();
     case WM_HELP:
         return TRUE;  // F1 does nothing
+    case WM_QUERYUISTATE:
+        return focusCues_.UiState();
+    case WM_SYSCOLORCHANGE:
+    case WM_SETTINGCHANGE:
+        // High contrast may have been switched on or off while the question is up.
+        if (!SuppressedFlag)
+            ApplyColourScheme();
+        break;
     }
     return fw::Dialog::WindowProc(message, wParam, lParam);
 }

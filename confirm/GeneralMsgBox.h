@@ -2,6 +2,7 @@
 // and writes the answer to the registry (Suspend) before it closes.
 #pragma once
 #include "common/DwordRegHelper.h"
+#include "common/KeyboardFocus.h"
 #include "common/skin/ContourBitmap.h"
 #include "common/skin/SkinButton.h"
 #include "framework/Dialog.h"
@@ -53,11 +54,14 @@ private:
     LRESULT OnLButtonDown(WPARAM wParam, LPARAM lParam);
     LRESULT OnSetCursor(HWND under);
     bool IsJapanese() const;
+    void NameControls();
+    void ApplyColourScheme();
 
     const char* message_;  // the caller's buffer: the message's translation key
     bool informOnly_;
     std::unique_ptr<fw::Font> TitleFont;
     std::unique_ptr<fw::Font> TextFont;
+    std::unique_ptr<fw::Font> boxFont_;  // the check box's, for its unseen text
     HICON icon_ = nullptr;  // shared resource icon: never destroyed
     std::unique_ptr<CxSkinButton> okButton_;
     std::unique_ptr<CxSkinButton> cancelButton_;
@@ -75,4 +79,7 @@ private:
     HCURSOR moveCursor_ = nullptr;
     HWND shadowWindow_ = nullptr;
     bool comInitialized_ = false;
+    LabelledCheckBox dontShowBox_;  // "Do not show next time"
+    FocusCues focusCues_;
+    bool systemColours_ = false;    // high contrast: drawn in system colours
 };
