@@ -278,9 +278,8 @@ void CHybridS3Dlg::NameControls() {
     SetUnpaintedText(GetDlgItem(IDC_TITLE), kBrandTitle);
     for (int id : {IDC_LABEL_ENABLE, IDC_LABEL_TRAY, IDC_LABEL_HEADING, IDC_REDEFINE_TEXT})
         SetUnpaintedText(GetDlgItem(id), TranslatedLabel(id).c_str());
-    // The boxes are 15 pixels wide, all glyph: their own texts fall outside them, never seen.
-    SetWindowTextW(GetDlgItem(IDC_ENABLE_FUNCTION), TranslatedLabel(IDC_LABEL_ENABLE).c_str());
-    SetWindowTextW(GetDlgItem(IDC_SHOW_IN_TRAY), TranslatedLabel(IDC_LABEL_TRAY).c_str());
+    enableBox_.SetName(TranslatedLabel(IDC_LABEL_ENABLE).c_str());
+    trayBox_.SetName(TranslatedLabel(IDC_LABEL_TRAY).c_str());
     NameHotkeyLine();
 }
 

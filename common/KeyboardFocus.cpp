@@ -77,3 +77,18 @@ LRESULT LabelledCheckBox::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
     }
     return result;
 }
+
+void LabelledCheckBox::SetName(const wchar_t* name) {
+    // The text falls outside the box, all glyph, and is never seen; but a box with a text centres
+    // its glyph on the text's line, whose height the language's font decides. On the line of a
+    // font one pixel high the glyph sits at the top, where it sits without text, and the font's
+    // wide characters start the text well right of the box.
+    if (!nameFont_.GetSafeHandle()) {
+        LOGFONTW tiny = {};
+        tiny.lfHeight = -1;
+        tiny.lfWidth = 12;
+        nameFont_.CreateFontIndirect(tiny);
+    }
+    SendMessageW(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(nameFont_.GetSafeHandle()), FALSE);
+    SetWindowTextW(hwnd_, name);
+}

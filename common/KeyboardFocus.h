@@ -1,6 +1,7 @@
 // Keyboard focus in the skinned dialogs: a fixed order that Tab follows, and focus cues that
 // appear once the user moves the focus with the keyboard, as standard dialogs do.
 #pragma once
+#include "framework/GdiObjects.h"
 #include "framework/Window.h"
 
 #include <windows.h>
@@ -47,6 +48,9 @@ class LabelledCheckBox : public fw::Window {
 public:
     explicit LabelledCheckBox(int labelId) : labelId_(labelId) {}
     int LabelId() const { return labelId_; }
+    // Gives the box its label's words as its own text, the name a screen reader reads, without
+    // changing a pixel of it.
+    void SetName(const wchar_t* name);
     // Whether the dialog is to draw this box's focus cue now.
     bool ShowsFocusCue() const { return hwnd_ && GetFocus() == hwnd_ && FocusCuesShown(hwnd_); }
 
@@ -55,4 +59,5 @@ protected:
 
 private:
     int labelId_;
+    fw::Font nameFont_;  // the box's font, for its unseen text
 };

@@ -61,7 +61,6 @@ private:
     bool informOnly_;
     std::unique_ptr<fw::Font> TitleFont;
     std::unique_ptr<fw::Font> TextFont;
-    std::unique_ptr<fw::Font> boxFont_;  // the check box's, for its unseen text
     HICON icon_ = nullptr;  // shared resource icon: never destroyed
     std::unique_ptr<CxSkinButton> okButton_;
     std::unique_ptr<CxSkinButton> cancelButton_;

@@ -126,20 +126,7 @@ void CGeneralMsgBox::NameControls() {
     SetUnpaintedText(GetDlgItem(IDC_MESSAGE), WideFromAnsi(TranslateText(message_)).c_str());
     std::wstring const dontShow = WideFromAnsi(TranslateText(kDontShowAgain));
     SetUnpaintedText(GetDlgItem(IDC_DONT_SHOW_LABEL), dontShow.c_str());
-    // The box is 15 pixels wide, all glyph: its own text falls outside it and is never seen.
-    // A box with a text centres its glyph on the text's line, whose height the language's font
-    // decides: on the line of a font one pixel high the glyph sits at the top, as it does without
-    // text, and the font's wide characters start the text well right of the box.
-    HWND box = GetDlgItem(IDC_DONT_SHOW_AGAIN);
-    if (!boxFont_) {
-        LOGFONTW tiny = {};
-        tiny.lfHeight = -1;
-        tiny.lfWidth = 12;
-        boxFont_.reset(new fw::Font);
-        boxFont_->CreateFontIndirect(tiny);
-    }
-    SendMessageW(box, WM_SETFONT, reinterpret_cast<WPARAM>(boxFont_->GetSafeHandle()), FALSE);
-    SetWindowTextW(box, dontShow.c_str());
+    dontShowBox_.SetName(dontShow.c_str());
 }
 
 void CGeneralMsgBox::OnPaint() {
