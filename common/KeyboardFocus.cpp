@@ -68,13 +68,10 @@ void DrawFocusCueRect(HDC dc, const RECT& rect) {
 
 LRESULT LabelledCheckBox::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
     LRESULT result = fw::Window::WindowProc(message, wParam, lParam);
-    if (message == WM_SETFOCUS || message == WM_KILLFOCUS) {
-        HWND dialog = GetParent(hwnd_);
-        RECT label = {};
-        GetWindowRect(::GetDlgItem(dialog, labelId_), &label);
-        MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&label), 2);
-        InvalidateRect(dialog, &label, FALSE);
-    }
+    // The whole dialog, not the label's rectangle alone: painting that rectangle reaches neither
+    // the label (a child that the dialog's painting leaves out) nor the controls it overlaps.
+    if (message == WM_SETFOCUS || message == WM_KILLFOCUS)
+        RedrawWindow(GetParent(hwnd_), nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN);
     return result;
 }
 

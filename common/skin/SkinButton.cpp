@@ -110,7 +110,8 @@ void CxSkinButton::SetBackground(HBITMAP background, int x, int y, int width, in
 
 void CxSkinButton::SetSystemColours(bool on) {
     systemColours_ = on;
-    Invalidate(TRUE);
+    if (hwnd_)
+        Invalidate(TRUE);
 }
 
 int CxSkinButton::CaptionTopOffset(int controlId) const {

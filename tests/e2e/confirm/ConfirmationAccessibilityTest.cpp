@@ -59,11 +59,11 @@ TEST_F(ConfirmationTest, TabMovesAVisibleFocusInAFixedOrder) {
     ASSERT_TRUE(confirmation.Start(install, L"/sleep:hybrid"));
     Sleep(300);
     ASSERT_EQ(confirmation.Item(1031), confirmation.Focus());
-    std::vector<e2e::FocusStop> const order = {{1030, 0}, {1031, 0}, {1004, 1006}};
-    e2e::ExpectTabWalk(confirmation.Window(), order, 4, false);  // box, OK, Cancel, box
-    e2e::ExpectTabWalk(confirmation.Window(), order, 2, true);   // Cancel, OK
+    e2e::TabWalk walk(confirmation.Window(), {{1030, 0}, {1031, 0}, {1004, 1006}});
+    walk.Steps(4);        // box, OK, Cancel, box
+    walk.Steps(2, true);  // Cancel, OK
 
-    e2e::ExpectTabWalk(confirmation.Window(), order, 2, false);  // Cancel, box
+    walk.Steps(2);  // Cancel, box
     ASSERT_EQ(confirmation.Item(1004), confirmation.Focus());
     e2e::PressKeys({VK_SPACE});
     EXPECT_TRUE(e2e::WaitUntil(

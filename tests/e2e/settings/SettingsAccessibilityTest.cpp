@@ -8,7 +8,6 @@
 #include <gtest/gtest.h>
 
 #include <string>
-#include <vector>
 
 using e2e::InstallFolder;
 
@@ -113,13 +112,12 @@ TEST_F(SettingsAccessibility, TabMovesAVisibleFocusButNotWhileRecording) {
     InstallFolder install;
     StartAndShow(install);
     Sleep(300);
-    std::vector<e2e::FocusStop> const order = {
-        {kEnable, 1005}, {kTray, 1006}, {kRedefine, 0}, {kOk, 0}, {kCancel, 0}};
-    e2e::ExpectTabWalk(window_, order, 6, false);
-    e2e::ExpectTabWalk(window_, order, 2, true);
+    e2e::TabWalk walk(window_, {{kEnable, 1005}, {kTray, 1006}, {kRedefine, 0}, {kOk, 0}, {kCancel, 0}});
+    walk.Steps(6);
+    walk.Steps(2, true);
 
     while (e2e::KeyboardFocusOf(window_) != Item(kTray))
-        e2e::ExpectTabWalk(window_, order, 1, false);
+        walk.Steps(1);
     LRESULT const ticked = SendMessageW(Item(kTray), BM_GETCHECK, 0, 0);
     e2e::PressKeys({VK_SPACE});
     EXPECT_TRUE(e2e::WaitUntil([&] { return SendMessageW(Item(kTray), BM_GETCHECK, 0, 0) != ticked; }, 3000))

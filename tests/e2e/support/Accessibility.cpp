@@ -59,11 +59,14 @@ RECT WindowRectOf(HWND window) {
     return rect;
 }
 
-// The stop's rectangle (with its label's) relative to window.
+// The stop's rectangle relative to window, with its label's first line: a label's box reaches
+// far below its one line of text, over other controls.
 RECT StopArea(HWND window, const FocusStop& stop) {
+    int const kLabelLine = 24;
     RECT area = WindowRectOf(GetDlgItem(window, stop.id));
     if (stop.labelId) {
         RECT label = WindowRectOf(GetDlgItem(window, stop.labelId));
+        label.bottom = label.top + kLabelLine;
         UnionRect(&area, &area, &label);
     }
     RECT frame = WindowRectOf(window);
@@ -129,27 +132,35 @@ void ExpectNamesAddNoPixel(HWND window, std::initializer_list<int> namedIds) {
     Repaint(window);
 }
 
-void ExpectTabWalk(HWND window, const std::vector<FocusStop>& order, int steps, bool backwards) {
+TabWalk::TabWalk(HWND window, std::vector<FocusStop> order)
+    : window_(window), order_(std::move(order)), openingFocus_(KeyboardFocusOf(window)),
+      opening_(WindowRectOf(window)) {}
+
+void TabWalk::Steps(int steps, bool backwards) {
     for (int step = 0; step < steps; ++step) {
-        HWND focus = KeyboardFocusOf(window);
-        size_t const count = order.size();
+        HWND focus = KeyboardFocusOf(window_);
+        size_t const count = order_.size();
         size_t at = count;  // elsewhere
         for (size_t i = 0; i < count; ++i)
-            if (GetDlgItem(window, order[i].id) == focus)
+            if (GetDlgItem(window_, order_[i].id) == focus)
                 at = i;
         size_t next = at == count ? (backwards ? count - 1 : 0) : (at + (backwards ? count - 1 : 1)) % count;
-        const FocusStop& expected = order[next];
-        Screenshot before(WindowRectOf(window));
+        const FocusStop& expected = order_[next];
+        Screenshot before(WindowRectOf(window_));
         if (backwards)
             PressKeys({VK_SHIFT, VK_TAB});
         else
             PressKeys({VK_TAB});
-        EXPECT_TRUE(WaitUntil([&] { return KeyboardFocusOf(window) == GetDlgItem(window, expected.id); }, 3000))
+        EXPECT_TRUE(WaitUntil([&] { return KeyboardFocusOf(window_) == GetDlgItem(window_, expected.id); }, 3000))
             << "step " << step << ": the focus should be on " << expected.id;
         Sleep(300);
-        Screenshot after(WindowRectOf(window));
-        EXPECT_GT(after.CountDifferent(before, StopArea(window, expected)), 0)
+        Screenshot after(WindowRectOf(window_));
+        EXPECT_GT(after.CountDifferent(before, StopArea(window_, expected)), 0)
             << "step " << step << ": control " << expected.id << " shows no focus";
+        if (at != count && focus != openingFocus_) {
+            EXPECT_EQ(0, after.CountDifferent(opening_, StopArea(window_, order_[at])))
+                << "step " << step << ": control " << order_[at].id << " still shows the focus it lost";
+        }
     }
 }
 

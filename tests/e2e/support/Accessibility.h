@@ -1,6 +1,8 @@
 // What a screen reader hears, read as one does: through oleacc (AccessibleObjectFromWindow and
 // get_accName), from outside the program.
 #pragma once
+#include "Screenshot.h"
+
 #include <windows.h>
 #include <objbase.h>
 
@@ -45,10 +47,22 @@ struct FocusStop {
     int id;
     int labelId;
 };
-// Presses Tab (Shift+Tab when backwards) steps times; after each press the focus must be on the
-// stop after the previous one (the first stop when it was elsewhere), and the pixels of that stop
-// (and its label) must differ from those before the press.
-void ExpectTabWalk(HWND window, const std::vector<FocusStop>& order, int steps, bool backwards);
+// Walks a window's Tab order from the look it opened with (taken at construction).
+class TabWalk {
+public:
+    TabWalk(HWND window, std::vector<FocusStop> order);
+    // Presses Tab (Shift+Tab when backwards) steps times. After each press the focus must be on
+    // the stop after the previous one (the first stop when it was elsewhere), the pixels of that
+    // stop (and its label) must differ from those before the press, and the stop the focus left
+    // must look as it did when the window opened (unless it had the focus then).
+    void Steps(int steps, bool backwards = false);
+
+private:
+    HWND window_;
+    std::vector<FocusStop> order_;
+    HWND openingFocus_;
+    Screenshot opening_;
+};
 
 class ComScope {
 public:
