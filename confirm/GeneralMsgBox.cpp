@@ -18,6 +18,10 @@
 namespace {
 // Where Tab takes the focus, in order.
 int const kTabOrder[] = {IDC_CONFIRM_OK, IDC_CONFIRM_CANCEL, IDC_DONT_SHOW_AGAIN};
+
+bool IsArrowKey(WPARAM key) {
+    return (key >= VK_LEFT && key <= VK_DOWN) || key == VK_NUMPAD4 || key == VK_NUMPAD6;
+}
 }  // namespace
 
 CGeneralMsgBox::CGeneralMsgBox(UINT templateId, HWND parent, const char* message, bool informOnly)
@@ -161,6 +165,8 @@ BOOL CGeneralMsgBox::PreTranslateMessage(MSG* message) {
         focusCues_.Tab(hwnd_, kTabOrder, ARRAYSIZE(kTabOrder), GetKeyState(VK_SHIFT) < 0);
         return TRUE;
     }
+    if (message->message == WM_KEYDOWN && IsArrowKey(message->wParam) && hwnd_)
+        focusCues_.Show(hwnd_);  // the user moves the focus with the keyboard
     if (message->message != WM_KEYDOWN || !IsDialogKey(message->wParam) || !hwnd_)
         return FALSE;
     // These keys belong to the dialog whichever control has the focus: the dialog manager
@@ -182,8 +188,6 @@ LRESULT CGeneralMsgBox::OnKeyDown(WPARAM virtualKey) {
     FocusedButton focused = focus == ok ? FocusedButton::Ok
                             : focus == cancel ? FocusedButton::Cancel
                                               : FocusedButton::Other;
-    if (virtualKey != VK_RETURN && virtualKey != VK_ESCAPE)
-        focusCues_.Show(hwnd_);  // an arrow key: the user moves the focus with the keyboard
     switch (ConfirmationKeyAction(virtualKey, focused)) {
     case KeyAction::Ok:
         OnOkClicked();
