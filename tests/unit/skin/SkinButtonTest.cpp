@@ -436,27 +436,3 @@ TEST_F(SkinButtons, FocusRectangleOnlyWhileTheDialogShowsCues) {
         }
     });
 }
-
-// High contrast: every state gets the plain system face with the caption in the button-text
-// colour, whatever the skin; switched off, the skin is back.
-TEST_F(SkinButtons, SystemColoursGiveThePlainFace) {
-    SkinTestDialog dialog;
-    dialog.Run([&](SkinTestDialog& d) {
-        Skin(d.ok);
-        SetWindowTextW(d.ok, L"OK");
-        d.ok.SetSystemColours(true);
-        for (UINT state : {0u, static_cast<UINT>(ODS_FOCUS), static_cast<UINT>(ODS_SELECTED),
-                           static_cast<UINT>(ODS_DISABLED)}) {
-            SCOPED_TRACE(state);
-            EXPECT_EQ(kButtonFace, FaceColour(d, d.ok, state));
-        }
-        fw::Bitmap face(Draw(d, d.ok, 0));
-        int caption = 0;
-        for (int y = 0; y < kHeight; ++y)
-            for (int x = 0; x < kWidth; ++x)
-                caption += Near(PixelOf(face, x, y), GetSysColor(COLOR_BTNTEXT), 60) ? 1 : 0;
-        EXPECT_GT(caption, 10) << "the caption in COLOR_BTNTEXT";
-        d.ok.SetSystemColours(false);
-        EXPECT_EQ(kNormal, FaceColour(d, d.ok, 0));
-    });
-}
