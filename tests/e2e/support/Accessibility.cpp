@@ -157,6 +157,11 @@ void TabWalk::Steps(int steps, bool backwards) {
         Screenshot after(WindowRectOf(window_));
         EXPECT_GT(after.CountDifferent(before, StopArea(window_, expected)), 0)
             << "step " << step << ": control " << expected.id << " shows no focus";
+        // The window opened with the focus on this control but without a cue; now it shows one.
+        if (GetDlgItem(window_, expected.id) == openingFocus_) {
+            EXPECT_GT(after.CountDifferent(opening_, StopArea(window_, expected)), 0)
+                << "step " << step << ": control " << expected.id << " looks as it did without a cue";
+        }
         if (at != count && focus != openingFocus_) {
             EXPECT_EQ(0, after.CountDifferent(opening_, StopArea(window_, order_[at])))
                 << "step " << step << ": control " << order_[at].id << " still shows the focus it lost";

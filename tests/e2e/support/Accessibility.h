@@ -53,8 +53,9 @@ public:
     TabWalk(HWND window, std::vector<FocusStop> order);
     // Presses Tab (Shift+Tab when backwards) steps times. After each press the focus must be on
     // the stop after the previous one (the first stop when it was elsewhere), the pixels of that
-    // stop (and its label) must differ from those before the press, and the stop the focus left
-    // must look as it did when the window opened (unless it had the focus then).
+    // stop (and its label) must differ from those before the press (and, for the stop focused at
+    // opening, from the opening look, which has no cue), and the stop the focus left must look as
+    // it did when the window opened (unless it had the focus then).
     void Steps(int steps, bool backwards = false);
 
 private:
