@@ -10,7 +10,9 @@ CHybridS3Dlg::CHybridS3Dlg()
     : fw::Dialog(IDD_SETTINGS, nullptr),
       okButton_(new CxSkinButton(AgentSkinButtons)),
       cancelButton_(new CxSkinButton(AgentSkinButtons)),
-      redefineButton_(new CxSkinButton(AgentSkinButtons)) {
+      redefineButton_(new CxSkinButton(AgentSkinButtons)),
+      enableBox_(IDC_LABEL_ENABLE),
+      trayBox_(IDC_LABEL_TRAY) {
     HINSTANCE instance = GetModuleHandleW(nullptr);
     windowIcon_ = LoadIconW(instance, MAKEINTRESOURCEW(IDI_WINDOW));
     trayIcon_ = LoadIconW(instance, MAKEINTRESOURCEW(IDI_TRAY));
@@ -63,6 +65,8 @@ void CHybridS3Dlg::DoDataExchange() {
     okButton_->SubclassDlgItem(IDC_OK, hwnd_);
     cancelButton_->SubclassDlgItem(IDC_CANCEL, hwnd_);
     redefineButton_->SubclassDlgItem(IDC_REDEFINE, hwnd_);
+    enableBox_.SubclassDlgItem(IDC_ENABLE_FUNCTION, hwnd_);
+    trayBox_.SubclassDlgItem(IDC_SHOW_IN_TRAY, hwnd_);
 }
 
 BOOL CHybridS3Dlg::OnInitDialog() {
@@ -75,6 +79,9 @@ BOOL CHybridS3Dlg::OnInitDialog() {
     ModifyStyleEx(0, WS_EX_TOOLWINDOW);  // keeps the agent off the taskbar
     SetWindowTextW(hwnd_, kAgentWindowTitle);
     comInitialized_ = SUCCEEDED(CoInitialize(nullptr));
+    // Peers find the window by its title; a screen reader should say the product's name.
+    if (comInitialized_)
+        accessibleName_.Set(hwnd_, L"Korvane Dormello");
 
     // The cursor is chosen per message (WM_SETCURSOR), so the class must not impose one.
     SetClassLongPtrW(hwnd_, GCLP_HCURSOR, 0);
@@ -189,8 +196,10 @@ LRESULT CHybridS3Dlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
             OnShowRequest();
         return 0;
     case WM_APP_KEY_CAPTURED:
-        if (lParam == kMessageMarker)
+        if (lParam == kMessageMarker) {
+            NameHotkeyLine();
             Invalidate(TRUE);
+        }
         return 0;
     case WM_APP_CHECK_HOTKEY:
         return OnCheckHotkey(wParam, lParam);
@@ -198,6 +207,15 @@ LRESULT CHybridS3Dlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
         return OnSleepFailed(wParam, lParam);
     case WM_CLOSE:
         CloseSleepFailure();
+        break;
+    case WM_QUERYUISTATE:
+        return focusCues_.UiState();
+    case WM_SYSCOLORCHANGE:
+    case WM_SETTINGCHANGE:
+        ApplyColourScheme();  // high contrast may have been switched on or off
+        break;
+    case WM_DESTROY:
+        accessibleName_.Clear();  // before the window and COM go
         break;
     case WM_KEYDOWN:
         return OnKeyDown(wParam);

@@ -2,6 +2,7 @@
 // resource of the agent (libraries, threads, settings, skin) and frees them in its destructor.
 #pragma once
 #include "common/DwordRegHelper.h"
+#include "common/KeyboardFocus.h"
 #include "common/SleepKind.h"
 #include "common/skin/ContourBitmap.h"
 #include "common/skin/SkinButton.h"
@@ -9,6 +10,7 @@
 #include "framework/GdiObjects.h"
 #include "framework/Handles.h"
 
+#include "AccessibleName.h"
 #include "PowercfgRuns.h"
 
 #include <shellapi.h>
@@ -191,4 +193,15 @@ private:
     HHOOK captureHook_ = nullptr;
     HWND shadowWindow_ = nullptr;
     bool comInitialized_ = false;
+
+    // Accessibility: names for screen readers, keyboard focus cues, high contrast.
+    void NameControls();
+    void NameHotkeyLine();
+    void ShowModeLabels(bool settingsMode);
+    void ApplyColourScheme();
+    AccessibleName accessibleName_;
+    LabelledCheckBox enableBox_;
+    LabelledCheckBox trayBox_;
+    FocusCues focusCues_;
+    bool systemColours_ = false;  // high contrast: drawn in system colours
 };

@@ -8,6 +8,7 @@
 #include "common/ModulePath.h"
 #include "common/UnpaintedText.h"
 #include "common/WideText.h"
+#include "common/skin/HighContrast.h"
 #include "common/skin/ShadowWindow.h"
 #include "common/skin/SkinImageCache.h"
 
@@ -48,6 +49,31 @@ char const kEnableLabel[] = "Enable the Korvane Dormello hotkey";
 char const kTrayLabel[] = "Show the utility icon on the toolbar";
 char const kHeading[] = "Set up the Korvane Dormello hotkey";
 char const kRedefineText[] = "Press the combination keys to quickly access the Hybrid Sleep mode.";
+wchar_t const kBrandTitle[] = L"Korvane Dormello";
+
+// The translation key of a label painted in one mode; null for the other rows.
+const char* LabelKey(int controlId) {
+    switch (controlId) {
+    case IDC_LABEL_ENABLE:
+        return kEnableLabel;
+    case IDC_LABEL_TRAY:
+        return kTrayLabel;
+    case IDC_LABEL_HEADING:
+        return kHeading;
+    case IDC_REDEFINE_TEXT:
+        return kRedefineText;
+    default:
+        return nullptr;
+    }
+}
+
+std::wstring TranslatedLabel(int controlId) {
+    return WideFromAnsi(TranslateText(LabelKey(controlId)));
+}
+
+// The controls of each mode: shown in it, hidden windows in the other.
+int const kSettingsModeLabels[] = {IDC_LABEL_ENABLE, IDC_LABEL_TRAY, IDC_LABEL_HEADING};
+int const kRedefineModeLabels[] = {IDC_REDEFINE_TEXT, IDC_KEY1_NAME, IDC_KEY_PLUS, IDC_KEY2_NAME};
 
 // What the hotkey does on a PC that cannot hybrid-sleep; nothing is said on one that can.
 const char* PowerNoteFor(SleepKind kind) {
@@ -111,6 +137,7 @@ void CHybridS3Dlg::LayoutSettingsWindow() {
     SetWindowTextW(GetDlgItem(IDC_OK), std::wstring(TranslateTextW(L"OK")).c_str());
     SetWindowTextW(GetDlgItem(IDC_CANCEL), std::wstring(TranslateTextW(L"Cancel")).c_str());
     SetWindowTextW(GetDlgItem(IDC_REDEFINE), std::wstring(TranslateTextW(L"Redefine")).c_str());
+    NameControls();
 
     // Without a skin folder the buttons still go to their places, plain.
     wchar_t folder[MAX_PATH];
@@ -179,19 +206,19 @@ void CHybridS3Dlg::PaintContent(HDC dc) {
     fw::MemoryDC memory(dc);
     fw::Bitmap surface(CreateCompatibleBitmap(dc, size.cx, size.cy));
     fw::SelectGuard selectSurface(memory, surface);
-    DrawContourBitmap(memory, *background_, 0, 0);
+    PaintDialogBody(memory, *background_, 0, 0, systemColours_);
     SetBkMode(memory, TRANSPARENT);
     SelectClipRgn(memory, nullptr);
 
     for (const TextRow& row : TextRowTable) {
-        SetTextColor(memory, row.colour);
+        SetTextColor(memory, BodyTextColour(row.colour, systemColours_));
         HFONT font = nullptr;
         std::wstring text;
         UINT format = kLeftWrap;
         switch (row.controlId) {
         case IDC_TITLE:
             font = titleFont_ ? titleFont_->GetSafeHandle() : nullptr;
-            text = L"Korvane Dormello";
+            text = kBrandTitle;
             break;
         case IDC_LABEL_ENABLE:
         case IDC_LABEL_TRAY:
@@ -199,15 +226,13 @@ void CHybridS3Dlg::PaintContent(HDC dc) {
             if (Redefining != 0)
                 continue;
             font = textFont_ ? textFont_->GetSafeHandle() : nullptr;
-            text = WideFromAnsi(TranslateText(row.controlId == IDC_LABEL_ENABLE  ? kEnableLabel
-                                              : row.controlId == IDC_LABEL_TRAY ? kTrayLabel
-                                                                                : kHeading));
+            text = TranslatedLabel(row.controlId);
             break;
         case IDC_REDEFINE_TEXT:
             if (Redefining != 1)
                 continue;
             font = textFont_ ? textFont_->GetSafeHandle() : nullptr;
-            text = WideFromAnsi(TranslateText(kRedefineText));
+            text = TranslatedLabel(row.controlId);
             break;
         case IDC_POWER_NOTE:
             if (!powerNote_)
@@ -232,6 +257,9 @@ void CHybridS3Dlg::PaintContent(HDC dc) {
         MapWindowPoints(nullptr, hwnd_, reinterpret_cast<POINT*>(&box), 2);
         fw::SelectGuard selectFont(memory, font);
         DrawTextW(memory, text.c_str(), static_cast<int>(text.size()), &box, format);
+        for (const LabelledCheckBox* checkBox : {&enableBox_, &trayBox_})
+            if (row.controlId == checkBox->LabelId() && checkBox->ShowsFocusCue())
+                DrawLabelFocusCue(memory, box, text.c_str(), format);
     }
     BitBlt(dc, 0, 0, size.cx, size.cy, memory, 0, 0, SRCCOPY);
 }
@@ -242,6 +270,37 @@ void CHybridS3Dlg::UpdatePowerNote() {
     HWND note = GetDlgItem(IDC_POWER_NOTE);
     SetUnpaintedText(note, powerNote_ ? WideFromAnsi(TranslateText(powerNote_)).c_str() : L"");
     ::ShowWindow(note, powerNote_ ? SW_SHOWNA : SW_HIDE);
+}
+
+// The window paints every text itself; each control carries the same words as its name for
+// screen readers, and draws none of them.
+void CHybridS3Dlg::NameControls() {
+    SetUnpaintedText(GetDlgItem(IDC_TITLE), kBrandTitle);
+    for (int id : {IDC_LABEL_ENABLE, IDC_LABEL_TRAY, IDC_LABEL_HEADING, IDC_REDEFINE_TEXT})
+        SetUnpaintedText(GetDlgItem(id), TranslatedLabel(id).c_str());
+    enableBox_.SetName(TranslatedLabel(IDC_LABEL_ENABLE).c_str());
+    trayBox_.SetName(TranslatedLabel(IDC_LABEL_TRAY).c_str());
+    NameHotkeyLine();
+}
+
+void CHybridS3Dlg::NameHotkeyLine() {
+    SetUnpaintedText(GetDlgItem(IDC_KEY1_NAME), Key1Text);
+    SetUnpaintedText(GetDlgItem(IDC_KEY_PLUS), L"+");
+    SetUnpaintedText(GetDlgItem(IDC_KEY2_NAME), Key2Text);
+}
+
+// A screen reader reads the windows that are there: the other mode's labels are hidden.
+void CHybridS3Dlg::ShowModeLabels(bool settingsMode) {
+    for (int id : kSettingsModeLabels)
+        ::ShowWindow(GetDlgItem(id), settingsMode ? SW_SHOWNA : SW_HIDE);
+    for (int id : kRedefineModeLabels)
+        ::ShowWindow(GetDlgItem(id), settingsMode ? SW_HIDE : SW_SHOWNA);
+    NameHotkeyLine();
+}
+
+void CHybridS3Dlg::ApplyColourScheme() {
+    systemColours_ = SystemAsksForSystemColours();
+    ApplyDialogColours(hwnd_, {okButton_.get(), cancelButton_.get(), redefineButton_.get()}, systemColours_);
 }
 
 LRESULT CHybridS3Dlg::OnSetCursor(HWND under) {

@@ -7,10 +7,16 @@
 
 #include "common/ForegroundWindow.h"
 
+namespace {
+// Where Tab takes the focus, in order.
+int const kTabOrder[] = {IDC_ENABLE_FUNCTION, IDC_SHOW_IN_TRAY, IDC_REDEFINE, IDC_OK, IDC_CANCEL};
+}  // namespace
+
 void CHybridS3Dlg::ShowSettingsControls(int command) {
     ::ShowWindow(GetDlgItem(IDC_ENABLE_FUNCTION), command);
     ::ShowWindow(GetDlgItem(IDC_SHOW_IN_TRAY), command);
     ::ShowWindow(GetDlgItem(IDC_REDEFINE), command);
+    ShowModeLabels(command != SW_HIDE);
 }
 
 void CHybridS3Dlg::RemoveCaptureHook() {
@@ -84,6 +90,12 @@ BOOL CHybridS3Dlg::PreTranslateMessage(MSG* message) {
     if (message->message != WM_KEYDOWN || !hwnd_)
         return FALSE;
     switch (message->wParam) {
+    case VK_TAB:
+        // While a new hotkey is recorded Tab is one of the keys (the capture hook has already
+        // taken it): the focus stays where it is.
+        if (Redefining == 0)
+            focusCues_.Tab(hwnd_, kTabOrder, ARRAYSIZE(kTabOrder), GetKeyState(VK_SHIFT) < 0);
+        return TRUE;
     case VK_ESCAPE:
     case VK_F1:
     case VK_LEFT:
@@ -103,6 +115,8 @@ LRESULT CHybridS3Dlg::OnKeyDown(WPARAM key) {
     HWND focus = GetFocus();
     HWND ok = GetDlgItem(IDC_OK);
     HWND cancel = GetDlgItem(IDC_CANCEL);
+    if (key == VK_LEFT || key == VK_RIGHT || key == VK_UP || key == VK_DOWN)
+        focusCues_.Show(hwnd_);  // the user moves the focus with the keyboard
     switch (key) {
     case VK_RETURN:
         if (focus == ok)

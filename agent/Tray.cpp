@@ -95,6 +95,8 @@ void CHybridS3Dlg::ShowSettingsWindow() {
                      work.top + (work.bottom - work.top) / 2 - height / 2, 0, 0,
                      SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     }
+    ApplyColourScheme();
+    focusCues_.Hide(hwnd_);  // the window opens without them, as it always has
     if (shadowWindow_)
         ::ShowWindow(shadowWindow_, SW_SHOW);
     ShowWindow(SW_SHOW);

@@ -8,11 +8,21 @@
 #include "common/ForegroundWindow.h"
 #include "common/LanguageBinding.h"
 #include "common/RegistryLayout.h"
+#include "common/skin/HighContrast.h"
 #include "common/skin/ShadowWindow.h"
 
 #include <objbase.h>
 
 #include <string>
+
+namespace {
+// Where Tab takes the focus, in order.
+int const kTabOrder[] = {IDC_CONFIRM_OK, IDC_CONFIRM_CANCEL, IDC_DONT_SHOW_AGAIN};
+
+bool IsArrowKey(WPARAM key) {
+    return (key >= VK_LEFT && key <= VK_DOWN) || key == VK_NUMPAD4 || key == VK_NUMPAD6;
+}
+}  // namespace
 
 CGeneralMsgBox::CGeneralMsgBox(UINT templateId, HWND parent, const char* message, bool informOnly)
     : fw::Dialog(templateId, parent),
@@ -20,7 +30,8 @@ CGeneralMsgBox::CGeneralMsgBox(UINT templateId, HWND parent, const char* message
       informOnly_(informOnly),
       icon_(LoadIconW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_CONFIRM))),
       okButton_(new CxSkinButton(ConfirmationSkinButtons)),
-      cancelButton_(new CxSkinButton(ConfirmationSkinButtons)) {}
+      cancelButton_(new CxSkinButton(ConfirmationSkinButtons)),
+      dontShowBox_(IDC_DONT_SHOW_LABEL) {}
 
 CGeneralMsgBox::~CGeneralMsgBox() {
     if (shadowWindow_)
@@ -43,6 +54,7 @@ CGeneralMsgBox::~CGeneralMsgBox() {
 void CGeneralMsgBox::DoDataExchange() {
     okButton_->SubclassDlgItem(IDC_CONFIRM_OK, hwnd_);
     cancelButton_->SubclassDlgItem(IDC_CONFIRM_CANCEL, hwnd_);
+    dontShowBox_.SubclassDlgItem(IDC_DONT_SHOW_AGAIN, hwnd_);
 }
 
 BOOL CGeneralMsgBox::OnInitDialog() {
@@ -92,6 +104,8 @@ BOOL CGeneralMsgBox::OnInitDialog() {
     else
         ::ShowWindow(GetDlgItem(IDC_CONFIRM_OK), SW_SHOW);
     ::ShowWindow(GetDlgItem(IDC_CONFIRM_CANCEL), SW_SHOW);
+    ApplyColourScheme();
+    focusCues_.Hide(hwnd_);
     CenterOnScreen(SWP_NOREDRAW);
     if (shadowWindow_)
         ::ShowWindow(shadowWindow_, SW_SHOW);
@@ -141,7 +155,18 @@ void CGeneralMsgBox::OnCancelClicked() {
     OnCancel();
 }
 
+void CGeneralMsgBox::ApplyColourScheme() {
+    systemColours_ = SystemAsksForSystemColours();
+    ApplyDialogColours(hwnd_, {okButton_.get(), cancelButton_.get()}, systemColours_);
+}
+
 BOOL CGeneralMsgBox::PreTranslateMessage(MSG* message) {
+    if (message->message == WM_KEYDOWN && message->wParam == VK_TAB && hwnd_) {
+        focusCues_.Tab(hwnd_, kTabOrder, ARRAYSIZE(kTabOrder), GetKeyState(VK_SHIFT) < 0);
+        return TRUE;
+    }
+    if (message->message == WM_KEYDOWN && IsArrowKey(message->wParam) && hwnd_)
+        focusCues_.Show(hwnd_);  // the user moves the focus with the keyboard
     if (message->message != WM_KEYDOWN || !IsDialogKey(message->wParam) || !hwnd_)
         return FALSE;
     // These keys belong to the dialog whichever control has the focus: the dialog manager
@@ -232,6 +257,14 @@ LRESULT CGeneralMsgBox::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
         return Default();
     case WM_HELP:
         return TRUE;  // F1 does nothing
+    case WM_QUERYUISTATE:
+        return focusCues_.UiState();
+    case WM_SYSCOLORCHANGE:
+    case WM_SETTINGCHANGE:
+        // High contrast may have been switched on or off while the question is up.
+        if (!SuppressedFlag)
+            ApplyColourScheme();
+        break;
     }
     return fw::Dialog::WindowProc(message, wParam, lParam);
 }

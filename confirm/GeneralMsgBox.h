@@ -2,6 +2,7 @@
 // and writes the answer to the registry (Suspend) before it closes.
 #pragma once
 #include "common/DwordRegHelper.h"
+#include "common/KeyboardFocus.h"
 #include "common/skin/ContourBitmap.h"
 #include "common/skin/SkinButton.h"
 #include "framework/Dialog.h"
@@ -53,6 +54,8 @@ private:
     LRESULT OnLButtonDown(WPARAM wParam, LPARAM lParam);
     LRESULT OnSetCursor(HWND under);
     bool IsJapanese() const;
+    void NameControls();
+    void ApplyColourScheme();
 
     const char* message_;  // the caller's buffer: the message's translation key
     bool informOnly_;
@@ -75,4 +78,7 @@ private:
     HCURSOR moveCursor_ = nullptr;
     HWND shadowWindow_ = nullptr;
     bool comInitialized_ = false;
+    LabelledCheckBox dontShowBox_;  // "Do not show next time"
+    FocusCues focusCues_;
+    bool systemColours_ = false;    // high contrast: drawn in system colours
 };

@@ -8,6 +8,7 @@
 #include "common/ModulePath.h"
 #include "common/UnpaintedText.h"
 #include "common/WideText.h"
+#include "common/skin/HighContrast.h"
 #include "common/skin/ShadowWindow.h"
 
 
@@ -96,8 +97,7 @@ void CGeneralMsgBox::LayoutConfirmationDialog() {
         const ConfirmationLayoutRow& row = kLayoutRows[i];
         MoveWindow(GetDlgItem(row.controlId), row.x, row.y, row.width, row.height, TRUE);
     }
-    // The message is painted by the dialog; its control carries the same words for screen readers.
-    SetUnpaintedText(GetDlgItem(IDC_MESSAGE), WideFromAnsi(TranslateText(message_)).c_str());
+    NameControls();
     SetWindowTextW(GetDlgItem(IDC_CONFIRM_OK), std::wstring(TranslateTextW(L"OK")).c_str());
     SetWindowTextW(GetDlgItem(IDC_CONFIRM_CANCEL), std::wstring(TranslateTextW(L"Cancel")).c_str());
 
@@ -119,6 +119,16 @@ void CGeneralMsgBox::LayoutConfirmationDialog() {
     CenterOnScreen(SWP_HIDEWINDOW);
 }
 
+// The dialog paints every text itself; each control carries the same words as its name for
+// screen readers, and draws none of them.
+void CGeneralMsgBox::NameControls() {
+    SetUnpaintedText(GetDlgItem(IDC_CONFIRM_TITLE), kBrandTitle);
+    SetUnpaintedText(GetDlgItem(IDC_MESSAGE), WideFromAnsi(TranslateText(message_)).c_str());
+    std::wstring const dontShow = WideFromAnsi(TranslateText(kDontShowAgain));
+    SetUnpaintedText(GetDlgItem(IDC_DONT_SHOW_LABEL), dontShow.c_str());
+    dontShowBox_.SetName(dontShow.c_str());
+}
+
 void CGeneralMsgBox::OnPaint() {
     if (IsIconic(hwnd_)) {
         Default();  // the standard minimised-dialog icon
@@ -136,13 +146,13 @@ void CGeneralMsgBox::PaintContent(HDC dc) {
     fw::Bitmap surface(CreateCompatibleBitmap(dc, size.cx, size.cy));
     fw::SelectGuard selectSurface(memory, surface);
     if (kBackgroundRow.drawFlag == 1)
-        DrawContourBitmap(memory, *background_, kBackgroundRow.x, kBackgroundRow.y);
+        PaintDialogBody(memory, *background_, kBackgroundRow.x, kBackgroundRow.y, systemColours_);
     SetBkMode(memory, TRANSPARENT);
     SelectClipRgn(memory, nullptr);
 
     for (size_t i = 0; i < kControlRows; ++i) {
         const ConfirmationLayoutRow& row = kLayoutRows[i];
-        SetTextColor(memory, row.textColour);
+        SetTextColor(memory, BodyTextColour(row.textColour, systemColours_));
         switch (row.controlId) {
         case IDC_MESSAGE:
             DrawRowText(memory, row, TextFont ? TextFont->GetSafeHandle() : nullptr,
@@ -173,4 +183,6 @@ void CGeneralMsgBox::DrawRowText(HDC dc, const ConfirmationLayoutRow& row, HFONT
         OffsetRect(&box, 0, 3);  // Japanese glyphs sit higher in the title's box
     fw::SelectGuard selectFont(dc, font);
     DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &box, DT_WORDBREAK | DT_VCENTER);
+    if (row.controlId == dontShowBox_.LabelId() && dontShowBox_.ShowsFocusCue())
+        DrawLabelFocusCue(dc, box, text.c_str(), DT_WORDBREAK | DT_VCENTER);
 }

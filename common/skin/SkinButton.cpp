@@ -2,6 +2,7 @@
 
 #include "SkinImageCache.h"
 
+#include "common/KeyboardFocus.h"
 #include "common/LanguageBinding.h"
 
 #include <shlwapi.h>
@@ -107,6 +108,12 @@ void CxSkinButton::SetBackground(HBITMAP background, int x, int y, int width, in
     background_.Attach(CutToDIB32(background, x, y, width, height));
 }
 
+void CxSkinButton::SetSystemColours(bool on) {
+    systemColours_ = on;
+    if (hwnd_)
+        Invalidate(TRUE);
+}
+
 int CxSkinButton::CaptionTopOffset(int controlId) const {
     const SkinButtonProfile& profile = Profile();
     for (size_t i = 0; i < profile.offsetCount; ++i)
@@ -131,6 +138,8 @@ bool CxSkinButton::CorrectPushedLook() {
 
 // The image of the face for state: pushed, else hovered, focused or normal; null for a plain face.
 HBITMAP CxSkinButton::FaceImage(UINT state) const {
+    if (systemColours_)
+        return nullptr;
     if (state & ODS_SELECTED)
         return Face(kDownFace);
     HBITMAP normal = Face(kNormalFace);
@@ -145,6 +154,16 @@ HBITMAP CxSkinButton::FaceImage(UINT state) const {
 
 void CxSkinButton::FillFace(HDC dc, const RECT& item) {
     FillRect(dc, &item, GetSysColorBrush(COLOR_BTNFACE));
+}
+
+// Once the user moves the focus with the keyboard, the focused button also shows a focus
+// rectangle: its focus face alone looks like the pointer's hover.
+void CxSkinButton::DrawFocusCue(HDC dc, const RECT& item, UINT state) {
+    if (!(state & ODS_FOCUS) || !FocusCuesShown(hwnd_))
+        return;
+    RECT cue = item;
+    InflateRect(&cue, -3, -3);
+    DrawFocusCueRect(dc, cue);
 }
 
 void CxSkinButton::DrawSkinImage(HDC dc, HBITMAP image, const RECT& item) {
@@ -179,7 +198,7 @@ void CxSkinButton::DrawItem(DRAWITEMSTRUCT* item) {
     SetBkMode(dc, TRANSPARENT);
 
     if (item->itemState & ODS_DISABLED) {
-        if (HBITMAP disabled = Face(kDisabledFace))
+        if (HBITMAP disabled = systemColours_ ? nullptr : Face(kDisabledFace))
             DrawSkinImage(dc, disabled, face);
         else
             FillFace(dc, face);
@@ -202,10 +221,11 @@ void CxSkinButton::DrawItem(DRAWITEMSTRUCT* item) {
 
     // A plain face is the light system face: a skin's light caption colour would vanish on it.
     SetTextColor(dc, image ? textColour : GetSysColor(COLOR_BTNTEXT));
-    if (!font_.GetSafeHandle())
-        return;
-    fw::SelectGuard selectFont(dc, font_.GetSafeHandle());
-    DrawTextW(dc, caption, -1, &text, DT_CENTER | DT_VCENTER | DT_WORDBREAK | DT_NOPREFIX);
+    if (font_.GetSafeHandle()) {
+        fw::SelectGuard selectFont(dc, font_.GetSafeHandle());
+        DrawTextW(dc, caption, -1, &text, DT_CENTER | DT_VCENTER | DT_WORDBREAK | DT_NOPREFIX);
+    }
+    DrawFocusCue(dc, face, item->itemState);
 }
 
 bool CxSkinButton::TrackLeave(DWORD flags) {

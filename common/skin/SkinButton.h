@@ -43,6 +43,8 @@ public:
                  const wchar_t* folder, int kind);
     // Keeps a copy of the rectangle of background that the button covers.
     void SetBackground(HBITMAP background, int x, int y, int width, int height);
+    // On: the plain face in system colours whatever the skin (high contrast). Repaints.
+    void SetSystemColours(bool on);
 
     COLORREF textColour;
 
@@ -76,6 +78,7 @@ private:
     void DrawSkinImage(HDC dc, HBITMAP image, const RECT& item);
     HBITMAP FaceImage(UINT state) const;
     void FillFace(HDC dc, const RECT& item);
+    void DrawFocusCue(HDC dc, const RECT& item, UINT state);
     LRESULT OnLButtonDown();
     LRESULT OnMouseMove(LPARAM lParam);
     bool TrackLeave(DWORD flags);
@@ -91,6 +94,7 @@ private:
     fw::Bitmap background_;
     std::unique_ptr<BLENDFUNCTION> blend_;
     char languageName_[MAX_PATH] = {};
+    bool systemColours_ = false;
 };
 
 // Where a dialog puts one skinned button and which images it wears (normal, pressed, hover,

@@ -48,6 +48,15 @@ COLORREF Screenshot::At(int x, int y) const {
     return RGB((p >> 16) & 0xFF, (p >> 8) & 0xFF, p & 0xFF);
 }
 
+int Screenshot::CountDifferent(const Screenshot& other, const RECT& area) const {
+    int count = 0;
+    for (int y = area.top; y < area.bottom; ++y)
+        for (int x = area.left; x < area.right; ++x)
+            if (At(x, y) != other.At(x, y))
+                ++count;
+    return count;
+}
+
 int Screenshot::CountNear(const RECT& area, COLORREF colour, int tolerance) const {
     int count = 0;
     for (int y = area.top; y < area.bottom; ++y)

@@ -15,6 +15,8 @@ public:
     int Height() const { return height_; }
     // The pixel at (x, y) relative to the captured rectangle.
     COLORREF At(int x, int y) const;
+    // How many pixels of area (relative coordinates) differ from the same pixels of other.
+    int CountDifferent(const Screenshot& other, const RECT& area) const;
     // How many pixels of the rectangle (relative coordinates) lie within tolerance of colour.
     int CountNear(const RECT& area, COLORREF colour, int tolerance) const;
     // Saves a 24-bit BMP into the artifacts folder (DORMELLO_ARTIFACTS, else the temporary folder).

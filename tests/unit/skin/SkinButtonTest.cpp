@@ -394,3 +394,45 @@ TEST_F(SkinButtons, CaptionColourAndOffsetPerProgram) {
 }
 
 }  // namespace
+
+namespace {
+
+// Pixels of row y of a drawn face, right of the faces' clear left part, that are not colour.
+int OffColourInRow(HBITMAP face, int y, COLORREF colour) {
+    int count = 0;
+    for (int x = 12; x < kWidth - 3; ++x)
+        count += PixelOf(face, x, y) == colour ? 0 : 1;
+    return count;
+}
+
+}  // namespace
+
+// A focused button shows a focus rectangle (3 pixels in) once its dialog shows focus cues, and
+// only then; its face stays the focus face either way.
+TEST_F(SkinButtons, FocusRectangleOnlyWhileTheDialogShowsCues) {
+    SkinTestDialog dialog;
+    dialog.Run([&](SkinTestDialog& d) {
+        Skin(d.ok);
+        struct Case {
+            const char* name;
+            bool cues;
+            UINT state;
+            bool rectangle;
+        } const cases[] = {
+            {"focused, cues hidden", false, ODS_FOCUS, false},
+            {"focused, cues shown", true, ODS_FOCUS, true},
+            {"not focused, cues shown", true, 0, false},
+        };
+        for (const Case& c : cases) {
+            SCOPED_TRACE(c.name);
+            if (c.cues)
+                d.cues.Show(d.hwnd());
+            else
+                d.cues.Hide(d.hwnd());
+            fw::Bitmap face(Draw(d, d.ok, c.state));
+            COLORREF const faceColour = c.state & ODS_FOCUS ? kOver : kNormal;
+            EXPECT_EQ(c.rectangle, OffColourInRow(face, 3, faceColour) > 20) << "top edge of the rectangle";
+            EXPECT_EQ(0, OffColourInRow(face, 28, faceColour)) << "below the rectangle";
+        }
+    });
+}

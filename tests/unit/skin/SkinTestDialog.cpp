@@ -1,5 +1,7 @@
 #include "SkinTestDialog.h"
 
+#include "common/skin/HighContrast.h"
+
 void SkinTestDialog::Run(std::function<void(SkinTestDialog&)> body) {
     body_ = std::move(body);
     DoModal();
@@ -27,9 +29,11 @@ LRESULT SkinTestDialog::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
         ++doubleClicks;
     if (message == WM_PAINT && background) {
         fw::PaintDC paint(hwnd_);
-        DrawContourBitmap(paint, *background, 0, 0);
+        PaintDialogBody(paint, *background, 0, 0, systemColours);
         return 0;
     }
+    if (message == WM_QUERYUISTATE)
+        return cues.UiState();
     if (message == WM_ERASEBKGND && background)
         return TRUE;
     if (message == WM_WINDOWPOSCHANGED && shadow)

@@ -3,6 +3,7 @@
 #pragma once
 #include "SkinTestResource.h"
 
+#include "common/KeyboardFocus.h"
 #include "common/skin/SkinButton.h"
 #include "framework/Dialog.h"
 
@@ -24,7 +25,10 @@ public:
     int doubleClicks = 0;
     // When set: painted as the dialog's surface, and told to follow the dialog, as the programs do.
     const CContourBitmap* background = nullptr;
+    bool systemColours = false;  // the background painted in system colours, as in high contrast
     HWND shadow = nullptr;
+    // Answers WM_QUERYUISTATE, as the programs' dialogs do.
+    FocusCues cues;
 
 protected:
     void DoDataExchange() override;
