@@ -15,11 +15,12 @@ import yaml
 
 def signer(path, scratch):
     """The subject of the certificate that signed the file (RFC 2253), or None when it is unsigned."""
-    signature = os.path.join(scratch, "signature.der")
-    if subprocess.run(["osslsigncode", "extract-signature", "-in", path, "-out", signature],
+    # PEM: the raw form differs between osslsigncode versions (2.5 keeps the certificate table's header).
+    signature = os.path.join(scratch, "signature.pem")
+    if subprocess.run(["osslsigncode", "extract-signature", "-pem", "-in", path, "-out", signature],
                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL).returncode != 0:
         return None
-    certificates = subprocess.run(["openssl", "pkcs7", "-inform", "DER", "-in", signature, "-print_certs", "-noout"],
+    certificates = subprocess.run(["openssl", "pkcs7", "-in", signature, "-print_certs", "-noout"],
                                   capture_output=True, text=True).stdout
     os.remove(signature)
     subjects = [line.split("=", 1)[1].strip() for line in certificates.splitlines() if line.startswith("subject=")]
