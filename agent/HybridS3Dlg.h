@@ -16,6 +16,7 @@
 #include <shellapi.h>
 
 #include <memory>
+#include <string>
 
 // The agent's private messages. All but the tray callback act only with lParam kMessageMarker.
 UINT const WM_APP_HOTKEY_MATCHED = WM_USER + 1;   // from the registry-monitor thread
@@ -163,7 +164,7 @@ private:
     std::unique_ptr<fw::Font> textFont_;
     HICON windowIcon_ = nullptr;  // shared resource icons: never destroyed
     HICON trayIcon_ = nullptr;
-    const char* powerNote_ = nullptr;  // the settings window's line on what the hotkey does here, or none
+    std::wstring powerNote_;  // the settings window's line on what the hotkey does here, translated; or none
     HCURSOR arrowCursor_ = nullptr;  // shared system cursors
     HCURSOR handCursor_ = nullptr;
     HCURSOR moveCursor_ = nullptr;

@@ -235,10 +235,10 @@ void CHybridS3Dlg::PaintContent(HDC dc) {
             text = TranslatedLabel(row.controlId);
             break;
         case IDC_POWER_NOTE:
-            if (!powerNote_)
+            if (powerNote_.empty())
                 continue;
             font = textFont_ ? textFont_->GetSafeHandle() : nullptr;
-            text = WideFromAnsi(TranslateText(powerNote_));
+            text = powerNote_;
             break;
         case IDC_KEY1_NAME:
         case IDC_KEY_PLUS:
@@ -266,10 +266,11 @@ void CHybridS3Dlg::PaintContent(HDC dc) {
 
 // Read each time the window is shown: hibernation may have been switched on or off since.
 void CHybridS3Dlg::UpdatePowerNote() {
-    powerNote_ = PowerNoteFor(ReadSleepKind());
+    const char* key = PowerNoteFor(ReadSleepKind());
+    powerNote_ = key ? WideFromAnsi(TranslateText(key)) : std::wstring();
     HWND note = GetDlgItem(IDC_POWER_NOTE);
-    SetUnpaintedText(note, powerNote_ ? WideFromAnsi(TranslateText(powerNote_)).c_str() : L"");
-    ::ShowWindow(note, powerNote_ ? SW_SHOWNA : SW_HIDE);
+    SetUnpaintedText(note, powerNote_.c_str());
+    ::ShowWindow(note, powerNote_.empty() ? SW_HIDE : SW_SHOWNA);
 }
 
 // The window paints every text itself; each control carries the same words as its name for

@@ -48,11 +48,13 @@ const wchar_t* SkipProgramName(const wchar_t* at) {
     return at;
 }
 
-// The kind one argument names (its length given), or false when it names none of ours.
+// The kind one argument names (its length given), or false when it names none of ours. Its
+// first character, "/" or "-", is not compared.
 bool KindOfArgument(const wchar_t* argument, int length, SleepKind* kind) {
     for (const KindName& name : kKindNames) {
         if (lstrlenW(name.argument) == length &&
-            CompareStringW(LOCALE_INVARIANT, NORM_IGNORECASE, argument, length, name.argument, length) == CSTR_EQUAL) {
+            CompareStringW(LOCALE_INVARIANT, NORM_IGNORECASE, argument + 1, length - 1, name.argument + 1,
+                           length - 1) == CSTR_EQUAL) {
             *kind = name.kind;
             return true;
         }
@@ -94,13 +96,7 @@ SleepKind SleepKindFromCommandLine(const wchar_t* commandLine) {
         // Only "/sleep:" and "-sleep:" arguments count; other arguments are ignored.
         if (at - start > 7 && (start[0] == L'/' || start[0] == L'-') &&
             CompareStringW(LOCALE_INVARIANT, NORM_IGNORECASE, start + 1, 6, L"sleep:", 6) == CSTR_EQUAL) {
-            wchar_t slashed[32];
-            int length = static_cast<int>(at - start);
-            if (length >= static_cast<int>(ARRAYSIZE(slashed)))
-                return SleepKind::Unknown;
-            lstrcpynW(slashed, start, length + 1);
-            slashed[0] = L'/';
-            if (!KindOfArgument(slashed, length, &kind) || (named && kind != found))
+            if (!KindOfArgument(start, static_cast<int>(at - start), &kind) || (named && kind != found))
                 return SleepKind::Unknown;
             named = true;
             found = kind;
