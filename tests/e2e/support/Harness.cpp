@@ -447,7 +447,8 @@ POINT CentreOf(HWND window) {
 
 void ClickAt(POINT screen) {
     // Move first and wait until the move has arrived: a press sent right after SetCursorPos
-    // can land where the pointer was before.
+    // can land where the pointer was before. The press and the release carry the place too: a
+    // late echo of an earlier move from the X server can still put the pointer back meanwhile.
     INPUT move = {};
     move.type = INPUT_MOUSE;
     move.mi.dx = MulDiv(screen.x, 65535, GetSystemMetrics(SM_CXSCREEN) - 1);
@@ -462,11 +463,9 @@ void ClickAt(POINT screen) {
         },
         2000);
     Sleep(50);
-    INPUT inputs[2] = {};
-    inputs[0].type = INPUT_MOUSE;
-    inputs[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
-    inputs[1].type = INPUT_MOUSE;
-    inputs[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
+    INPUT inputs[2] = {move, move};
+    inputs[0].mi.dwFlags |= MOUSEEVENTF_LEFTDOWN;
+    inputs[1].mi.dwFlags |= MOUSEEVENTF_LEFTUP;
     SendInput(2, inputs, sizeof(INPUT));
 }
 
