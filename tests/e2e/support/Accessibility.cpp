@@ -163,8 +163,12 @@ void TabWalk::Steps(int steps, bool backwards) {
                 << "step " << step << ": control " << expected.id << " looks as it did without a cue";
         }
         if (at != count && focus != openingFocus_) {
-            EXPECT_EQ(0, after.CountDifferent(opening_, StopArea(window_, order_[at])))
-                << "step " << step << ": control " << order_[at].id << " still shows the focus it lost";
+            int const left = after.CountDifferent(opening_, StopArea(window_, order_[at]));
+            EXPECT_EQ(0, left) << "step " << step << ": control " << order_[at].id << " still shows the focus it lost";
+            if (left) {
+                opening_.SaveArtifact(L"tab-opening.bmp");
+                after.SaveArtifact(L"tab-after.bmp");
+            }
         }
     }
 }
