@@ -2,6 +2,9 @@
 // applied, and every program's key events wait while it runs, so the hook only records the key
 // and the hook thread hands a fresh key-down on once the hook has returned. The signal thread
 // then waits until the key reads as down and signals, so a woken watcher sees the key down.
+// The two threads meet through a slim lock and a condition variable, not through kernel
+// events: handing a key on, and the signal thread's polling, then cost no system call while
+// nobody waits (under Wine, every event set or wait is a round trip through the Wine server).
 #include "Keytap.h"
 
 #include "ChangeSignal.h"
@@ -18,10 +21,11 @@ DWORD const kPollMs = 1;
 DWORD const kStartTimeoutMs = 5000;
 
 // Fresh key-downs on their way from the hook thread (the only writer) to the signal thread
-// (the only reader), without a lock and without a call into the system on either side.
+// (the only reader). The reader takes them without a lock.
 class KeyQueue {
 public:
     void Clear() { head_ = tail_ = 0; }
+    bool Empty() const { return head_ == tail_; }
     // False when full: the signal thread is that far behind, and the key is not signalled.
     bool Push(BYTE code) {
         LONG head = head_;
@@ -56,8 +60,10 @@ struct Worker {
 HINSTANCE g_module = nullptr;
 Worker g_hookThread;
 Worker g_signalThread;
-fw::KernelHandle g_keysQueued;  // auto-reset: set after each key put into g_keys
-fw::KernelHandle g_stopSignals;  // manual-reset: ends the signal thread
+// The signal thread sleeps on g_keysQueued while no key waits; g_stopSignals ends it.
+SRWLOCK g_handOff = SRWLOCK_INIT;
+CONDITION_VARIABLE g_keysQueued = CONDITION_VARIABLE_INIT;
+bool g_stopSignals = false;  // under g_handOff
 KeyQueue g_keys;
 bool g_renewing = false;
 // Keys seen down by the hook: written on the hook thread, read by the signal thread.
@@ -111,8 +117,13 @@ DWORD WINAPI HookThread(void* started) {
     // has returned: the event is then applied, or about to be, and the signal thread's first
     // look at the key is rarely too early (under Wine a key read as up stays so for 50 ms).
     while (GetMessageW(&message, nullptr, 0, 0) > 0) {
-        if (message.message == WM_KT_KEY_DOWN && g_keys.Push(static_cast<BYTE>(message.wParam)))
-            SetEvent(g_keysQueued.Get());
+        if (message.message == WM_KT_KEY_DOWN) {
+            AcquireSRWLockExclusive(&g_handOff);  // not between the signal thread's look and its sleep
+            bool const queued = g_keys.Push(static_cast<BYTE>(message.wParam));
+            ReleaseSRWLockExclusive(&g_handOff);
+            if (queued)
+                WakeConditionVariable(&g_keysQueued);
+        }
 #ifdef KEYTAP_FAULTS
         if (message.message == WM_KT_DROP_HOOK && hook && UnhookWindowsHookEx(hook))
             hook = nullptr;
@@ -167,20 +178,38 @@ private:
     int count_ = 0;
 };
 
+// True once the thread is to end. Sleeps without a time-out while no key is queued: an idle
+// library never wakes.
+bool WaitForKeys() {
+    AcquireSRWLockExclusive(&g_handOff);
+    while (!g_stopSignals && g_keys.Empty())
+        SleepConditionVariableSRW(&g_keysQueued, &g_handOff, INFINITE, 0);
+    bool const stop = g_stopSignals;
+    ReleaseSRWLockExclusive(&g_handOff);
+    return stop;
+}
+
+// True once the thread is to end. Waits a poll's time while keys wait to read as down.
+bool PausePolling() {
+    Sleep(kPollMs);
+    AcquireSRWLockShared(&g_handOff);
+    bool const stop = g_stopSignals;
+    ReleaseSRWLockShared(&g_handOff);
+    return stop;
+}
+
 DWORD WINAPI SignalThread(void* started) {
     SetEvent(static_cast<HANDLE>(started));
     ChangeSignal signal;
     PendingKeys pending;
-    HANDLE waits[] = {g_stopSignals.Get(), g_keysQueued.Get()};
-    // No time-out while no key waits: an idle library never wakes.
-    while (WaitForMultipleObjects(ARRAYSIZE(waits), waits, FALSE, pending.Empty() ? INFINITE : kPollMs) !=
-           WAIT_OBJECT_0) {
+    for (;;) {
+        if (pending.Empty() ? WaitForKeys() : PausePolling())
+            return 0;
         BYTE code = 0;
         while (g_keys.Pop(&code))
             pending.Add(code, signal);
         pending.SignalReady(signal);
     }
-    return 0;
 }
 
 // Waits until the worker has ended (the caller has asked it to) and forgets it.
@@ -200,7 +229,10 @@ void StopHookThread() {
 void StopSignalThread() {
     if (!g_signalThread.thread.IsValid())
         return;
-    SetEvent(g_stopSignals.Get());
+    AcquireSRWLockExclusive(&g_handOff);
+    g_stopSignals = true;
+    ReleaseSRWLockExclusive(&g_handOff);
+    WakeConditionVariable(&g_keysQueued);
     EndWorker(g_signalThread);
 }
 
@@ -222,10 +254,8 @@ bool StartWorker(Worker& worker, LPTHREAD_START_ROUTINE routine, void (*stop)())
 
 bool StartSignalThread() {
     g_keys.Clear();
-    g_keysQueued.Reset(CreateEventW(nullptr, FALSE, FALSE, nullptr));
-    g_stopSignals.Reset(CreateEventW(nullptr, TRUE, FALSE, nullptr));
-    return g_keysQueued.IsValid() && g_stopSignals.IsValid() &&
-           StartWorker(g_signalThread, SignalThread, StopSignalThread);
+    g_stopSignals = false;  // no signal thread runs yet
+    return StartWorker(g_signalThread, SignalThread, StopSignalThread);
 }
 
 }  // namespace
@@ -243,8 +273,6 @@ extern "C" void WINAPI KT_Initialize() {
 extern "C" void WINAPI KT_Uninitialize() {
     StopHookThread();  // no key is handed on after this
     StopSignalThread();
-    g_keysQueued.Close();
-    g_stopSignals.Close();
 }
 
 extern "C" BOOL WINAPI KT_Renew() {
