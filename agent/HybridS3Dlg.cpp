@@ -180,6 +180,9 @@ LRESULT CHybridS3Dlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
         return 0;
     case WM_ERASEBKGND:
         return TRUE;  // everything is painted off screen in WM_PAINT
+    case WM_PRINTCLIENT:
+        OnPrintClient(reinterpret_cast<HDC>(wParam));
+        return 0;
     case WM_CTLCOLORSTATIC:  // statics and check boxes: drawn over the painted background
         SetBkMode(reinterpret_cast<HDC>(wParam), TRANSPARENT);
         return reinterpret_cast<LRESULT>(GetStockObject(NULL_BRUSH));

@@ -77,6 +77,7 @@ private:
     void SkinButtons(const wchar_t* folder);
     void CenterAndCheck();
     void OnPaint();
+    void OnPrintClient(HDC dc);
     void PaintContent(HDC dc);
     LRESULT OnSetCursor(HWND under);
     LRESULT OnLButtonDown(LPARAM lParam);

@@ -200,6 +200,13 @@ void CHybridS3Dlg::OnPaint() {
     PaintContent(paint);
 }
 
+// A themed check box asks for what lies under it before it draws its partly transparent box;
+// without it the box would be drawn over its last picture and come out brighter each time.
+void CHybridS3Dlg::OnPrintClient(HDC dc) {
+    if (background_)
+        PaintDialogBody(dc, *background_, 0, 0, systemColours_);
+}
+
 // Double-buffered: the background and every text go to a memory bitmap, then one copy.
 void CHybridS3Dlg::PaintContent(HDC dc) {
     SIZE size = background_->GetSize();
