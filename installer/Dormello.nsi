@@ -74,6 +74,7 @@ Var FailureText        ; what failed, for the log; empty when NSIS itself aborte
 !define MUI_COMPONENTSPAGE_NODESC
 !insertmacro MUI_PAGE_COMPONENTS
 !insertmacro MUI_PAGE_INSTFILES
+!define MUI_FINISHPAGE_TEXT "$(FinishText)"
 !define MUI_FINISHPAGE_RUN
 !define MUI_FINISHPAGE_RUN_TEXT "$(StartNow)"
 !define MUI_FINISHPAGE_RUN_FUNCTION StartAgent
@@ -244,24 +245,26 @@ Function un.onUninstFailed
   Call un.WriteFailureLog
 FunctionEnd
 
-; Writes the task that starts the agent when any user of the group Users signs in: elevated
-; without a prompt, never ended by a time limit, the same on battery, never started twice.
+; Writes the task that starts the agent when a member of Administrators signs in: elevated
+; without a prompt, never ended by a time limit, the same on battery. Instances run in
+; parallel because the scheduler counts them per task, not per user: each session that signs
+; in gets its own agent (the agent's own mutex keeps it to one per session).
 Function WriteTaskXml
   ${WordReplace} "$INSTDIR" "&" "&amp;" "+" $1
   FileOpen $0 "$PLUGINSDIR\task.xml" w
   FileWriteUTF16LE /BOM $0 '<?xml version="1.0" encoding="UTF-16"?>$\r$\n'
   FileWriteUTF16LE $0 '<Task version="1.2" xmlns="http://schemas.microsoft.com/windows/2004/02/mit/task">$\r$\n'
-  FileWriteUTF16LE $0 '  <RegistrationInfo><Author>${PUBLISHER}</Author><Description>Starts ${PRODUCT} when a user signs in.</Description></RegistrationInfo>$\r$\n'
+  FileWriteUTF16LE $0 '  <RegistrationInfo><Author>${PUBLISHER}</Author><Description>Starts ${PRODUCT} when an administrator signs in.</Description></RegistrationInfo>$\r$\n'
   FileWriteUTF16LE $0 '  <Triggers><LogonTrigger><Enabled>true</Enabled></LogonTrigger></Triggers>$\r$\n'
-  FileWriteUTF16LE $0 '  <Principals><Principal id="Users"><GroupId>S-1-5-32-545</GroupId><RunLevel>HighestAvailable</RunLevel></Principal></Principals>$\r$\n'
+  FileWriteUTF16LE $0 '  <Principals><Principal id="Administrators"><GroupId>S-1-5-32-544</GroupId><RunLevel>HighestAvailable</RunLevel></Principal></Principals>$\r$\n'
   FileWriteUTF16LE $0 '  <Settings>$\r$\n'
-  FileWriteUTF16LE $0 '    <MultipleInstancesPolicy>IgnoreNew</MultipleInstancesPolicy>$\r$\n'
+  FileWriteUTF16LE $0 '    <MultipleInstancesPolicy>Parallel</MultipleInstancesPolicy>$\r$\n'
   FileWriteUTF16LE $0 '    <DisallowStartIfOnBatteries>false</DisallowStartIfOnBatteries>$\r$\n'
   FileWriteUTF16LE $0 '    <StopIfGoingOnBatteries>false</StopIfGoingOnBatteries>$\r$\n'
   FileWriteUTF16LE $0 '    <ExecutionTimeLimit>PT0S</ExecutionTimeLimit>$\r$\n'
   FileWriteUTF16LE $0 '    <Priority>5</Priority>$\r$\n'
   FileWriteUTF16LE $0 '  </Settings>$\r$\n'
-  FileWriteUTF16LE $0 '  <Actions Context="Users"><Exec><Command>$1\${AGENT}</Command><WorkingDirectory>$1</WorkingDirectory></Exec></Actions>$\r$\n'
+  FileWriteUTF16LE $0 '  <Actions Context="Administrators"><Exec><Command>$1\${AGENT}</Command><WorkingDirectory>$1</WorkingDirectory></Exec></Actions>$\r$\n'
   FileWriteUTF16LE $0 '</Task>$\r$\n'
   FileClose $0
 FunctionEnd

@@ -255,9 +255,9 @@ TEST_F(Setup, SilentInstallRegistersEverythingAndSilentUninstallRemovesIt) {
 
     std::wstring xml = TaskXml();
     const std::wstring fragments[] = {
-        L"<LogonTrigger>", L"<GroupId>S-1-5-32-545</GroupId>", L"<RunLevel>HighestAvailable</RunLevel>",
+        L"<LogonTrigger>", L"<GroupId>S-1-5-32-544</GroupId>", L"<RunLevel>HighestAvailable</RunLevel>",
         L"<ExecutionTimeLimit>PT0S</ExecutionTimeLimit>", L"<DisallowStartIfOnBatteries>false</DisallowStartIfOnBatteries>",
-        L"<StopIfGoingOnBatteries>false</StopIfGoingOnBatteries>", L"<MultipleInstancesPolicy>IgnoreNew</MultipleInstancesPolicy>",
+        L"<StopIfGoingOnBatteries>false</StopIfGoingOnBatteries>", L"<MultipleInstancesPolicy>Parallel</MultipleInstancesPolicy>",
         L"<Command>" + folder + L"\\Dormkey.exe</Command>"};
     for (const std::wstring& fragment : fragments)
         EXPECT_NE(std::wstring::npos, xml.find(fragment)) << Narrow(fragment);
