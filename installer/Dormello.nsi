@@ -1,5 +1,6 @@
-; Setup of Korvane Dormello: one program for both architectures. On 64-bit Windows it installs
-; the x86_64 build into the 64-bit Program Files, elsewhere the i686 build. Built by
+; Setup of Korvane Dormello: one program for both architectures. On native x64 Windows it
+; installs the x86_64 build into the 64-bit Program Files, elsewhere (Arm included) the i686 build
+; (Decisions.nsh). Built by
 ; tools/package.sh, which passes:
 ;   VERSION   the project version ("1.0.0")
 ;   DIST      the folder holding the staged builds (i686\ and x86_64\)
@@ -20,6 +21,7 @@
 !include FileFunc.nsh
 !include WordFunc.nsh
 !include "${LAYOUT}"
+!include Decisions.nsh
 
 !define PRODUCT "Korvane Dormello"
 !define PUBLISHER "Korvane"
@@ -61,6 +63,7 @@ Var StartAfterInstall  ; 1: start the agent at the end (silent mode without /NOS
 Var Purge              ; 1: the uninstaller also removes the settings
 Var AgentWasRunning    ; 1: the setup ended a running agent
 Var FailureText        ; what failed, for the log; empty when NSIS itself aborted (a file in use)
+Var Build              ; the build this Windows gets: x86_64 or i686
 
 ; The product's own moon and colours (tools/make_artwork.sh), never the stock pictures. makensis
 ; works in the script's folder.
@@ -194,17 +197,15 @@ Function .onInit
       StrCpy $StartAfterInstall 0
     ${EndIf}
   ${EndIf}
+  ${GetNativeMachineArchitecture} $0
+  !insertmacro ChooseBuild $0 $Build $1
   ; /D= sets the folder before this runs; otherwise reuse the installed one, else the default.
   Call SetProgramSize
   ${If} $INSTDIR == ""
     ReadRegStr $INSTDIR HKLM "${UNINSTALL_KEY}" "InstallLocation"
   ${EndIf}
   ${If} $INSTDIR == ""
-    ${If} ${RunningX64}
-      StrCpy $INSTDIR "$PROGRAMFILES64\Korvane\${PRODUCT}"
-    ${Else}
-      StrCpy $INSTDIR "$PROGRAMFILES\Korvane\${PRODUCT}"
-    ${EndIf}
+    StrCpy $INSTDIR "$1\Korvane\${PRODUCT}"
   ${EndIf}
 FunctionEnd
 
@@ -301,7 +302,7 @@ Section "-Program" SecProgram
   WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoModify" 1
   WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoRepair" 1
 
-  ${If} ${RunningX64}
+  ${If} $Build == x86_64
     !insertmacro InstallLayout x86_64
   ${Else}
     !insertmacro InstallLayout i686
@@ -335,7 +336,7 @@ SectionEnd
 
 ; The setup holds both builds; the folder gets one.
 Function SetProgramSize
-  ${If} ${RunningX64}
+  ${If} $Build == x86_64
     SectionSetSize ${SecProgram} ${INSTALLED_KB_x86_64}
   ${Else}
     SectionSetSize ${SecProgram} ${INSTALLED_KB_i686}
@@ -377,8 +378,8 @@ Section "Uninstall"
   ; The default folder's parent is the setup's own; other parents are the user's.
   ${If} $INSTDIR == "$PROGRAMFILES64\Korvane\${PRODUCT}"
     RMDir "$PROGRAMFILES64\Korvane"
-  ${ElseIf} $INSTDIR == "$PROGRAMFILES\Korvane\${PRODUCT}"
-    RMDir "$PROGRAMFILES\Korvane"
+  ${ElseIf} $INSTDIR == "$PROGRAMFILES32\Korvane\${PRODUCT}"
+    RMDir "$PROGRAMFILES32\Korvane"
   ${EndIf}
 
   ${If} $Purge = 1
