@@ -32,7 +32,8 @@
 !define AGENT "Dormkey.exe"
 !define UNINSTALLER "Uninstall.exe"
 !define SHORTCUT "$SMPROGRAMS\${PRODUCT}.lnk"
-!define SETUP_MUTEX "Korvane Dormello Setup"
+; Global: setups started in two sessions (fast user switching, Remote Desktop) exclude each other.
+!define SETUP_MUTEX "Global\Korvane Dormello Setup"
 ; The longest installed path must stay below MAX_PATH - 1: the programs build their file paths
 ; in 260-unit buffers.
 !define MAX_INSTALLED_PATH 258

@@ -377,12 +377,13 @@ TEST_F(Setup, RefusesAFolderTooLongForItsFiles) {
     EXPECT_FALSE(EntryExists());
 }
 
+// The mutex is in the global namespace, so a setup in another session is refused the same way.
 TEST_F(Setup, RefusesASecondSetupWhileOneRuns) {
     e2e::Process first;
     ASSERT_TRUE(first.Start(setup_, L""));  // the wizard waits on its first page
     ASSERT_TRUE(e2e::WaitUntil(
         [] {
-            HANDLE mutex = OpenMutexW(SYNCHRONIZE, FALSE, L"Korvane Dormello Setup");
+            HANDLE mutex = OpenMutexW(SYNCHRONIZE, FALSE, L"Global\\Korvane Dormello Setup");
             if (mutex)
                 CloseHandle(mutex);
             return mutex != nullptr;
