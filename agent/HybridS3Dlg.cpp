@@ -22,6 +22,7 @@ CHybridS3Dlg::CHybridS3Dlg()
 
 CHybridS3Dlg::~CHybridS3Dlg() {
     PowercfgRuns::StopStarting();  // the agent ends: no child may be left half started
+    quitSignal_.Stop();
     RemoveCaptureHook();
     if (shadowWindow_)
         ::ShowWindow(shadowWindow_, SW_HIDE);
@@ -101,6 +102,7 @@ BOOL CHybridS3Dlg::OnInitDialog() {
     powercfgRuns_.StartDetached();  // no question waits at start-up
     StartKeyMonitor();
     ListenForSessionChanges();
+    quitSignal_.Listen(hwnd_);
     CreateShadowWindow();
     CenterAndCheck();
     ListenForTaskbar();

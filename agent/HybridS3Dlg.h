@@ -12,6 +12,7 @@
 
 #include "AccessibleName.h"
 #include "PowercfgRuns.h"
+#include "QuitSignal.h"
 
 #include <shellapi.h>
 
@@ -156,6 +157,7 @@ private:
     KeytapProc ktUninitialize_ = nullptr;
     KeytapRenewProc ktRenew_ = nullptr;
     bool sessionNotifications_ = false;  // registered for WM_WTSSESSION_CHANGE
+    QuitSignal quitSignal_;  // a setup or uninstaller asks every agent to end
     int renewalAttempts_ = 0;
     int registrationAttempts_ = 0;
 

@@ -34,6 +34,9 @@
 !define SHORTCUT "$SMPROGRAMS\${PRODUCT}.lnk"
 ; Global: setups started in two sessions (fast user switching, Remote Desktop) exclude each other.
 !define SETUP_MUTEX "Global\Korvane Dormello Setup"
+; Every agent waits on this event (common/AgentIdentity.h) and ends when it is set.
+!define QUIT_EVENT "Global\Korvane Dormello Quit"
+!define AGENT_QUIT_MS 10000  ; how long an agent may take to end when asked
 ; The longest installed path must stay below MAX_PATH - 1: the programs build their file paths
 ; in 260-unit buffers.
 !define MAX_INSTALLED_PATH 258
@@ -65,6 +68,8 @@ Var Purge              ; 1: the uninstaller also removes the settings
 Var AgentWasRunning    ; 1: the setup ended a running agent
 Var FailureText        ; what failed, for the log; empty when NSIS itself aborted (a file in use)
 Var Build              ; the build this Windows gets: x86_64 or i686
+Var LogFolder          ; where the run's log goes
+Var LogStarted         ; 1 once this run has written its log
 
 ; The product's own moon and colours (tools/make_artwork.sh), never the stock pictures. makensis
 ; works in the script's folder.
@@ -124,39 +129,68 @@ VIAddVersionKey /LANG=${LANG_ENGLISH} "LegalCopyright" "${PUBLISHER}"
   ${EndIf}
 !macroend
 
-; Ends every running agent of this session the way a user's close does (WM_CLOSE, the process
-; ends with code 0), waiting a bounded time for each. Sets $R9 to 1 when one did not end.
-!macro CloseAgents un
-Function ${un}CloseAgents
+; Ends every agent running from the install folder, in every session: this session's agent
+; through its window (so that an agent of an older version, which knows no quit event, ends
+; cleanly too), every agent through the global quit event they all wait on. Then waits for each
+; agent process up to the bound and ends any still running by force, with a line in the log.
+; Sets $R9 to 1 when one could not be ended.
+!macro EndAgents un
+Function ${un}EndAgents
   StrCpy $R9 0
-  ${For} $R7 1 20
-    FindWindow $0 "#32770" "KvHybridS3"
-    ${If} $0 = 0
-      ${Break}
-    ${EndIf}
-    StrCpy $AgentWasRunning 1
-    System::Call 'user32::GetWindowThreadProcessId(p r0, *i 0 r2)'
-    System::Call 'kernel32::OpenProcess(i 0x00100000, i 0, i r2) p .r3'  ; SYNCHRONIZE
-    System::Call 'user32::PostMessageW(p r0, i ${WM_CLOSE}, p 0, p 0)'
-    ${If} $3 P<> 0
-      System::Call 'kernel32::WaitForSingleObject(p r3, i 10000) i .r4'
-      System::Call 'kernel32::CloseHandle(p r3)'
-      ${If} $4 <> 0
-        StrCpy $R9 1
-        ${Break}
-      ${EndIf}
-    ${Else}
-      Sleep 500
-    ${EndIf}
-  ${Next}
   FindWindow $0 "#32770" "KvHybridS3"
   ${If} $0 <> 0
-    StrCpy $R9 1
+    System::Call 'user32::PostMessageW(p r0, i ${WM_CLOSE}, p 0, p 0)'
+  ${EndIf}
+  System::Call 'kernel32::OpenEventW(i 0x0002, i 0, w "${QUIT_EVENT}") p .r5'  ; EVENT_MODIFY_STATE
+  ${If} $5 P<> 0
+    System::Call 'kernel32::SetEvent(p r5)'
+  ${EndIf}
+  System::Alloc 16384  ; room for 4096 process ids
+  Pop $6
+  System::Call 'psapi::EnumProcesses(p r6, i 16384, *i .r7)'
+  IntOp $7 $7 / 4
+  StrCpy $8 0
+  ${DoWhile} $8 < $7
+    IntOp $9 $8 * 4
+    IntPtrOp $9 $6 + $9
+    System::Call '*$9(i .r1)'
+    Call ${un}EndAgentProcess
+    IntOp $8 $8 + 1
+  ${Loop}
+  System::Free $6
+  ${If} $5 P<> 0
+    ; Agents started from now on (the setup's own at the end) must not end at once.
+    System::Call 'kernel32::ResetEvent(p r5)'
+    System::Call 'kernel32::CloseHandle(p r5)'
   ${EndIf}
 FunctionEnd
+
+; Waits for process $1 when it is an agent of the install folder, and ends it by force when it
+; has not ended within the bound.
+Function ${un}EndAgentProcess
+  System::Call 'kernel32::OpenProcess(i 0x101001, i 0, i r1) p .r2'  ; SYNCHRONIZE, TERMINATE, QUERY_LIMITED_INFORMATION
+  ${If} $2 P= 0
+    Return
+  ${EndIf}
+  StrCpy $3 ""
+  System::Call 'kernel32::QueryFullProcessImageNameW(p r2, i 0, w .r3, *i ${NSIS_MAX_STRLEN})'
+  ${If} $3 == "$INSTDIR\${AGENT}"
+    StrCpy $AgentWasRunning 1
+    System::Call 'kernel32::WaitForSingleObject(p r2, i ${AGENT_QUIT_MS}) i .r4'
+    ${If} $4 <> 0
+      System::Call 'kernel32::TerminateProcess(p r2, i 1)'
+      System::Call 'kernel32::WaitForSingleObject(p r2, i 5000) i .r4'
+      DetailPrint "$(EndedByForce) $1"
+      Push "$(EndedByForce) $1"
+      Call ${un}LogLine
+      ${If} $4 <> 0
+        StrCpy $R9 1
+      ${EndIf}
+    ${EndIf}
+  ${EndIf}
+  System::Call 'kernel32::CloseHandle(p r2)'
+FunctionEnd
 !macroend
-!insertmacro CloseAgents ""
-!insertmacro CloseAgents "un."
 
 !macro Fail message
   DetailPrint "${message}"
@@ -166,20 +200,40 @@ FunctionEnd
   Abort
 !macroend
 
-; A failed setup or uninstall leaves what failed in "%TEMP%\Korvane Dormello Setup.log": a silent
-; run has no other way to say it.
-!macro FailureLog un
+; The run's log, "Korvane Dormello Setup.log" in $LogFolder: what failed, an agent ended by
+; force, files left for a restart. A silent run has no other way to say it. Each run that has
+; something to say starts it afresh. Writes the text on the top of the stack as one line.
+!macro Log un
+Function ${un}LogLine
+  Exch $0
+  Push $1
+  CreateDirectory "$LogFolder"
+  ${If} $LogStarted = 1
+    FileOpen $1 "$LogFolder\${PRODUCT} Setup.log" a
+    FileSeek $1 0 END
+    FileWriteUTF16LE $1 "$0$\r$\n"
+  ${Else}
+    FileOpen $1 "$LogFolder\${PRODUCT} Setup.log" w
+    FileWriteUTF16LE /BOM $1 "$0$\r$\n"
+    StrCpy $LogStarted 1
+  ${EndIf}
+  FileClose $1
+  Pop $1
+  Pop $0
+FunctionEnd
+
 Function ${un}WriteFailureLog
   ${If} $FailureText == ""
     StrCpy $FailureText "$(CannotWrite) $INSTDIR"
   ${EndIf}
-  FileOpen $0 "$TEMP\${PRODUCT} Setup.log" w
-  FileWriteUTF16LE /BOM $0 "$FailureText$\r$\n"
-  FileClose $0
+  Push $FailureText
+  Call ${un}LogLine
 FunctionEnd
 !macroend
-!insertmacro FailureLog ""
-!insertmacro FailureLog "un."
+!insertmacro Log ""
+!insertmacro Log "un."
+!insertmacro EndAgents ""
+!insertmacro EndAgents "un."
 
 Function .onInit
   !insertmacro CommonChecks
@@ -190,6 +244,7 @@ Function .onInit
   ${GetParameters} $0
   StrCpy $StartAfterInstall 0
   StrCpy $AgentWasRunning 0
+  StrCpy $LogFolder $TEMP
   ${If} ${Silent}
     StrCpy $StartAfterInstall 1
     ClearErrors
@@ -280,7 +335,7 @@ Section "-Program" SecProgram
     SetErrorLevel ${EXIT_BAD_FOLDER}
     Abort
   ${EndIf}
-  Call CloseAgents
+  Call EndAgents
   ${If} $R9 <> 0
     !insertmacro Fail "$(AgentStillRuns)"
   ${EndIf}
@@ -351,6 +406,7 @@ Function un.onInit
     Quit
   ${EndIf}
   StrCpy $Purge 0
+  StrCpy $LogFolder $TEMP
   ${GetParameters} $0
   ClearErrors
   ${GetOptions} $0 "/PURGE" $1
@@ -360,7 +416,7 @@ Function un.onInit
 FunctionEnd
 
 Section "Uninstall"
-  Call un.CloseAgents
+  Call un.EndAgents
   ${If} $R9 <> 0
     !insertmacro Fail "$(AgentStillRuns)"
   ${EndIf}

@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 #include <shlobj.h>
+#include <tlhelp32.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -136,6 +137,63 @@ std::wstring ImageOf(HANDLE process) {
 
 HWND WaitForAgent(DWORD timeoutMs) {
     return e2e::WaitForTopWindow(Agent::kWindowClass, Agent::kWindowTitle, 0, timeoutMs);
+}
+
+// A desktop of the test's own: its windows are out of FindWindow's reach from the default
+// desktop, as another session's are on Windows.
+class OtherDesktop {
+public:
+    OtherDesktop() : desktop_(CreateDesktopW(kName, nullptr, nullptr, 0, GENERIC_ALL, nullptr)) {}
+    ~OtherDesktop() {
+        if (desktop_)
+            CloseDesktop(desktop_);
+    }
+    OtherDesktop(const OtherDesktop&) = delete;
+    OtherDesktop& operator=(const OtherDesktop&) = delete;
+
+    // Starts the program on this desktop; its process, or null.
+    HANDLE Start(const std::wstring& program) const {
+        std::wstring commandLine = L"\"" + program + L"\"";
+        wchar_t desktop[] = L"WinSta0\\DormelloOther";
+        STARTUPINFOW startup = {};
+        startup.cb = sizeof(startup);
+        startup.lpDesktop = desktop;
+        PROCESS_INFORMATION process = {};
+        if (!desktop_ || !CreateProcessW(program.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                                         &startup, &process))
+            return nullptr;
+        CloseHandle(process.hThread);
+        return process.hProcess;
+    }
+    // The agent's window on this desktop, or null.
+    HWND FindAgent() const {
+        HWND found = nullptr;
+        EnumDesktopWindows(desktop_, [](HWND window, LPARAM found) {
+            if (e2e::TextOf(window) != Agent::kWindowTitle)
+                return TRUE;
+            *reinterpret_cast<HWND*>(found) = window;
+            return FALSE;
+        }, reinterpret_cast<LPARAM>(&found));
+        return found;
+    }
+
+private:
+    static constexpr wchar_t kName[] = L"DormelloOther";
+    HDESK desktop_;
+};
+
+// Stops every thread of the process: it answers nothing any more.
+void Freeze(DWORD processId) {
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
+    THREADENTRY32 entry = {};
+    entry.dwSize = sizeof(entry);
+    for (BOOL more = Thread32First(snapshot, &entry); more; more = Thread32Next(snapshot, &entry)) {
+        if (entry.th32OwnerProcessID != processId)
+            continue;
+        fw::KernelHandle thread(OpenThread(THREAD_SUSPEND_RESUME, FALSE, entry.th32ThreadID));
+        SuspendThread(thread.Get());
+    }
+    CloseHandle(snapshot);
 }
 
 class Setup : public ::testing::Test {
@@ -450,4 +508,47 @@ TEST_F(Setup, FailsOnAFileInUseAndKeepsAWorkingUninstaller) {
         EXPECT_EQ(0u, RunSetup(L"/S"));
         ExpectWorkingInstall(folder);
     }
+}
+
+// An agent where the setup's FindWindow cannot reach it, as in another session: the upgrade
+// ends it and keeps the settings; the uninstall ends it and leaves no file and no entry.
+TEST_F(Setup, EndsAnAgentOnAnotherDesktop) {
+    std::wstring folder = DefaultFolder();
+    for (bool upgrade : {true, false}) {
+        SCOPED_TRACE(upgrade ? "upgrade" : "uninstall");
+        ASSERT_EQ(0u, RunSetup(L"/S /NOSTART"));
+        e2e::registry::WriteSetting(L"ShowInTray", 0);
+        OtherDesktop desktop;
+        fw::KernelHandle agent(desktop.Start(folder + L"\\Dormkey.exe"));
+        ASSERT_TRUE(e2e::WaitUntil([&] { return desktop.FindAgent() != nullptr; }, 15000));
+        EXPECT_EQ(nullptr, WaitForAgent(0)) << "FindWindow misses it";
+        if (upgrade) {
+            EXPECT_EQ(0u, RunSetup(L"/S /NOSTART"));
+        } else {
+            ASSERT_TRUE(Uninstall(folder, L"/S"));
+            EXPECT_FALSE(Exists(folder));
+            EXPECT_FALSE(EntryExists());
+        }
+        ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(agent.Get(), 10000));
+        DWORD code = 1;
+        GetExitCodeProcess(agent.Get(), &code);
+        EXPECT_EQ(0u, code) << "ended cleanly";
+        DWORD showInTray = 1;
+        EXPECT_TRUE(e2e::registry::ReadSetting(L"ShowInTray", &showInTray) && showInTray == 0) << "the settings stay";
+    }
+}
+
+// An agent that answers nothing is ended by force after the bound, the log names it, and the
+// upgrade goes on.
+TEST_F(Setup, EndsAFrozenAgentByForceAndLogsIt) {
+    ASSERT_EQ(0u, RunSetup(L"/S"));
+    HWND window = WaitForAgent(15000);
+    ASSERT_NE(nullptr, window);
+    fw::KernelHandle agent(OpenAgentProcess(window));
+    WaitForInputIdle(agent.Get(), 10000);
+    DWORD id = GetProcessId(agent.Get());
+    Freeze(id);
+    EXPECT_EQ(0u, RunSetup(L"/S /NOSTART"));
+    EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(agent.Get(), 0));
+    EXPECT_NE(std::wstring::npos, FailureLog().find(L" " + std::to_wstring(id) + L"\r\n")) << Narrow(FailureLog());
 }
