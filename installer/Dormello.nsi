@@ -26,6 +26,7 @@
 !define PRODUCT "Korvane Dormello"
 !define PUBLISHER "Korvane"
 !define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\${PRODUCT}"
+!define RUNONCE_KEY "Software\Microsoft\Windows\CurrentVersion\RunOnce"
 !define SETTINGS_KEY "SOFTWARE\Korvane\Korvane Dormello"
 !define CHANGE_KEY "SOFTWARE\Korvane\Korvane Change"
 !define TASK_NAME "${PRODUCT}"
@@ -46,6 +47,7 @@
 !define EXIT_SETUP_RUNNING 3   ; another setup or uninstall is running
 !define EXIT_BAD_FOLDER 4      ; the folder is refused (path too long)
 !define EXIT_NOT_ADMIN 740     ; not run with administrator rights
+!define EXIT_RESTART 3010      ; uninstall: files in use go at the next restart (ERROR_SUCCESS_REBOOT_REQUIRED)
 
 Name "${PRODUCT}"
 OutFile "${OUTFILE}"
@@ -415,6 +417,15 @@ Function un.onInit
   ${EndIf}
 FunctionEnd
 
+; An empty parent goes now; one that holds the install folder until the restart goes with it.
+!macro RemoveParent FOLDER
+  ${If} ${RebootFlag}
+    RMDir /REBOOTOK "${FOLDER}"
+  ${Else}
+    RMDir "${FOLDER}"
+  ${EndIf}
+!macroend
+
 Section "Uninstall"
   Call un.EndAgents
   ${If} $R9 <> 0
@@ -430,13 +441,13 @@ Section "Uninstall"
   SetShellVarContext all
   Delete "${SHORTCUT}"
   !insertmacro RemoveLayout
-  Delete "$INSTDIR\${UNINSTALLER}"
-  RMDir "$INSTDIR"
+  Delete /REBOOTOK "$INSTDIR\${UNINSTALLER}"
+  RMDir /REBOOTOK "$INSTDIR"
   ; The default folder's parent is the setup's own; other parents are the user's.
   ${If} $INSTDIR == "$PROGRAMFILES64\Korvane\${PRODUCT}"
-    RMDir "$PROGRAMFILES64\Korvane"
+    !insertmacro RemoveParent "$PROGRAMFILES64\Korvane"
   ${ElseIf} $INSTDIR == "$PROGRAMFILES32\Korvane\${PRODUCT}"
-    RMDir "$PROGRAMFILES32\Korvane"
+    !insertmacro RemoveParent "$PROGRAMFILES32\Korvane"
   ${EndIf}
 
   ${If} $Purge = 1
@@ -450,5 +461,22 @@ Section "Uninstall"
     ${EndIf}
   ${EndIf}
   ; Last, so that the entry's disappearance says the removal is complete.
-  DeleteRegKey HKLM "${UNINSTALL_KEY}"
+  ${If} ${RebootFlag}
+    Call un.LeaveToRestart
+  ${Else}
+    DeleteRegKey HKLM "${UNINSTALL_KEY}"
+  ${EndIf}
 SectionEnd
+
+; Files in use go at the next restart, and the entry with them: a RunOnce command removes it
+; then. Until then the entry says that a restart completes the removal, and the exit code is
+; the one deployment tools read as "done, restart needed".
+Function un.LeaveToRestart
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayName" "$(RemovalPending)"
+  WriteRegStr HKLM "${RUNONCE_KEY}" "${PRODUCT} removal" '"$SYSDIR\reg.exe" delete "HKLM\${UNINSTALL_KEY}" /f'
+  DetailPrint "$(RestartCompletes)"
+  Push "$(RestartCompletes)"
+  Call un.LogLine
+  MessageBox MB_ICONINFORMATION "$(RestartCompletes)" /SD IDOK
+  SetErrorLevel ${EXIT_RESTART}
+FunctionEnd

@@ -23,6 +23,8 @@ namespace {
 
 wchar_t const kUninstallKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Korvane Dormello";
 wchar_t const kWineOverridesKey[] = L"Software\\Wine\\DllOverrides";
+wchar_t const kRunOnceKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\RunOnce";
+wchar_t const kSessionManagerKey[] = L"System\\CurrentControlSet\\Control\\Session Manager";
 DWORD const kSetupTimeoutMs = 120000;
 int const kOkButton = 1000, kRedefineButton = 1002;
 
@@ -551,4 +553,38 @@ TEST_F(Setup, EndsAFrozenAgentByForceAndLogsIt) {
     EXPECT_EQ(0u, RunSetup(L"/S /NOSTART"));
     EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(agent.Get(), 0));
     EXPECT_NE(std::wstring::npos, FailureLog().find(L" " + std::to_wstring(id) + L"\r\n")) << Narrow(FailureLog());
+}
+
+// A file held open by a program the uninstaller cannot end: the uninstall (run in place, so that
+// its exit code is the removal's) leaves it to the next restart, exits 3010 and says so in its
+// log; the entry says that a restart completes the removal, and the command left for the
+// restart removes the entry.
+TEST_F(Setup, UninstallLeavesAFileInUseToTheRestart) {
+    ASSERT_EQ(0u, RunSetup(L"/S /NOSTART"));
+    std::wstring folder = DefaultFolder();
+    fw::KernelHandle held(CreateFileW((folder + L"\\Voltaro.dll").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+    ASSERT_TRUE(held.IsValid());
+    e2e::Process uninstaller;
+    ASSERT_TRUE(uninstaller.Start(folder + L"\\Uninstall.exe", L"/S _?=" + folder, {logVariable_.c_str()}));
+    ASSERT_TRUE(uninstaller.WaitForExit(kSetupTimeoutMs));
+    EXPECT_EQ(3010u, uninstaller.ExitCode());
+    std::wstring const restart = L"Un redémarrage achève la suppression de Korvane Dormello.";
+    EXPECT_NE(std::wstring::npos, FailureLog().find(restart)) << Narrow(FailureLog());
+    EXPECT_EQ(L"Korvane Dormello (un redémarrage achève la suppression)", EntryText(L"DisplayName"));
+    EXPECT_FALSE(Exists(folder + L"\\Dormkey.exe"));
+
+    wchar_t command[1024] = {};
+    DWORD size = sizeof(command);
+    RegGetValueW(HKEY_LOCAL_MACHINE, kRunOnceKey, L"Korvane Dormello removal", RRF_RT_REG_SZ, nullptr, command, &size);
+    std::wstring const program = std::wstring(command).substr(1, std::wstring(command).find(L'"', 1) - 1);
+    e2e::Process restartCommand;
+    ASSERT_TRUE(restartCommand.Start(program, Parameters(command))) << Narrow(command);
+    ASSERT_TRUE(restartCommand.WaitForExit(30000));
+    EXPECT_FALSE(EntryExists()) << "removed by the command left for the restart";
+
+    // This prefix never restarts: undo what was left for it.
+    RegDeleteKeyValueW(HKEY_LOCAL_MACHINE, kRunOnceKey, L"Korvane Dormello removal");
+    RegDeleteKeyValueW(HKEY_LOCAL_MACHINE, kSessionManagerKey, L"PendingFileRenameOperations");
+    held.Close();
+    e2e::DeleteTree(folder);
 }
