@@ -71,6 +71,7 @@ Var AgentWasRunning    ; 1: the setup ended a running agent
 Var FailureText        ; what failed, for the log; empty when NSIS itself aborted (a file in use)
 Var Build              ; the build this Windows gets: x86_64 or i686
 Var LogFolder          ; where the run's log goes
+Var CanStart           ; 1 when there is a user to start the agent for (not SYSTEM, not session 0)
 Var LogStarted         ; 1 once this run has written its log
 
 ; The product's own moon and colours (tools/make_artwork.sh), never the stock pictures. makensis
@@ -89,6 +90,7 @@ Var LogStarted         ; 1 once this run has written its log
 !define MUI_FINISHPAGE_RUN
 !define MUI_FINISHPAGE_RUN_TEXT "$(StartNow)"
 !define MUI_FINISHPAGE_RUN_FUNCTION StartAgent
+!define MUI_PAGE_CUSTOMFUNCTION_SHOW HideStartWithoutUser
 !insertmacro MUI_PAGE_FINISH
 !insertmacro MUI_UNPAGE_CONFIRM
 !insertmacro MUI_UNPAGE_INSTFILES
@@ -130,6 +132,33 @@ VIAddVersionKey /LANG=${LANG_ENGLISH} "LegalCopyright" "${PUBLISHER}"
     SetRegView 64  ; the uninstall entry lives in the native view
   ${EndIf}
 !macroend
+
+; $0 = 1 when the setup runs as SYSTEM, $1 = the session it runs in.
+!macro ReadAccount un
+Function ${un}ReadAccount
+  StrCpy $0 0
+  System::Call 'advapi32::OpenProcessToken(p -1, i 8, *p .r2) i .r3'  ; TOKEN_QUERY
+  ${If} $3 <> 0
+    System::Alloc 256
+    Pop $4
+    System::Call 'advapi32::GetTokenInformation(p r2, i 1, p r4, i 256, *i .r5) i .r3'  ; TokenUser
+    ${If} $3 <> 0
+      System::Call '*$4(p .r5)'  ; the user's SID
+      System::Call 'advapi32::IsWellKnownSid(p r5, i 22) i .r3'  ; WinLocalSystemSid
+      ${If} $3 <> 0
+        StrCpy $0 1
+      ${EndIf}
+    ${EndIf}
+    System::Free $4
+    System::Call 'kernel32::CloseHandle(p r2)'
+  ${EndIf}
+  StrCpy $1 1
+  System::Call 'kernel32::GetCurrentProcessId() i .r2'
+  System::Call 'kernel32::ProcessIdToSessionId(i r2, *i .r1)'
+FunctionEnd
+!macroend
+!insertmacro ReadAccount ""
+!insertmacro ReadAccount "un."
 
 ; Ends every agent running from the install folder, in every session: this session's agent
 ; through its window (so that an agent of an older version, which knows no quit event, ends
@@ -243,10 +272,11 @@ Function .onInit
     SetErrorLevel $R9
     Quit
   ${EndIf}
-  ${GetParameters} $0
   StrCpy $StartAfterInstall 0
   StrCpy $AgentWasRunning 0
-  StrCpy $LogFolder $TEMP
+  Call ReadAccount
+  !insertmacro ChooseForAccount $0 $1 $CanStart $LogFolder
+  ${GetParameters} $0
   ${If} ${Silent}
     StrCpy $StartAfterInstall 1
     ClearErrors
@@ -286,8 +316,18 @@ Function .onVerifyInstDir
   ${EndIf}
 FunctionEnd
 
+; Without a user (SYSTEM, session 0) the agent starts at the next sign-in, not here.
 Function StartAgent
-  Exec '"$INSTDIR\${AGENT}"'
+  ${If} $CanStart = 1
+    Exec '"$INSTDIR\${AGENT}"'
+  ${EndIf}
+FunctionEnd
+
+Function HideStartWithoutUser
+  ${If} $CanStart <> 1
+    SendMessage $mui.FinishPage.Run ${BM_SETCHECK} ${BST_UNCHECKED} 0
+    ShowWindow $mui.FinishPage.Run ${SW_HIDE}
+  ${EndIf}
 FunctionEnd
 
 ; A failed upgrade leaves the machine as it was: the agent it ended runs again when its program
@@ -408,7 +448,8 @@ Function un.onInit
     Quit
   ${EndIf}
   StrCpy $Purge 0
-  StrCpy $LogFolder $TEMP
+  Call un.ReadAccount
+  !insertmacro ChooseForAccount $0 $1 $2 $LogFolder
   ${GetParameters} $0
   ClearErrors
   ${GetOptions} $0 "/PURGE" $1
