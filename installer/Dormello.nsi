@@ -31,6 +31,9 @@
 !define CHANGE_KEY "SOFTWARE\Korvane\Korvane Change"
 !define TASK_NAME "${PRODUCT}"
 !define AGENT "Dormkey.exe"
+; The shortcut's program: it needs no elevation, so opening the settings window of a running
+; agent shows no prompt.
+!define OPENER "Dormopen.exe"
 !define UNINSTALLER "Uninstall.exe"
 !define SHORTCUT "$SMPROGRAMS\${PRODUCT}.lnk"
 ; Global: setups started in two sessions (fast user switching, Remote Desktop) exclude each other.
@@ -408,7 +411,7 @@ Section "-Program" SecProgram
   SetOutPath "$INSTDIR"
 
   SetShellVarContext all
-  CreateShortCut "${SHORTCUT}" "$INSTDIR\${AGENT}" "" "$INSTDIR\${AGENT}" 0
+  CreateShortCut "${SHORTCUT}" "$INSTDIR\${OPENER}" "" "$INSTDIR\${AGENT}" 0
   ${GetSize} "$INSTDIR" "/S=0K" $0 $1 $2
   WriteRegDWORD HKLM "${UNINSTALL_KEY}" "EstimatedSize" $0
 SectionEnd

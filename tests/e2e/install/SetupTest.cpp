@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 #include <shlobj.h>
+#include <shobjidl.h>
 #include <tlhelp32.h>
 
 #include <algorithm>
@@ -42,6 +43,23 @@ std::wstring KnownFolder(int csidl) {
 
 std::wstring DefaultFolder() { return KnownFolder(CSIDL_PROGRAM_FILES) + L"\\Korvane\\Korvane Dormello"; }
 std::wstring Shortcut() { return KnownFolder(CSIDL_COMMON_PROGRAMS) + L"\\Korvane Dormello.lnk"; }
+// The program the Start-menu shortcut starts, or empty.
+std::wstring ShortcutTarget() {
+    wchar_t target[MAX_PATH] = {};
+    CoInitialize(nullptr);
+    IShellLinkW* link = nullptr;
+    if (SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW, reinterpret_cast<void**>(&link)))) {
+        IPersistFile* file = nullptr;
+        if (SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file)))) {
+            if (SUCCEEDED(file->Load(Shortcut().c_str(), STGM_READ)))
+                link->GetPath(target, MAX_PATH, nullptr, 0);
+            file->Release();
+        }
+        link->Release();
+    }
+    CoUninitialize();
+    return target;
+}
 std::wstring StoredTask() { return SystemFolder(L"system32\\tasks\\Korvane Dormello"); }
 bool Exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
@@ -587,4 +605,26 @@ TEST_F(Setup, UninstallLeavesAFileInUseToTheRestart) {
     RegDeleteKeyValueW(HKEY_LOCAL_MACHINE, kSessionManagerKey, L"PendingFileRenameOperations");
     held.Close();
     e2e::DeleteTree(folder);
+}
+
+// The Start-menu shortcut starts the opener: with no agent running it starts one, hidden as a
+// first start is; with one running it shows that agent's settings window.
+TEST_F(Setup, TheShortcutStartsTheAgentOrShowsItsWindow) {
+    ASSERT_EQ(0u, RunSetup(L"/S /NOSTART"));
+    std::wstring const opener = ShortcutTarget();
+    EXPECT_EQ(DefaultFolder() + L"\\Dormopen.exe", opener);
+    e2e::Process first;
+    ASSERT_TRUE(first.Start(opener) && first.WaitForExit(15000));
+    EXPECT_EQ(0u, first.ExitCode());
+    HWND window = WaitForAgent(15000);
+    ASSERT_NE(nullptr, window) << "started";
+    fw::KernelHandle agent(OpenAgentProcess(window));
+    WaitForInputIdle(agent.Get(), 10000);
+    EXPECT_FALSE(IsWindowVisible(window));
+
+    e2e::Process second;
+    ASSERT_TRUE(second.Start(opener) && second.WaitForExit(15000));
+    EXPECT_EQ(0u, second.ExitCode());
+    EXPECT_TRUE(e2e::WaitUntil([&] { return IsWindowVisible(window) != FALSE; }, 10000)) << "the settings window shows";
+    EXPECT_EQ(WAIT_TIMEOUT, WaitForSingleObject(agent.Get(), 0)) << "the same agent";
 }
