@@ -62,6 +62,8 @@ SetCompressor /SOLID lzma
 !endif
 AllowSkipFiles off
 ManifestDPIAware true
+; Every Windows from Vista on, like the programs (NSIS leaves Vista out by default).
+ManifestSupportedOS all
 ShowInstDetails show
 BrandingText "${PRODUCT} ${VERSION}"
 

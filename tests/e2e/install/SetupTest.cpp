@@ -134,6 +134,17 @@ std::string Narrow(const std::wstring& text) {
     return utf8;
 }
 
+// The program's embedded manifest (resource 1 of type 24), or empty.
+std::string ManifestOf(const std::wstring& program) {
+    HMODULE module = LoadLibraryExW(program.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
+    HRSRC resource = module ? FindResourceW(module, MAKEINTRESOURCEW(1), MAKEINTRESOURCEW(24)) : nullptr;
+    HGLOBAL data = resource ? LoadResource(module, resource) : nullptr;
+    std::string manifest = data ? std::string(static_cast<const char*>(LockResource(data)), SizeofResource(module, resource)) : "";
+    if (module)
+        FreeLibrary(module);
+    return manifest;
+}
+
 // A 32-bit program can run here (the released setup is one); some machines run only 64-bit ones.
 bool Runs32BitPrograms() {
     e2e::Process probe;
@@ -627,4 +638,23 @@ TEST_F(Setup, TheShortcutStartsTheAgentOrShowsItsWindow) {
     EXPECT_EQ(0u, second.ExitCode());
     EXPECT_TRUE(e2e::WaitUntil([&] { return IsWindowVisible(window) != FALSE; }, 10000)) << "the settings window shows";
     EXPECT_EQ(WAIT_TIMEOUT, WaitForSingleObject(agent.Get(), 0)) << "the same agent";
+}
+
+// Every shipped program names the Windows versions it was written for (else Windows treats it
+// as written for Vista) and the rights it asks for.
+TEST_F(Setup, EveryProgramNamesItsWindowsVersionsAndRights) {
+    std::wstring const stage = e2e::StageDir();
+    struct { std::wstring program; const char* level; } const programs[] = {
+        {stage + L"\\Dormkey.exe", "requireAdministrator"}, {stage + L"\\Dormnote.exe", "requireAdministrator"},
+        {stage + L"\\Dormopen.exe", "asInvoker"}, {setup_, "requireAdministrator"}};
+    const char* const windows[] = {"{e2011457-1546-43c5-a5fe-008deee3d3f0}", "{35138b9a-5d96-4fbd-8e2d-a2440225f93a}",
+                                   "{4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38}", "{1f676c76-80e1-4239-95bb-83d0f6d0da78}",
+                                   "{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}"};  // Vista, 7, 8, 8.1, 10 and 11
+    for (const auto& p : programs) {
+        std::string const manifest = ManifestOf(p.program);
+        EXPECT_NE(std::string::npos, manifest.find(std::string("level=\"") + p.level + "\"")) << Narrow(p.program);
+        for (const char* id : windows)
+            EXPECT_NE(std::string::npos, manifest.find(std::string("<supportedOS Id=\"") + id + "\"/>"))
+                << Narrow(p.program) << " " << id;
+    }
 }
