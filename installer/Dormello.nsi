@@ -41,6 +41,7 @@
 ; Every agent waits on this event (common/AgentIdentity.h) and ends when it is set.
 !define QUIT_EVENT "Global\Korvane Dormello Quit"
 !define AGENT_QUIT_MS 10000  ; how long an agent may take to end when asked
+!define TASK_ATTEMPTS 3      ; registrations of the sign-in task before the setup gives up
 ; The longest installed path must stay below MAX_PATH - 1: the programs build their file paths
 ; in 260-unit buffers.
 !define MAX_INSTALLED_PATH 258
@@ -418,10 +419,43 @@ Section "-Program" SecProgram
   WriteRegDWORD HKLM "${UNINSTALL_KEY}" "EstimatedSize" $0
 SectionEnd
 
+; Starts the Task Scheduler service and waits, up to a minute, until it runs. Windows runs it
+; from boot; Wine starts it on demand until a task is first registered, and its schtasks gives
+; up at once when the service it starts is not yet running (the first registration in a fresh
+; prefix then fails with exit 1; later ones find the service running).
+Function StartScheduler
+  System::Call 'advapi32::OpenSCManagerW(p 0, p 0, i 1) p .r1'  ; SC_MANAGER_CONNECT
+  System::Call 'advapi32::OpenServiceW(p r1, w "Schedule", i 0x14) p .r2'  ; SERVICE_QUERY_STATUS, SERVICE_START
+  ${If} $2 P<> 0
+    System::Call 'advapi32::StartServiceW(p r2, i 0, p 0)'
+    System::Call '*(&i28) p .r3'  ; SERVICE_STATUS
+    ${For} $4 1 120
+      System::Call 'advapi32::QueryServiceStatus(p r2, p r3) i .r5'
+      System::Call '*$3(i, i .r6)'  ; dwCurrentState
+      ${If} $5 = 0
+      ${OrIf} $6 = 4  ; SERVICE_RUNNING
+        ${Break}
+      ${EndIf}
+      Sleep 500
+    ${Next}
+    System::Free $3
+    System::Call 'advapi32::CloseServiceHandle(p r2)'
+  ${EndIf}
+  System::Call 'advapi32::CloseServiceHandle(p r1)'
+FunctionEnd
+
 Section "$(StartAtSignIn)" SecTask
   Call WriteTaskXml
-  nsExec::ExecToLog '"$SYSDIR\schtasks.exe" /Create /TN "${TASK_NAME}" /XML "$PLUGINSDIR\task.xml" /F'
-  Pop $0
+  Call StartScheduler
+  ; A service that has only just come up may still refuse the first call: tried again after a pause.
+  ${For} $1 1 ${TASK_ATTEMPTS}
+    nsExec::ExecToLog '"$SYSDIR\schtasks.exe" /Create /TN "${TASK_NAME}" /XML "$PLUGINSDIR\task.xml" /F'
+    Pop $0
+    ${If} $0 == 0
+      ${Break}
+    ${EndIf}
+    Sleep 2000
+  ${Next}
   ${If} $0 != 0
     !insertmacro Fail "$(TaskFailed) ($0)"
   ${EndIf}

@@ -232,8 +232,7 @@ protected:
     // schtasks in both system folders becomes the stand-in; Wine's own stays beside it. Wine
     // would run its built-in schtasks in place of the file unless told to prefer the file.
     static void SetUpTestSuite() {
-        setup_ = e2e::WindowsPathFromUnix(Runs32BitPrograms() ? DORMELLO_SETUP : DORMELLO_SETUP_AMD64);
-        std::printf("setup under test: %s\n", Narrow(setup_).c_str());
+        ChooseSetup();
         RegSetKeyValueW(HKEY_CURRENT_USER, kWineOverridesKey, L"schtasks.exe", REG_SZ, L"native", sizeof(L"native"));
         CopyFileW(SystemFolder(L"system32\\schtasks.exe").c_str(),
                   SystemFolder(L"system32\\schtasks-wine.exe").c_str(), TRUE);
@@ -243,6 +242,10 @@ protected:
                 MoveFileW(original.c_str(), (original + L".saved").c_str());
             CopyFileW(e2e::WindowsPathFromUnix(DORMELLO_SCHTASKS_STANDIN).c_str(), original.c_str(), FALSE);
         }
+    }
+    static void ChooseSetup() {
+        setup_ = e2e::WindowsPathFromUnix(Runs32BitPrograms() ? DORMELLO_SETUP : DORMELLO_SETUP_AMD64);
+        std::printf("setup under test: %s\n", Narrow(setup_).c_str());
     }
     static void TearDownTestSuite() {
         for (const wchar_t* folder : {L"system32", L"syswow64"}) {
@@ -326,7 +329,25 @@ protected:
 
 std::wstring Setup::setup_;
 
+// The same, with Wine's own schtasks.
+class SetupWithOwnSchtasks : public Setup {
+protected:
+    static void SetUpTestSuite() { ChooseSetup(); }
+    static void TearDownTestSuite() {}
+};
+
 }  // namespace
+
+// Wine's own schtasks, untouched. First of the setup's tests, in the test run's fresh prefix:
+// Wine's Task Scheduler service has not run there yet (Wine starts it on demand until a task is
+// first registered), and the setup registers the task all the same; the uninstall removes it.
+TEST_F(SetupWithOwnSchtasks, RegistersTheTaskInAFreshPrefix) {
+    DeleteFileW(StoredTask().c_str());
+    EXPECT_EQ(0u, RunSetup(L"/S /NOSTART")) << Narrow(FailureLog());
+    EXPECT_TRUE(Exists(StoredTask()));
+    ASSERT_TRUE(Uninstall(DefaultFolder(), L"/S"));
+    EXPECT_FALSE(Exists(StoredTask()));
+}
 
 TEST_F(Setup, SilentInstallRegistersEverythingAndSilentUninstallRemovesIt) {
     ASSERT_EQ(0u, RunSetup(L"/S"));
