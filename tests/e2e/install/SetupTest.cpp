@@ -43,6 +43,31 @@ std::wstring KnownFolder(int csidl) {
 
 std::wstring DefaultFolder() { return KnownFolder(CSIDL_PROGRAM_FILES) + L"\\Korvane\\Korvane Dormello"; }
 std::wstring Shortcut() { return KnownFolder(CSIDL_COMMON_PROGRAMS) + L"\\Korvane Dormello.lnk"; }
+// The temporary folder, without the final backslash.
+std::wstring TempPath() {
+    wchar_t temp[MAX_PATH] = {};
+    DWORD length = GetTempPathW(MAX_PATH, temp);
+    return std::wstring(temp, length && temp[length - 1] == L'\\' ? length - 1 : length);
+}
+
+// "build|program files|starts|log folder" as the probe wrote it.
+std::wstring Decide(int machine, int isSystem, int session) {
+    std::wstring out = TempPath() + L"\\dormello-decision.txt";
+    DeleteFileW(out.c_str());
+    e2e::Process probe;
+    std::wstring arguments = L"/MACHINE=" + std::to_wstring(machine) + L" /SYSTEM=" + std::to_wstring(isSystem) +
+                             L" /SESSION=" + std::to_wstring(session) + L" /OUT=" + out;
+    if (!probe.Start(e2e::WindowsPathFromUnix(DORMELLO_DECISION_PROBE), arguments) || !probe.WaitForExit(30000))
+        return L"probe did not run";
+    HANDLE file = CreateFileW(out.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    wchar_t text[1024] = {};
+    DWORD read = 0;
+    ReadFile(file, text, sizeof(text) - sizeof(wchar_t), &read, nullptr);
+    CloseHandle(file);
+    DeleteFileW(out.c_str());
+    return text[0] == 0xFEFF ? text + 1 : text;
+}
+
 // The program the Start-menu shortcut starts, or empty.
 std::wstring ShortcutTarget() {
     wchar_t target[MAX_PATH] = {};
@@ -172,46 +197,31 @@ HWND WaitForAgent(DWORD timeoutMs) {
 
 // A desktop of the test's own: its windows are out of FindWindow's reach from the default
 // desktop, as another session's are on Windows.
-class OtherDesktop {
-public:
-    OtherDesktop() : desktop_(CreateDesktopW(kName, nullptr, nullptr, 0, GENERIC_ALL, nullptr)) {}
-    ~OtherDesktop() {
-        if (desktop_)
-            CloseDesktop(desktop_);
-    }
-    OtherDesktop(const OtherDesktop&) = delete;
-    OtherDesktop& operator=(const OtherDesktop&) = delete;
+wchar_t const kOtherDesktop[] = L"DormelloOther";
 
-    // Starts the program on this desktop; its process, or null.
-    HANDLE Start(const std::wstring& program) const {
-        std::wstring commandLine = L"\"" + program + L"\"";
-        wchar_t desktop[] = L"WinSta0\\DormelloOther";
-        STARTUPINFOW startup = {};
-        startup.cb = sizeof(startup);
-        startup.lpDesktop = desktop;
-        PROCESS_INFORMATION process = {};
-        if (!desktop_ || !CreateProcessW(program.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                                         &startup, &process))
-            return nullptr;
-        CloseHandle(process.hThread);
-        return process.hProcess;
-    }
-    // The agent's window on this desktop, or null.
-    HWND FindAgent() const {
-        HWND found = nullptr;
-        EnumDesktopWindows(desktop_, [](HWND window, LPARAM found) {
-            if (e2e::TextOf(window) != Agent::kWindowTitle)
-                return TRUE;
+// Starts the program on that desktop; its process, or null.
+HANDLE StartOnOtherDesktop(const std::wstring& program) {
+    std::wstring commandLine = L"\"" + program + L"\"", desktop = std::wstring(L"WinSta0\\") + kOtherDesktop;
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof(startup);
+    startup.lpDesktop = &desktop[0];
+    PROCESS_INFORMATION process = {};
+    if (!CreateProcessW(program.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
+        return nullptr;
+    CloseHandle(process.hThread);
+    return process.hProcess;
+}
+
+// The agent's window on the desktop, or null.
+HWND FindAgentOn(HDESK desktop) {
+    HWND found = nullptr;
+    EnumDesktopWindows(desktop, [](HWND window, LPARAM found) {
+        if (e2e::TextOf(window) == Agent::kWindowTitle)
             *reinterpret_cast<HWND*>(found) = window;
-            return FALSE;
-        }, reinterpret_cast<LPARAM>(&found));
-        return found;
-    }
-
-private:
-    static constexpr wchar_t kName[] = L"DormelloOther";
-    HDESK desktop_;
-};
+        return TRUE;
+    }, reinterpret_cast<LPARAM>(&found));
+    return found;
+}
 
 // Stops every thread of the process: it answers nothing any more.
 void Freeze(DWORD processId) {
@@ -347,6 +357,24 @@ TEST_F(SetupWithOwnSchtasks, RegistersTheTaskInAFreshPrefix) {
     EXPECT_TRUE(Exists(StoredTask()));
     ASSERT_TRUE(Uninstall(DefaultFolder(), L"/S"));
     EXPECT_FALSE(Exists(StoredTask()));
+}
+
+// The setup's machine and account choices (installer/Decisions.nsh), run by a probe built from
+// the same script on machines and accounts Wine cannot play: Windows on Arm, 32-bit Windows,
+// a deployment tool's SYSTEM account, a service's session 0.
+TEST(SetupDecisions, BuildFolderAgentStartAndLogFollowTheMachineAndTheAccount) {
+    int const amd64 = 0x8664, arm64 = 0xAA64, i386 = 0x14C;
+    std::wstring const x64Files = KnownFolder(CSIDL_PROGRAM_FILES), x86Files = KnownFolder(CSIDL_PROGRAM_FILESX86);
+    std::wstring const user = L"1|" + TempPath(), noUser = L"0|" + KnownFolder(CSIDL_COMMON_APPDATA) + L"\\Korvane";
+    struct { const char* what; int machine, isSystem, session; std::wstring expected; } const cases[] = {
+        {"x64 Windows, an administrator", amd64, 0, 1, L"x86_64|" + x64Files + L"|" + user},
+        {"Windows on Arm", arm64, 0, 1, L"i686|" + x86Files + L"|" + user},
+        {"32-bit Windows", i386, 0, 2, L"i686|" + x86Files + L"|" + user},
+        {"SYSTEM in a user's session", amd64, 1, 1, L"x86_64|" + x64Files + L"|" + noUser},
+        {"an administrator in session 0", arm64, 0, 0, L"i686|" + x86Files + L"|" + noUser},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(c.expected, Decide(c.machine, c.isSystem, c.session)) << c.what;
 }
 
 TEST_F(Setup, SilentInstallRegistersEverythingAndSilentUninstallRemovesIt) {
@@ -570,9 +598,11 @@ TEST_F(Setup, EndsAnAgentOnAnotherDesktop) {
         SCOPED_TRACE(upgrade ? "upgrade" : "uninstall");
         ASSERT_EQ(0u, RunSetup(L"/S /NOSTART"));
         e2e::registry::WriteSetting(L"ShowInTray", 0);
-        OtherDesktop desktop;
-        fw::KernelHandle agent(desktop.Start(folder + L"\\Dormkey.exe"));
-        ASSERT_TRUE(e2e::WaitUntil([&] { return desktop.FindAgent() != nullptr; }, 15000));
+        HDESK desktop = CreateDesktopW(kOtherDesktop, nullptr, nullptr, 0, GENERIC_ALL, nullptr);
+        fw::KernelHandle agent(StartOnOtherDesktop(folder + L"\\Dormkey.exe"));
+        bool const resident = e2e::WaitUntil([&] { return FindAgentOn(desktop) != nullptr; }, 15000);
+        CloseDesktop(desktop);
+        ASSERT_TRUE(resident);
         EXPECT_EQ(nullptr, WaitForAgent(0)) << "FindWindow misses it";
         if (upgrade) {
             EXPECT_EQ(0u, RunSetup(L"/S /NOSTART"));
