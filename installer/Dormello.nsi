@@ -421,13 +421,14 @@ SectionEnd
 
 ; Starts the Task Scheduler service and waits, up to a minute, until it runs. Windows runs it
 ; from boot; Wine starts it on demand until a task is first registered, and its schtasks gives
-; up at once when the service it starts is not yet running (the first registration in a fresh
-; prefix then fails with exit 1; later ones find the service running).
+; up at once when the service it starts is not running yet (the first registration in a fresh
+; prefix can then fail with exit 1; later ones find the service running). A start that ended
+; with the service stopped is made again; one that Windows refuses (a disabled service) is left
+; to schtasks to report.
 Function StartScheduler
   System::Call 'advapi32::OpenSCManagerW(p 0, p 0, i 1) p .r1'  ; SC_MANAGER_CONNECT
   System::Call 'advapi32::OpenServiceW(p r1, w "Schedule", i 0x14) p .r2'  ; SERVICE_QUERY_STATUS, SERVICE_START
   ${If} $2 P<> 0
-    System::Call 'advapi32::StartServiceW(p r2, i 0, p 0)'
     System::Call '*(&i28) p .r3'  ; SERVICE_STATUS
     ${For} $4 1 120
       System::Call 'advapi32::QueryServiceStatus(p r2, p r3) i .r5'
@@ -435,6 +436,12 @@ Function StartScheduler
       ${If} $5 = 0
       ${OrIf} $6 = 4  ; SERVICE_RUNNING
         ${Break}
+      ${EndIf}
+      ${If} $6 = 1  ; SERVICE_STOPPED
+        System::Call 'advapi32::StartServiceW(p r2, i 0, p 0) i .r5'
+        ${If} $5 = 0
+          ${Break}
+        ${EndIf}
       ${EndIf}
       Sleep 500
     ${Next}

@@ -195,13 +195,10 @@ HWND WaitForAgent(DWORD timeoutMs) {
     return e2e::WaitForTopWindow(Agent::kWindowClass, Agent::kWindowTitle, 0, timeoutMs);
 }
 
-// A desktop of the test's own: its windows are out of FindWindow's reach from the default
-// desktop, as another session's are on Windows.
-wchar_t const kOtherDesktop[] = L"DormelloOther";
-
-// Starts the program on that desktop; its process, or null.
-HANDLE StartOnOtherDesktop(const std::wstring& program) {
-    std::wstring commandLine = L"\"" + program + L"\"", desktop = std::wstring(L"WinSta0\\") + kOtherDesktop;
+// Starts the program on a desktop of the test's own, whose windows are out of FindWindow's reach
+// from the default desktop, as another session's are on Windows; its process, or null.
+HANDLE StartOnDesktop(const std::wstring& name, const std::wstring& program) {
+    std::wstring commandLine = L"\"" + program + L"\"", desktop = L"WinSta0\\" + name;
     STARTUPINFOW startup = {};
     startup.cb = sizeof(startup);
     startup.lpDesktop = &desktop[0];
@@ -598,9 +595,10 @@ TEST_F(Setup, EndsAnAgentOnAnotherDesktop) {
         SCOPED_TRACE(upgrade ? "upgrade" : "uninstall");
         ASSERT_EQ(0u, RunSetup(L"/S /NOSTART"));
         e2e::registry::WriteSetting(L"ShowInTray", 0);
-        HDESK desktop = CreateDesktopW(kOtherDesktop, nullptr, nullptr, 0, GENERIC_ALL, nullptr);
-        fw::KernelHandle agent(StartOnOtherDesktop(folder + L"\\Dormkey.exe"));
-        bool const resident = e2e::WaitUntil([&] { return FindAgentOn(desktop) != nullptr; }, 15000);
+        std::wstring const name = upgrade ? L"DormelloUpgrade" : L"DormelloUninstall";
+        HDESK desktop = CreateDesktopW(name.c_str(), nullptr, nullptr, 0, GENERIC_ALL, nullptr);
+        fw::KernelHandle agent(StartOnDesktop(name, folder + L"\\Dormkey.exe"));
+        bool const resident = e2e::WaitUntil([&] { return FindAgentOn(desktop) != nullptr; }, 30000);
         CloseDesktop(desktop);
         ASSERT_TRUE(resident);
         EXPECT_EQ(nullptr, WaitForAgent(0)) << "FindWindow misses it";
