@@ -31,7 +31,7 @@ bool IsPassedOver(WPARAM key) {
 }
 
 void AnnounceCapture() {
-    if (HWND window = FindWindowW(kDialogClass, kAgentWindowTitle))
+    if (HWND window = FindAgentWindow())
         SendMessageW(window, WM_APP_KEY_CAPTURED, 0, kMessageMarker);
 }
 

@@ -22,6 +22,7 @@ CHybridS3Dlg::CHybridS3Dlg()
 
 CHybridS3Dlg::~CHybridS3Dlg() {
     PowercfgRuns::StopStarting();  // the agent ends: no child may be left half started
+    quitSignal_.Stop();
     RemoveCaptureHook();
     if (shadowWindow_)
         ::ShowWindow(shadowWindow_, SW_HIDE);
@@ -78,6 +79,7 @@ BOOL CHybridS3Dlg::OnInitDialog() {
     ModifyStyle(0, WS_CLIPSIBLINGS | WS_CLIPCHILDREN);
     ModifyStyleEx(0, WS_EX_TOOLWINDOW);  // keeps the agent off the taskbar
     SetWindowTextW(hwnd_, kAgentWindowTitle);
+    LetShowRequestsIn();
     comInitialized_ = SUCCEEDED(CoInitialize(nullptr));
     // Peers find the window by its title; a screen reader should say the product's name.
     if (comInitialized_)
@@ -101,6 +103,7 @@ BOOL CHybridS3Dlg::OnInitDialog() {
     powercfgRuns_.StartDetached();  // no question waits at start-up
     StartKeyMonitor();
     ListenForSessionChanges();
+    quitSignal_.Listen(hwnd_);
     CreateShadowWindow();
     CenterAndCheck();
     ListenForTaskbar();
@@ -110,6 +113,19 @@ BOOL CHybridS3Dlg::OnInitDialog() {
     if (showRequested_)
         ShowSettingsWindow();
     return TRUE;
+}
+
+// The agent runs elevated; the opener of the Start menu does not. Windows drops private messages
+// from lower integrity unless the window lets them in: only the show request is let in.
+void CHybridS3Dlg::LetShowRequestsIn() {
+    using FilterProc = BOOL(WINAPI*)(HWND, UINT, DWORD, void*);
+    HMODULE user32 = GetModuleHandleW(L"user32.dll");
+    auto filter = reinterpret_cast<FilterProc>(
+        reinterpret_cast<void (*)()>(GetProcAddress(user32, "ChangeWindowMessageFilterEx")));
+    if (filter)
+        filter(hwnd_, WM_APP_SHOW_SETTINGS, MSGFLT_ALLOW, nullptr);
+    else  // Windows Vista: for the whole process
+        ChangeWindowMessageFilter(WM_APP_SHOW_SETTINGS, MSGFLT_ADD);
 }
 
 // A second start may find the window by its title while it is still initialising (the

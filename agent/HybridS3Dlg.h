@@ -1,6 +1,7 @@
 // The agent's one window: the hidden, skinned settings dialog. It also owns every long-lived
 // resource of the agent (libraries, threads, settings, skin) and frees them in its destructor.
 #pragma once
+#include "common/AgentIdentity.h"
 #include "common/DwordRegHelper.h"
 #include "common/KeyboardFocus.h"
 #include "common/SleepKind.h"
@@ -12,6 +13,7 @@
 
 #include "AccessibleName.h"
 #include "PowercfgRuns.h"
+#include "QuitSignal.h"
 
 #include <shellapi.h>
 
@@ -21,13 +23,11 @@
 // The agent's private messages. All but the tray callback act only with lParam kMessageMarker.
 UINT const WM_APP_HOTKEY_MATCHED = WM_USER + 1;   // from the registry-monitor thread
 UINT const WM_APP_TRAY_NOTIFY = WM_USER + 2;      // from the shell, wParam = kTrayIconId
-UINT const WM_APP_SHOW_SETTINGS = WM_USER + 3;    // from a second start of the agent
+// WM_USER + 3, WM_APP_SHOW_SETTINGS (common/AgentIdentity.h): from a second start or the opener
 UINT const WM_APP_KEY_CAPTURED = WM_USER + 4;     // from the hotkey capture hook
 UINT const WM_APP_CHECK_HOTKEY = WM_USER + 5;     // from outside: test the hotkey now
 UINT const WM_APP_SLEEP_FAILED = WM_USER + 6;     // from the sleep thread, wParam = the error
-LPARAM const kMessageMarker = 85;
 
-wchar_t const kAgentWindowTitle[] = L"KvHybridS3";
 wchar_t const kDialogClass[] = L"#32770";
 
 UINT const kTrayIconId = 132;
@@ -70,6 +70,7 @@ private:
     LRESULT OnWindowPosChanging(WINDOWPOS* position);
     void HideAll();
     void OnShowRequest();
+    void LetShowRequestsIn();
 
     // Presentation.
     void CreateWindowFonts();
@@ -157,6 +158,7 @@ private:
     KeytapProc ktUninitialize_ = nullptr;
     KeytapRenewProc ktRenew_ = nullptr;
     bool sessionNotifications_ = false;  // registered for WM_WTSSESSION_CHANGE
+    QuitSignal quitSignal_;  // a setup or uninstaller asks every agent to end
     int renewalAttempts_ = 0;
     int registrationAttempts_ = 0;
 

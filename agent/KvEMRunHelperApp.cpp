@@ -16,7 +16,7 @@ BOOL CKvEMRunHelperApp::InitInstance() {
     DWORD error = GetLastError();
     if (error == ERROR_ALREADY_EXISTS || error == ERROR_ACCESS_DENIED) {
         // Another agent runs: ask it to show its settings window, unless that is already visible.
-        HWND running = FindWindowW(kDialogClass, kAgentWindowTitle);
+        HWND running = FindAgentWindow();
         if (running && !IsWindowVisible(running))
             SendMessageW(running, WM_APP_SHOW_SETTINGS, 0, kMessageMarker);
         if (mutex)

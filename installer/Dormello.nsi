@@ -1,5 +1,6 @@
-; Setup of Korvane Dormello: one program for both architectures. On 64-bit Windows it installs
-; the x86_64 build into the 64-bit Program Files, elsewhere the i686 build. Built by
+; Setup of Korvane Dormello: one program for both architectures. On native x64 Windows it
+; installs the x86_64 build into the 64-bit Program Files, elsewhere (Arm included) the i686 build
+; (Decisions.nsh). Built by
 ; tools/package.sh, which passes:
 ;   VERSION   the project version ("1.0.0")
 ;   DIST      the folder holding the staged builds (i686\ and x86_64\)
@@ -20,17 +21,27 @@
 !include FileFunc.nsh
 !include WordFunc.nsh
 !include "${LAYOUT}"
+!include Decisions.nsh
 
 !define PRODUCT "Korvane Dormello"
 !define PUBLISHER "Korvane"
 !define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\${PRODUCT}"
+!define RUNONCE_KEY "Software\Microsoft\Windows\CurrentVersion\RunOnce"
 !define SETTINGS_KEY "SOFTWARE\Korvane\Korvane Dormello"
 !define CHANGE_KEY "SOFTWARE\Korvane\Korvane Change"
 !define TASK_NAME "${PRODUCT}"
 !define AGENT "Dormkey.exe"
+; The shortcut's program: it needs no elevation, so opening the settings window of a running
+; agent shows no prompt.
+!define OPENER "Dormopen.exe"
 !define UNINSTALLER "Uninstall.exe"
 !define SHORTCUT "$SMPROGRAMS\${PRODUCT}.lnk"
-!define SETUP_MUTEX "Korvane Dormello Setup"
+; Global: setups started in two sessions (fast user switching, Remote Desktop) exclude each other.
+!define SETUP_MUTEX "Global\Korvane Dormello Setup"
+; Every agent waits on this event (common/AgentIdentity.h) and ends when it is set.
+!define QUIT_EVENT "Global\Korvane Dormello Quit"
+!define AGENT_QUIT_MS 10000  ; how long an agent may take to end when asked
+!define TASK_ATTEMPTS 3      ; registrations of the sign-in task before the setup gives up
 ; The longest installed path must stay below MAX_PATH - 1: the programs build their file paths
 ; in 260-unit buffers.
 !define MAX_INSTALLED_PATH 258
@@ -40,6 +51,7 @@
 !define EXIT_SETUP_RUNNING 3   ; another setup or uninstall is running
 !define EXIT_BAD_FOLDER 4      ; the folder is refused (path too long)
 !define EXIT_NOT_ADMIN 740     ; not run with administrator rights
+!define EXIT_RESTART 3010      ; uninstall: files in use go at the next restart (ERROR_SUCCESS_REBOOT_REQUIRED)
 
 Name "${PRODUCT}"
 OutFile "${OUTFILE}"
@@ -51,6 +63,8 @@ SetCompressor /SOLID lzma
 !endif
 AllowSkipFiles off
 ManifestDPIAware true
+; Every Windows from Vista on, like the programs (NSIS leaves Vista out by default).
+ManifestSupportedOS all
 ShowInstDetails show
 BrandingText "${PRODUCT} ${VERSION}"
 
@@ -61,6 +75,10 @@ Var StartAfterInstall  ; 1: start the agent at the end (silent mode without /NOS
 Var Purge              ; 1: the uninstaller also removes the settings
 Var AgentWasRunning    ; 1: the setup ended a running agent
 Var FailureText        ; what failed, for the log; empty when NSIS itself aborted (a file in use)
+Var Build              ; the build this Windows gets: x86_64 or i686
+Var LogFolder          ; where the run's log goes
+Var CanStart           ; 1 when there is a user to start the agent for (not SYSTEM, not session 0)
+Var LogStarted         ; 1 once this run has written its log
 
 ; The product's own moon and colours (tools/make_artwork.sh), never the stock pictures. makensis
 ; works in the script's folder.
@@ -74,9 +92,11 @@ Var FailureText        ; what failed, for the log; empty when NSIS itself aborte
 !define MUI_COMPONENTSPAGE_NODESC
 !insertmacro MUI_PAGE_COMPONENTS
 !insertmacro MUI_PAGE_INSTFILES
+!define MUI_FINISHPAGE_TEXT "$(FinishText)"
 !define MUI_FINISHPAGE_RUN
 !define MUI_FINISHPAGE_RUN_TEXT "$(StartNow)"
 !define MUI_FINISHPAGE_RUN_FUNCTION StartAgent
+!define MUI_PAGE_CUSTOMFUNCTION_SHOW HideStartWithoutUser
 !insertmacro MUI_PAGE_FINISH
 !insertmacro MUI_UNPAGE_CONFIRM
 !insertmacro MUI_UNPAGE_INSTFILES
@@ -119,39 +139,95 @@ VIAddVersionKey /LANG=${LANG_ENGLISH} "LegalCopyright" "${PUBLISHER}"
   ${EndIf}
 !macroend
 
-; Ends every running agent of this session the way a user's close does (WM_CLOSE, the process
-; ends with code 0), waiting a bounded time for each. Sets $R9 to 1 when one did not end.
-!macro CloseAgents un
-Function ${un}CloseAgents
-  StrCpy $R9 0
-  ${For} $R7 1 20
-    FindWindow $0 "#32770" "KvHybridS3"
-    ${If} $0 = 0
-      ${Break}
-    ${EndIf}
-    StrCpy $AgentWasRunning 1
-    System::Call 'user32::GetWindowThreadProcessId(p r0, *i 0 r2)'
-    System::Call 'kernel32::OpenProcess(i 0x00100000, i 0, i r2) p .r3'  ; SYNCHRONIZE
-    System::Call 'user32::PostMessageW(p r0, i ${WM_CLOSE}, p 0, p 0)'
-    ${If} $3 P<> 0
-      System::Call 'kernel32::WaitForSingleObject(p r3, i 10000) i .r4'
-      System::Call 'kernel32::CloseHandle(p r3)'
-      ${If} $4 <> 0
-        StrCpy $R9 1
-        ${Break}
+; $0 = 1 when the setup runs as SYSTEM, $1 = the session it runs in.
+!macro ReadAccount un
+Function ${un}ReadAccount
+  StrCpy $0 0
+  System::Call 'advapi32::OpenProcessToken(p -1, i 8, *p .r2) i .r3'  ; TOKEN_QUERY
+  ${If} $3 <> 0
+    System::Alloc 256
+    Pop $4
+    System::Call 'advapi32::GetTokenInformation(p r2, i 1, p r4, i 256, *i .r5) i .r3'  ; TokenUser
+    ${If} $3 <> 0
+      System::Call '*$4(p .r5)'  ; the user's SID
+      System::Call 'advapi32::IsWellKnownSid(p r5, i 22) i .r3'  ; WinLocalSystemSid
+      ${If} $3 <> 0
+        StrCpy $0 1
       ${EndIf}
-    ${Else}
-      Sleep 500
     ${EndIf}
-  ${Next}
-  FindWindow $0 "#32770" "KvHybridS3"
-  ${If} $0 <> 0
-    StrCpy $R9 1
+    System::Free $4
+    System::Call 'kernel32::CloseHandle(p r2)'
   ${EndIf}
+  StrCpy $1 1
+  System::Call 'kernel32::GetCurrentProcessId() i .r2'
+  System::Call 'kernel32::ProcessIdToSessionId(i r2, *i .r1)'
 FunctionEnd
 !macroend
-!insertmacro CloseAgents ""
-!insertmacro CloseAgents "un."
+!insertmacro ReadAccount ""
+!insertmacro ReadAccount "un."
+
+; Ends every agent running from the install folder, in every session: this session's agent
+; through its window (so that an agent of an older version, which knows no quit event, ends
+; cleanly too), every agent through the global quit event they all wait on. Then waits for each
+; agent process up to the bound and ends any still running by force, with a line in the log.
+; Sets $R9 to 1 when one could not be ended.
+!macro EndAgents un
+Function ${un}EndAgents
+  StrCpy $R9 0
+  FindWindow $0 "#32770" "KvHybridS3"
+  ${If} $0 <> 0
+    System::Call 'user32::PostMessageW(p r0, i ${WM_CLOSE}, p 0, p 0)'
+  ${EndIf}
+  System::Call 'kernel32::OpenEventW(i 0x0002, i 0, w "${QUIT_EVENT}") p .r5'  ; EVENT_MODIFY_STATE
+  ${If} $5 P<> 0
+    System::Call 'kernel32::SetEvent(p r5)'
+  ${EndIf}
+  System::Alloc 16384  ; room for 4096 process ids
+  Pop $6
+  System::Call 'psapi::EnumProcesses(p r6, i 16384, *i .r7)'
+  IntOp $7 $7 / 4
+  StrCpy $8 0
+  ${DoWhile} $8 < $7
+    IntOp $9 $8 * 4
+    IntPtrOp $9 $6 + $9
+    System::Call '*$9(i .r1)'
+    Call ${un}EndAgentProcess
+    IntOp $8 $8 + 1
+  ${Loop}
+  System::Free $6
+  ${If} $5 P<> 0
+    ; Agents started from now on (the setup's own at the end) must not end at once.
+    System::Call 'kernel32::ResetEvent(p r5)'
+    System::Call 'kernel32::CloseHandle(p r5)'
+  ${EndIf}
+FunctionEnd
+
+; Waits for process $1 when it is an agent of the install folder, and ends it by force when it
+; has not ended within the bound.
+Function ${un}EndAgentProcess
+  System::Call 'kernel32::OpenProcess(i 0x101001, i 0, i r1) p .r2'  ; SYNCHRONIZE, TERMINATE, QUERY_LIMITED_INFORMATION
+  ${If} $2 P= 0
+    Return
+  ${EndIf}
+  StrCpy $3 ""
+  System::Call 'kernel32::QueryFullProcessImageNameW(p r2, i 0, w .r3, *i ${NSIS_MAX_STRLEN})'
+  ${If} $3 == "$INSTDIR\${AGENT}"
+    StrCpy $AgentWasRunning 1
+    System::Call 'kernel32::WaitForSingleObject(p r2, i ${AGENT_QUIT_MS}) i .r4'
+    ${If} $4 <> 0
+      System::Call 'kernel32::TerminateProcess(p r2, i 1)'
+      System::Call 'kernel32::WaitForSingleObject(p r2, i 5000) i .r4'
+      DetailPrint "$(EndedByForce) $1"
+      Push "$(EndedByForce) $1"
+      Call ${un}LogLine
+      ${If} $4 <> 0
+        StrCpy $R9 1
+      ${EndIf}
+    ${EndIf}
+  ${EndIf}
+  System::Call 'kernel32::CloseHandle(p r2)'
+FunctionEnd
+!macroend
 
 !macro Fail message
   DetailPrint "${message}"
@@ -161,20 +237,40 @@ FunctionEnd
   Abort
 !macroend
 
-; A failed setup or uninstall leaves what failed in "%TEMP%\Korvane Dormello Setup.log": a silent
-; run has no other way to say it.
-!macro FailureLog un
+; The run's log, "Korvane Dormello Setup.log" in $LogFolder: what failed, an agent ended by
+; force, files left for a restart. A silent run has no other way to say it. Each run that has
+; something to say starts it afresh. Writes the text on the top of the stack as one line.
+!macro Log un
+Function ${un}LogLine
+  Exch $0
+  Push $1
+  CreateDirectory "$LogFolder"
+  ${If} $LogStarted = 1
+    FileOpen $1 "$LogFolder\${PRODUCT} Setup.log" a
+    FileSeek $1 0 END
+    FileWriteUTF16LE $1 "$0$\r$\n"
+  ${Else}
+    FileOpen $1 "$LogFolder\${PRODUCT} Setup.log" w
+    FileWriteUTF16LE /BOM $1 "$0$\r$\n"
+    StrCpy $LogStarted 1
+  ${EndIf}
+  FileClose $1
+  Pop $1
+  Pop $0
+FunctionEnd
+
 Function ${un}WriteFailureLog
   ${If} $FailureText == ""
     StrCpy $FailureText "$(CannotWrite) $INSTDIR"
   ${EndIf}
-  FileOpen $0 "$TEMP\${PRODUCT} Setup.log" w
-  FileWriteUTF16LE /BOM $0 "$FailureText$\r$\n"
-  FileClose $0
+  Push $FailureText
+  Call ${un}LogLine
 FunctionEnd
 !macroend
-!insertmacro FailureLog ""
-!insertmacro FailureLog "un."
+!insertmacro Log ""
+!insertmacro Log "un."
+!insertmacro EndAgents ""
+!insertmacro EndAgents "un."
 
 Function .onInit
   !insertmacro CommonChecks
@@ -182,9 +278,11 @@ Function .onInit
     SetErrorLevel $R9
     Quit
   ${EndIf}
-  ${GetParameters} $0
   StrCpy $StartAfterInstall 0
   StrCpy $AgentWasRunning 0
+  Call ReadAccount
+  !insertmacro ChooseForAccount $0 $1 $CanStart $LogFolder
+  ${GetParameters} $0
   ${If} ${Silent}
     StrCpy $StartAfterInstall 1
     ClearErrors
@@ -193,17 +291,15 @@ Function .onInit
       StrCpy $StartAfterInstall 0
     ${EndIf}
   ${EndIf}
+  ${GetNativeMachineArchitecture} $0
+  !insertmacro ChooseBuild $0 $Build $1
   ; /D= sets the folder before this runs; otherwise reuse the installed one, else the default.
   Call SetProgramSize
   ${If} $INSTDIR == ""
     ReadRegStr $INSTDIR HKLM "${UNINSTALL_KEY}" "InstallLocation"
   ${EndIf}
   ${If} $INSTDIR == ""
-    ${If} ${RunningX64}
-      StrCpy $INSTDIR "$PROGRAMFILES64\Korvane\${PRODUCT}"
-    ${Else}
-      StrCpy $INSTDIR "$PROGRAMFILES\Korvane\${PRODUCT}"
-    ${EndIf}
+    StrCpy $INSTDIR "$1\Korvane\${PRODUCT}"
   ${EndIf}
 FunctionEnd
 
@@ -226,8 +322,18 @@ Function .onVerifyInstDir
   ${EndIf}
 FunctionEnd
 
+; Without a user (SYSTEM, session 0) the agent starts at the next sign-in, not here.
 Function StartAgent
-  Exec '"$INSTDIR\${AGENT}"'
+  ${If} $CanStart = 1
+    Exec '"$INSTDIR\${AGENT}"'
+  ${EndIf}
+FunctionEnd
+
+Function HideStartWithoutUser
+  ${If} $CanStart <> 1
+    SendMessage $mui.FinishPage.Run ${BM_SETCHECK} ${BST_UNCHECKED} 0
+    ShowWindow $mui.FinishPage.Run ${SW_HIDE}
+  ${EndIf}
 FunctionEnd
 
 ; A failed upgrade leaves the machine as it was: the agent it ended runs again when its program
@@ -244,24 +350,26 @@ Function un.onUninstFailed
   Call un.WriteFailureLog
 FunctionEnd
 
-; Writes the task that starts the agent when any user of the group Users signs in: elevated
-; without a prompt, never ended by a time limit, the same on battery, never started twice.
+; Writes the task that starts the agent when a member of Administrators signs in: elevated
+; without a prompt, never ended by a time limit, the same on battery. Instances run in
+; parallel because the scheduler counts them per task, not per user: each session that signs
+; in gets its own agent (the agent's own mutex keeps it to one per session).
 Function WriteTaskXml
   ${WordReplace} "$INSTDIR" "&" "&amp;" "+" $1
   FileOpen $0 "$PLUGINSDIR\task.xml" w
   FileWriteUTF16LE /BOM $0 '<?xml version="1.0" encoding="UTF-16"?>$\r$\n'
   FileWriteUTF16LE $0 '<Task version="1.2" xmlns="http://schemas.microsoft.com/windows/2004/02/mit/task">$\r$\n'
-  FileWriteUTF16LE $0 '  <RegistrationInfo><Author>${PUBLISHER}</Author><Description>Starts ${PRODUCT} when a user signs in.</Description></RegistrationInfo>$\r$\n'
+  FileWriteUTF16LE $0 '  <RegistrationInfo><Author>${PUBLISHER}</Author><Description>Starts ${PRODUCT} when an administrator signs in.</Description></RegistrationInfo>$\r$\n'
   FileWriteUTF16LE $0 '  <Triggers><LogonTrigger><Enabled>true</Enabled></LogonTrigger></Triggers>$\r$\n'
-  FileWriteUTF16LE $0 '  <Principals><Principal id="Users"><GroupId>S-1-5-32-545</GroupId><RunLevel>HighestAvailable</RunLevel></Principal></Principals>$\r$\n'
+  FileWriteUTF16LE $0 '  <Principals><Principal id="Administrators"><GroupId>S-1-5-32-544</GroupId><RunLevel>HighestAvailable</RunLevel></Principal></Principals>$\r$\n'
   FileWriteUTF16LE $0 '  <Settings>$\r$\n'
-  FileWriteUTF16LE $0 '    <MultipleInstancesPolicy>IgnoreNew</MultipleInstancesPolicy>$\r$\n'
+  FileWriteUTF16LE $0 '    <MultipleInstancesPolicy>Parallel</MultipleInstancesPolicy>$\r$\n'
   FileWriteUTF16LE $0 '    <DisallowStartIfOnBatteries>false</DisallowStartIfOnBatteries>$\r$\n'
   FileWriteUTF16LE $0 '    <StopIfGoingOnBatteries>false</StopIfGoingOnBatteries>$\r$\n'
   FileWriteUTF16LE $0 '    <ExecutionTimeLimit>PT0S</ExecutionTimeLimit>$\r$\n'
   FileWriteUTF16LE $0 '    <Priority>5</Priority>$\r$\n'
   FileWriteUTF16LE $0 '  </Settings>$\r$\n'
-  FileWriteUTF16LE $0 '  <Actions Context="Users"><Exec><Command>$1\${AGENT}</Command><WorkingDirectory>$1</WorkingDirectory></Exec></Actions>$\r$\n'
+  FileWriteUTF16LE $0 '  <Actions Context="Administrators"><Exec><Command>$1\${AGENT}</Command><WorkingDirectory>$1</WorkingDirectory></Exec></Actions>$\r$\n'
   FileWriteUTF16LE $0 '</Task>$\r$\n'
   FileClose $0
 FunctionEnd
@@ -275,7 +383,7 @@ Section "-Program" SecProgram
     SetErrorLevel ${EXIT_BAD_FOLDER}
     Abort
   ${EndIf}
-  Call CloseAgents
+  Call EndAgents
   ${If} $R9 <> 0
     !insertmacro Fail "$(AgentStillRuns)"
   ${EndIf}
@@ -298,7 +406,7 @@ Section "-Program" SecProgram
   WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoModify" 1
   WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoRepair" 1
 
-  ${If} ${RunningX64}
+  ${If} $Build == x86_64
     !insertmacro InstallLayout x86_64
   ${Else}
     !insertmacro InstallLayout i686
@@ -306,15 +414,55 @@ Section "-Program" SecProgram
   SetOutPath "$INSTDIR"
 
   SetShellVarContext all
-  CreateShortCut "${SHORTCUT}" "$INSTDIR\${AGENT}" "" "$INSTDIR\${AGENT}" 0
+  CreateShortCut "${SHORTCUT}" "$INSTDIR\${OPENER}" "" "$INSTDIR\${AGENT}" 0
   ${GetSize} "$INSTDIR" "/S=0K" $0 $1 $2
   WriteRegDWORD HKLM "${UNINSTALL_KEY}" "EstimatedSize" $0
 SectionEnd
 
+; Starts the Task Scheduler service and waits, up to a minute, until it runs. Windows runs it
+; from boot; Wine starts it on demand until a task is first registered, and its schtasks gives
+; up at once when the service it starts is not running yet (the first registration in a fresh
+; prefix can then fail with exit 1; later ones find the service running). A start that ended
+; with the service stopped is made again; one that Windows refuses (a disabled service) is left
+; to schtasks to report.
+Function StartScheduler
+  System::Call 'advapi32::OpenSCManagerW(p 0, p 0, i 1) p .r1'  ; SC_MANAGER_CONNECT
+  System::Call 'advapi32::OpenServiceW(p r1, w "Schedule", i 0x14) p .r2'  ; SERVICE_QUERY_STATUS, SERVICE_START
+  ${If} $2 P<> 0
+    System::Call '*(&i28) p .r3'  ; SERVICE_STATUS
+    ${For} $4 1 120
+      System::Call 'advapi32::QueryServiceStatus(p r2, p r3) i .r5'
+      System::Call '*$3(i, i .r6)'  ; dwCurrentState
+      ${If} $5 = 0
+      ${OrIf} $6 = 4  ; SERVICE_RUNNING
+        ${Break}
+      ${EndIf}
+      ${If} $6 = 1  ; SERVICE_STOPPED
+        System::Call 'advapi32::StartServiceW(p r2, i 0, p 0) i .r5'
+        ${If} $5 = 0
+          ${Break}
+        ${EndIf}
+      ${EndIf}
+      Sleep 500
+    ${Next}
+    System::Free $3
+    System::Call 'advapi32::CloseServiceHandle(p r2)'
+  ${EndIf}
+  System::Call 'advapi32::CloseServiceHandle(p r1)'
+FunctionEnd
+
 Section "$(StartAtSignIn)" SecTask
   Call WriteTaskXml
-  nsExec::ExecToLog '"$SYSDIR\schtasks.exe" /Create /TN "${TASK_NAME}" /XML "$PLUGINSDIR\task.xml" /F'
-  Pop $0
+  Call StartScheduler
+  ; A service that has only just come up may still refuse the first call: tried again after a pause.
+  ${For} $1 1 ${TASK_ATTEMPTS}
+    nsExec::ExecToLog '"$SYSDIR\schtasks.exe" /Create /TN "${TASK_NAME}" /XML "$PLUGINSDIR\task.xml" /F'
+    Pop $0
+    ${If} $0 == 0
+      ${Break}
+    ${EndIf}
+    Sleep 2000
+  ${Next}
   ${If} $0 != 0
     !insertmacro Fail "$(TaskFailed) ($0)"
   ${EndIf}
@@ -332,7 +480,7 @@ SectionEnd
 
 ; The setup holds both builds; the folder gets one.
 Function SetProgramSize
-  ${If} ${RunningX64}
+  ${If} $Build == x86_64
     SectionSetSize ${SecProgram} ${INSTALLED_KB_x86_64}
   ${Else}
     SectionSetSize ${SecProgram} ${INSTALLED_KB_i686}
@@ -346,6 +494,8 @@ Function un.onInit
     Quit
   ${EndIf}
   StrCpy $Purge 0
+  Call un.ReadAccount
+  !insertmacro ChooseForAccount $0 $1 $2 $LogFolder
   ${GetParameters} $0
   ClearErrors
   ${GetOptions} $0 "/PURGE" $1
@@ -354,8 +504,17 @@ Function un.onInit
   ${EndIf}
 FunctionEnd
 
+; An empty parent goes now; one that holds the install folder until the restart goes with it.
+!macro RemoveParent FOLDER
+  ${If} ${RebootFlag}
+    RMDir /REBOOTOK "${FOLDER}"
+  ${Else}
+    RMDir "${FOLDER}"
+  ${EndIf}
+!macroend
+
 Section "Uninstall"
-  Call un.CloseAgents
+  Call un.EndAgents
   ${If} $R9 <> 0
     !insertmacro Fail "$(AgentStillRuns)"
   ${EndIf}
@@ -369,13 +528,13 @@ Section "Uninstall"
   SetShellVarContext all
   Delete "${SHORTCUT}"
   !insertmacro RemoveLayout
-  Delete "$INSTDIR\${UNINSTALLER}"
-  RMDir "$INSTDIR"
+  Delete /REBOOTOK "$INSTDIR\${UNINSTALLER}"
+  RMDir /REBOOTOK "$INSTDIR"
   ; The default folder's parent is the setup's own; other parents are the user's.
   ${If} $INSTDIR == "$PROGRAMFILES64\Korvane\${PRODUCT}"
-    RMDir "$PROGRAMFILES64\Korvane"
-  ${ElseIf} $INSTDIR == "$PROGRAMFILES\Korvane\${PRODUCT}"
-    RMDir "$PROGRAMFILES\Korvane"
+    !insertmacro RemoveParent "$PROGRAMFILES64\Korvane"
+  ${ElseIf} $INSTDIR == "$PROGRAMFILES32\Korvane\${PRODUCT}"
+    !insertmacro RemoveParent "$PROGRAMFILES32\Korvane"
   ${EndIf}
 
   ${If} $Purge = 1
@@ -389,5 +548,22 @@ Section "Uninstall"
     ${EndIf}
   ${EndIf}
   ; Last, so that the entry's disappearance says the removal is complete.
-  DeleteRegKey HKLM "${UNINSTALL_KEY}"
+  ${If} ${RebootFlag}
+    Call un.LeaveToRestart
+  ${Else}
+    DeleteRegKey HKLM "${UNINSTALL_KEY}"
+  ${EndIf}
 SectionEnd
+
+; Files in use go at the next restart, and the entry with them: a RunOnce command removes it
+; then. Until then the entry says that a restart completes the removal, and the exit code is
+; the one deployment tools read as "done, restart needed".
+Function un.LeaveToRestart
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayName" "$(RemovalPending)"
+  WriteRegStr HKLM "${RUNONCE_KEY}" "${PRODUCT} removal" '"$SYSDIR\reg.exe" delete "HKLM\${UNINSTALL_KEY}" /f'
+  DetailPrint "$(RestartCompletes)"
+  Push "$(RestartCompletes)"
+  Call un.LogLine
+  MessageBox MB_ICONINFORMATION "$(RestartCompletes)" /SD IDOK
+  SetErrorLevel ${EXIT_RESTART}
+FunctionEnd

@@ -58,13 +58,14 @@ win() { echo "${1//\//\\}"; }
         done
     done
     echo "!macroend"
+    # A file in use goes at the next restart (and its folder with it).
     echo "!macro RemoveLayout"
     for f in "${installed[@]}"; do
-        echo "  Delete \"\$INSTDIR\\$(win "$f")\""
+        echo "  Delete /REBOOTOK \"\$INSTDIR\\$(win "$f")\""
     done
     # Deepest folders first; RMDir leaves a folder that holds anything else.
     printf '%s\n' "${folders[@]}" | awk '{ print length($0) "\t" $0 }' | sort -rn | cut -f2 | while read -r folder; do
-        echo "  RMDir \"\$INSTDIR\\$(win "$folder")\""
+        echo "  RMDir /REBOOTOK \"\$INSTDIR\\$(win "$folder")\""
     done
     echo "!macroend"
 } > "$work/Layout.nsh"

@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 #include <shlobj.h>
+#include <shobjidl.h>
+#include <tlhelp32.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -22,6 +24,8 @@ namespace {
 
 wchar_t const kUninstallKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Korvane Dormello";
 wchar_t const kWineOverridesKey[] = L"Software\\Wine\\DllOverrides";
+wchar_t const kRunOnceKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\RunOnce";
+wchar_t const kSessionManagerKey[] = L"System\\CurrentControlSet\\Control\\Session Manager";
 DWORD const kSetupTimeoutMs = 120000;
 int const kOkButton = 1000, kRedefineButton = 1002;
 
@@ -39,6 +43,48 @@ std::wstring KnownFolder(int csidl) {
 
 std::wstring DefaultFolder() { return KnownFolder(CSIDL_PROGRAM_FILES) + L"\\Korvane\\Korvane Dormello"; }
 std::wstring Shortcut() { return KnownFolder(CSIDL_COMMON_PROGRAMS) + L"\\Korvane Dormello.lnk"; }
+// The temporary folder, without the final backslash.
+std::wstring TempPath() {
+    wchar_t temp[MAX_PATH] = {};
+    DWORD length = GetTempPathW(MAX_PATH, temp);
+    return std::wstring(temp, length && temp[length - 1] == L'\\' ? length - 1 : length);
+}
+
+// "build|program files|starts|log folder" as the probe wrote it.
+std::wstring Decide(int machine, int isSystem, int session) {
+    std::wstring out = TempPath() + L"\\dormello-decision.txt";
+    DeleteFileW(out.c_str());
+    e2e::Process probe;
+    std::wstring arguments = L"/MACHINE=" + std::to_wstring(machine) + L" /SYSTEM=" + std::to_wstring(isSystem) +
+                             L" /SESSION=" + std::to_wstring(session) + L" /OUT=" + out;
+    if (!probe.Start(e2e::WindowsPathFromUnix(DORMELLO_DECISION_PROBE), arguments) || !probe.WaitForExit(30000))
+        return L"probe did not run";
+    HANDLE file = CreateFileW(out.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    wchar_t text[1024] = {};
+    DWORD read = 0;
+    ReadFile(file, text, sizeof(text) - sizeof(wchar_t), &read, nullptr);
+    CloseHandle(file);
+    DeleteFileW(out.c_str());
+    return text[0] == 0xFEFF ? text + 1 : text;
+}
+
+// The program the Start-menu shortcut starts, or empty.
+std::wstring ShortcutTarget() {
+    wchar_t target[MAX_PATH] = {};
+    CoInitialize(nullptr);
+    IShellLinkW* link = nullptr;
+    if (SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW, reinterpret_cast<void**>(&link)))) {
+        IPersistFile* file = nullptr;
+        if (SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file)))) {
+            if (SUCCEEDED(file->Load(Shortcut().c_str(), STGM_READ)))
+                link->GetPath(target, MAX_PATH, nullptr, 0);
+            file->Release();
+        }
+        link->Release();
+    }
+    CoUninitialize();
+    return target;
+}
 std::wstring StoredTask() { return SystemFolder(L"system32\\tasks\\Korvane Dormello"); }
 bool Exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
@@ -113,6 +159,17 @@ std::string Narrow(const std::wstring& text) {
     return utf8;
 }
 
+// The program's embedded manifest (resource 1 of type 24), or empty.
+std::string ManifestOf(const std::wstring& program) {
+    HMODULE module = LoadLibraryExW(program.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
+    HRSRC resource = module ? FindResourceW(module, MAKEINTRESOURCEW(1), MAKEINTRESOURCEW(24)) : nullptr;
+    HGLOBAL data = resource ? LoadResource(module, resource) : nullptr;
+    std::string manifest = data ? std::string(static_cast<const char*>(LockResource(data)), SizeofResource(module, resource)) : "";
+    if (module)
+        FreeLibrary(module);
+    return manifest;
+}
+
 // A 32-bit program can run here (the released setup is one); some machines run only 64-bit ones.
 bool Runs32BitPrograms() {
     e2e::Process probe;
@@ -138,13 +195,51 @@ HWND WaitForAgent(DWORD timeoutMs) {
     return e2e::WaitForTopWindow(Agent::kWindowClass, Agent::kWindowTitle, 0, timeoutMs);
 }
 
+// Starts the program on a desktop of the test's own, whose windows are out of FindWindow's reach
+// from the default desktop, as another session's are on Windows; its process, or null.
+HANDLE StartOnDesktop(const std::wstring& name, const std::wstring& program) {
+    std::wstring commandLine = L"\"" + program + L"\"", desktop = L"WinSta0\\" + name;
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof(startup);
+    startup.lpDesktop = &desktop[0];
+    PROCESS_INFORMATION process = {};
+    if (!CreateProcessW(program.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
+        return nullptr;
+    CloseHandle(process.hThread);
+    return process.hProcess;
+}
+
+// The agent's window on the desktop, or null.
+HWND FindAgentOn(HDESK desktop) {
+    HWND found = nullptr;
+    EnumDesktopWindows(desktop, [](HWND window, LPARAM found) {
+        if (e2e::TextOf(window) == Agent::kWindowTitle)
+            *reinterpret_cast<HWND*>(found) = window;
+        return TRUE;
+    }, reinterpret_cast<LPARAM>(&found));
+    return found;
+}
+
+// Stops every thread of the process: it answers nothing any more.
+void Freeze(DWORD processId) {
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
+    THREADENTRY32 entry = {};
+    entry.dwSize = sizeof(entry);
+    for (BOOL more = Thread32First(snapshot, &entry); more; more = Thread32Next(snapshot, &entry)) {
+        if (entry.th32OwnerProcessID != processId)
+            continue;
+        fw::KernelHandle thread(OpenThread(THREAD_SUSPEND_RESUME, FALSE, entry.th32ThreadID));
+        SuspendThread(thread.Get());
+    }
+    CloseHandle(snapshot);
+}
+
 class Setup : public ::testing::Test {
 protected:
     // schtasks in both system folders becomes the stand-in; Wine's own stays beside it. Wine
     // would run its built-in schtasks in place of the file unless told to prefer the file.
     static void SetUpTestSuite() {
-        setup_ = e2e::WindowsPathFromUnix(Runs32BitPrograms() ? DORMELLO_SETUP : DORMELLO_SETUP_AMD64);
-        std::printf("setup under test: %s\n", Narrow(setup_).c_str());
+        ChooseSetup();
         RegSetKeyValueW(HKEY_CURRENT_USER, kWineOverridesKey, L"schtasks.exe", REG_SZ, L"native", sizeof(L"native"));
         CopyFileW(SystemFolder(L"system32\\schtasks.exe").c_str(),
                   SystemFolder(L"system32\\schtasks-wine.exe").c_str(), TRUE);
@@ -154,6 +249,10 @@ protected:
                 MoveFileW(original.c_str(), (original + L".saved").c_str());
             CopyFileW(e2e::WindowsPathFromUnix(DORMELLO_SCHTASKS_STANDIN).c_str(), original.c_str(), FALSE);
         }
+    }
+    static void ChooseSetup() {
+        setup_ = e2e::WindowsPathFromUnix(Runs32BitPrograms() ? DORMELLO_SETUP : DORMELLO_SETUP_AMD64);
+        std::printf("setup under test: %s\n", Narrow(setup_).c_str());
     }
     static void TearDownTestSuite() {
         for (const wchar_t* folder : {L"system32", L"syswow64"}) {
@@ -237,7 +336,43 @@ protected:
 
 std::wstring Setup::setup_;
 
+// The same, with Wine's own schtasks.
+class SetupWithOwnSchtasks : public Setup {
+protected:
+    static void SetUpTestSuite() { ChooseSetup(); }
+    static void TearDownTestSuite() {}
+};
+
 }  // namespace
+
+// Wine's own schtasks, untouched. First of the setup's tests, in the test run's fresh prefix:
+// Wine's Task Scheduler service has not run there yet (Wine starts it on demand until a task is
+// first registered), and the setup registers the task all the same; the uninstall removes it.
+TEST_F(SetupWithOwnSchtasks, RegistersTheTaskInAFreshPrefix) {
+    DeleteFileW(StoredTask().c_str());
+    EXPECT_EQ(0u, RunSetup(L"/S /NOSTART")) << Narrow(FailureLog());
+    EXPECT_TRUE(Exists(StoredTask()));
+    ASSERT_TRUE(Uninstall(DefaultFolder(), L"/S"));
+    EXPECT_FALSE(Exists(StoredTask()));
+}
+
+// The setup's machine and account choices (installer/Decisions.nsh), run by a probe built from
+// the same script on machines and accounts Wine cannot play: Windows on Arm, 32-bit Windows,
+// a deployment tool's SYSTEM account, a service's session 0.
+TEST(SetupDecisions, BuildFolderAgentStartAndLogFollowTheMachineAndTheAccount) {
+    int const amd64 = 0x8664, arm64 = 0xAA64, i386 = 0x14C;
+    std::wstring const x64Files = KnownFolder(CSIDL_PROGRAM_FILES), x86Files = KnownFolder(CSIDL_PROGRAM_FILESX86);
+    std::wstring const user = L"1|" + TempPath(), noUser = L"0|" + KnownFolder(CSIDL_COMMON_APPDATA) + L"\\Korvane";
+    struct { const char* what; int machine, isSystem, session; std::wstring expected; } const cases[] = {
+        {"x64 Windows, an administrator", amd64, 0, 1, L"x86_64|" + x64Files + L"|" + user},
+        {"Windows on Arm", arm64, 0, 1, L"i686|" + x86Files + L"|" + user},
+        {"32-bit Windows", i386, 0, 2, L"i686|" + x86Files + L"|" + user},
+        {"SYSTEM in a user's session", amd64, 1, 1, L"x86_64|" + x64Files + L"|" + noUser},
+        {"an administrator in session 0", arm64, 0, 0, L"i686|" + x86Files + L"|" + noUser},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(c.expected, Decide(c.machine, c.isSystem, c.session)) << c.what;
+}
 
 TEST_F(Setup, SilentInstallRegistersEverythingAndSilentUninstallRemovesIt) {
     ASSERT_EQ(0u, RunSetup(L"/S"));
@@ -255,9 +390,9 @@ TEST_F(Setup, SilentInstallRegistersEverythingAndSilentUninstallRemovesIt) {
 
     std::wstring xml = TaskXml();
     const std::wstring fragments[] = {
-        L"<LogonTrigger>", L"<GroupId>S-1-5-32-545</GroupId>", L"<RunLevel>HighestAvailable</RunLevel>",
+        L"<LogonTrigger>", L"<GroupId>S-1-5-32-544</GroupId>", L"<RunLevel>HighestAvailable</RunLevel>",
         L"<ExecutionTimeLimit>PT0S</ExecutionTimeLimit>", L"<DisallowStartIfOnBatteries>false</DisallowStartIfOnBatteries>",
-        L"<StopIfGoingOnBatteries>false</StopIfGoingOnBatteries>", L"<MultipleInstancesPolicy>IgnoreNew</MultipleInstancesPolicy>",
+        L"<StopIfGoingOnBatteries>false</StopIfGoingOnBatteries>", L"<MultipleInstancesPolicy>Parallel</MultipleInstancesPolicy>",
         L"<Command>" + folder + L"\\Dormkey.exe</Command>"};
     for (const std::wstring& fragment : fragments)
         EXPECT_NE(std::wstring::npos, xml.find(fragment)) << Narrow(fragment);
@@ -377,12 +512,13 @@ TEST_F(Setup, RefusesAFolderTooLongForItsFiles) {
     EXPECT_FALSE(EntryExists());
 }
 
+// The mutex is in the global namespace, so a setup in another session is refused the same way.
 TEST_F(Setup, RefusesASecondSetupWhileOneRuns) {
     e2e::Process first;
     ASSERT_TRUE(first.Start(setup_, L""));  // the wizard waits on its first page
     ASSERT_TRUE(e2e::WaitUntil(
         [] {
-            HANDLE mutex = OpenMutexW(SYNCHRONIZE, FALSE, L"Korvane Dormello Setup");
+            HANDLE mutex = OpenMutexW(SYNCHRONIZE, FALSE, L"Global\\Korvane Dormello Setup");
             if (mutex)
                 CloseHandle(mutex);
             return mutex != nullptr;
@@ -448,5 +584,126 @@ TEST_F(Setup, FailsOnAFileInUseAndKeepsAWorkingUninstaller) {
         held.Close();
         EXPECT_EQ(0u, RunSetup(L"/S"));
         ExpectWorkingInstall(folder);
+    }
+}
+
+// An agent where the setup's FindWindow cannot reach it, as in another session: the upgrade
+// ends it and keeps the settings; the uninstall ends it and leaves no file and no entry.
+TEST_F(Setup, EndsAnAgentOnAnotherDesktop) {
+    std::wstring folder = DefaultFolder();
+    for (bool upgrade : {true, false}) {
+        SCOPED_TRACE(upgrade ? "upgrade" : "uninstall");
+        ASSERT_EQ(0u, RunSetup(L"/S /NOSTART"));
+        e2e::registry::WriteSetting(L"ShowInTray", 0);
+        std::wstring const name = upgrade ? L"DormelloUpgrade" : L"DormelloUninstall";
+        HDESK desktop = CreateDesktopW(name.c_str(), nullptr, nullptr, 0, GENERIC_ALL, nullptr);
+        fw::KernelHandle agent(StartOnDesktop(name, folder + L"\\Dormkey.exe"));
+        bool const resident = e2e::WaitUntil([&] { return FindAgentOn(desktop) != nullptr; }, 30000);
+        CloseDesktop(desktop);
+        ASSERT_TRUE(resident);
+        EXPECT_EQ(nullptr, WaitForAgent(0)) << "FindWindow misses it";
+        if (upgrade) {
+            EXPECT_EQ(0u, RunSetup(L"/S /NOSTART"));
+        } else {
+            ASSERT_TRUE(Uninstall(folder, L"/S"));
+            EXPECT_FALSE(Exists(folder));
+            EXPECT_FALSE(EntryExists());
+        }
+        ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(agent.Get(), 10000));
+        DWORD code = 1;
+        GetExitCodeProcess(agent.Get(), &code);
+        EXPECT_EQ(0u, code) << "ended cleanly";
+        DWORD showInTray = 1;
+        EXPECT_TRUE(e2e::registry::ReadSetting(L"ShowInTray", &showInTray) && showInTray == 0) << "the settings stay";
+    }
+}
+
+// An agent that answers nothing is ended by force after the bound, the log names it, and the
+// upgrade goes on.
+TEST_F(Setup, EndsAFrozenAgentByForceAndLogsIt) {
+    ASSERT_EQ(0u, RunSetup(L"/S"));
+    HWND window = WaitForAgent(15000);
+    ASSERT_NE(nullptr, window);
+    fw::KernelHandle agent(OpenAgentProcess(window));
+    WaitForInputIdle(agent.Get(), 10000);
+    DWORD id = GetProcessId(agent.Get());
+    Freeze(id);
+    EXPECT_EQ(0u, RunSetup(L"/S /NOSTART"));
+    EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(agent.Get(), 0));
+    EXPECT_NE(std::wstring::npos, FailureLog().find(L" " + std::to_wstring(id) + L"\r\n")) << Narrow(FailureLog());
+}
+
+// A file held open by a program the uninstaller cannot end: the uninstall (run in place, so that
+// its exit code is the removal's) leaves it to the next restart, exits 3010 and says so in its
+// log; the entry says that a restart completes the removal, and the command left for the
+// restart removes the entry.
+TEST_F(Setup, UninstallLeavesAFileInUseToTheRestart) {
+    ASSERT_EQ(0u, RunSetup(L"/S /NOSTART"));
+    std::wstring folder = DefaultFolder();
+    fw::KernelHandle held(CreateFileW((folder + L"\\Voltaro.dll").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+    ASSERT_TRUE(held.IsValid());
+    e2e::Process uninstaller;
+    ASSERT_TRUE(uninstaller.Start(folder + L"\\Uninstall.exe", L"/S _?=" + folder, {logVariable_.c_str()}));
+    ASSERT_TRUE(uninstaller.WaitForExit(kSetupTimeoutMs));
+    EXPECT_EQ(3010u, uninstaller.ExitCode());
+    std::wstring const restart = L"Un redémarrage achève la suppression de Korvane Dormello.";
+    EXPECT_NE(std::wstring::npos, FailureLog().find(restart)) << Narrow(FailureLog());
+    EXPECT_EQ(L"Korvane Dormello (un redémarrage achève la suppression)", EntryText(L"DisplayName"));
+    EXPECT_FALSE(Exists(folder + L"\\Dormkey.exe"));
+
+    wchar_t command[1024] = {};
+    DWORD size = sizeof(command);
+    RegGetValueW(HKEY_LOCAL_MACHINE, kRunOnceKey, L"Korvane Dormello removal", RRF_RT_REG_SZ, nullptr, command, &size);
+    std::wstring const program = std::wstring(command).substr(1, std::wstring(command).find(L'"', 1) - 1);
+    e2e::Process restartCommand;
+    ASSERT_TRUE(restartCommand.Start(program, Parameters(command))) << Narrow(command);
+    ASSERT_TRUE(restartCommand.WaitForExit(30000));
+    EXPECT_FALSE(EntryExists()) << "removed by the command left for the restart";
+
+    // This prefix never restarts: undo what was left for it.
+    RegDeleteKeyValueW(HKEY_LOCAL_MACHINE, kRunOnceKey, L"Korvane Dormello removal");
+    RegDeleteKeyValueW(HKEY_LOCAL_MACHINE, kSessionManagerKey, L"PendingFileRenameOperations");
+    held.Close();
+    e2e::DeleteTree(folder);
+}
+
+// The Start-menu shortcut starts the opener: with no agent running it starts one, hidden as a
+// first start is; with one running it shows that agent's settings window.
+TEST_F(Setup, TheShortcutStartsTheAgentOrShowsItsWindow) {
+    ASSERT_EQ(0u, RunSetup(L"/S /NOSTART"));
+    std::wstring const opener = ShortcutTarget();
+    EXPECT_EQ(DefaultFolder() + L"\\Dormopen.exe", opener);
+    e2e::Process first;
+    ASSERT_TRUE(first.Start(opener) && first.WaitForExit(15000));
+    EXPECT_EQ(0u, first.ExitCode());
+    HWND window = WaitForAgent(15000);
+    ASSERT_NE(nullptr, window) << "started";
+    fw::KernelHandle agent(OpenAgentProcess(window));
+    WaitForInputIdle(agent.Get(), 10000);
+    EXPECT_FALSE(IsWindowVisible(window));
+
+    e2e::Process second;
+    ASSERT_TRUE(second.Start(opener) && second.WaitForExit(15000));
+    EXPECT_EQ(0u, second.ExitCode());
+    EXPECT_TRUE(e2e::WaitUntil([&] { return IsWindowVisible(window) != FALSE; }, 10000)) << "the settings window shows";
+    EXPECT_EQ(WAIT_TIMEOUT, WaitForSingleObject(agent.Get(), 0)) << "the same agent";
+}
+
+// Every shipped program names the Windows versions it was written for (else Windows treats it
+// as written for Vista) and the rights it asks for.
+TEST_F(Setup, EveryProgramNamesItsWindowsVersionsAndRights) {
+    std::wstring const stage = e2e::StageDir();
+    struct { std::wstring program; const char* level; } const programs[] = {
+        {stage + L"\\Dormkey.exe", "requireAdministrator"}, {stage + L"\\Dormnote.exe", "requireAdministrator"},
+        {stage + L"\\Dormopen.exe", "asInvoker"}, {setup_, "requireAdministrator"}};
+    const char* const windows[] = {"{e2011457-1546-43c5-a5fe-008deee3d3f0}", "{35138b9a-5d96-4fbd-8e2d-a2440225f93a}",
+                                   "{4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38}", "{1f676c76-80e1-4239-95bb-83d0f6d0da78}",
+                                   "{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}"};  // Vista, 7, 8, 8.1, 10 and 11
+    for (const auto& p : programs) {
+        std::string const manifest = ManifestOf(p.program);
+        EXPECT_NE(std::string::npos, manifest.find(std::string("level=\"") + p.level + "\"")) << Narrow(p.program);
+        for (const char* id : windows)
+            EXPECT_NE(std::string::npos, manifest.find(std::string("<supportedOS Id=\"") + id + "\"/>"))
+                << Narrow(p.program) << " " << id;
     }
 }

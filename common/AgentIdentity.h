@@ -1,0 +1,21 @@
+// How other programs find and address the running agent: its window and the request to show
+// its settings window (a second start of the agent, the opener), and the machine-wide event that
+// asks every agent, in every session, to end (the setup and the uninstaller).
+#pragma once
+#include <windows.h>
+
+wchar_t const kAgentWindowTitle[] = L"KvHybridS3";
+wchar_t const kAgentWindowClass[] = L"#32770";
+// The agent's private messages act only with this lParam.
+LPARAM const kMessageMarker = 85;
+UINT const WM_APP_SHOW_SETTINGS = WM_USER + 3;
+
+// The agent's window in this session and desktop, or null.
+inline HWND FindAgentWindow() {
+    return FindWindowW(kAgentWindowClass, kAgentWindowTitle);
+}
+
+wchar_t const kAgentQuitEventName[] = L"Global\\Korvane Dormello Quit";
+// Only SYSTEM and Administrators may open it: the setup runs as one of them, the agent as an
+// administrator.
+wchar_t const kAgentQuitEventSecurity[] = L"D:(A;;GA;;;SY)(A;;GA;;;BA)";
