@@ -420,11 +420,10 @@ Section "-Program" SecProgram
 SectionEnd
 
 ; Starts the Task Scheduler service and waits, up to a minute, until it runs. Windows runs it
-; from boot; Wine starts it on demand until a task is first registered, and its schtasks gives
-; up at once when the service it starts is not running yet (the first registration in a fresh
-; prefix can then fail with exit 1; later ones find the service running). A start that ended
-; with the service stopped is made again; one that Windows refuses (a disabled service) is left
-; to schtasks to report.
+; from boot; Wine starts it on demand, and its schtasks gives up at once when the service it
+; starts is not running yet. A start that ended with the service stopped is made again; one that
+; the service manager refuses (a disabled service, or Wine's first server session of a prefix
+; made by "wineboot -i", which runs two service managers) is left to schtasks to report.
 Function StartScheduler
   System::Call 'advapi32::OpenSCManagerW(p 0, p 0, i 1) p .r1'  ; SC_MANAGER_CONNECT
   System::Call 'advapi32::OpenServiceW(p r1, w "Schedule", i 0x14) p .r2'  ; SERVICE_QUERY_STATUS, SERVICE_START
