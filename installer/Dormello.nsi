@@ -81,11 +81,15 @@ Var CanStart           ; 1 when there is a user to start the agent for (not SYST
 Var LogStarted         ; 1 once this run has written its log
 
 ; The product's own moon and colours (tools/make_artwork.sh), never the stock pictures. makensis
-; works in the script's folder.
+; works in the script's folder. MUI packs the welcome picture as a file with its modification
+; time: tools/package.sh hands in a copy of res/installer/wizard.bmp that carries the commit's time.
+!ifndef WIZARD_BITMAP
+  !error "WIZARD_BITMAP: the welcome picture with the release's file time (tools/package.sh makes it)"
+!endif
 !define MUI_ICON "../res/icons/window.ico"
 !define MUI_UNICON "../res/icons/confirm.ico"
-!define MUI_WELCOMEFINISHPAGE_BITMAP "../res/installer/wizard.bmp"
-!define MUI_UNWELCOMEFINISHPAGE_BITMAP "../res/installer/wizard.bmp"
+!define MUI_WELCOMEFINISHPAGE_BITMAP "${WIZARD_BITMAP}"
+!define MUI_UNWELCOMEFINISHPAGE_BITMAP "${WIZARD_BITMAP}"
 !define MUI_ABORTWARNING
 !insertmacro MUI_PAGE_WELCOME
 !insertmacro MUI_PAGE_DIRECTORY

@@ -32,7 +32,7 @@ if [ -z "${BENCH_IN_VIRTUAL_DISPLAY:-}" ]; then
     exec env BENCH_IN_VIRTUAL_DISPLAY=1 xvfb-run -a -s "-screen 0 1920x1080x24" "$0" "$arch" "$@"
 fi
 
-. tools/wine-env.sh
+. tools/wine-env.sh || exit 1
 if [ "$arch" = all ]; then
     archs=($DORMELLO_ARCHS)
     [ "$DORMELLO_ARCHS" = x86_64 ] && echo "bench: i686 left out: this machine runs no 32-bit programs"

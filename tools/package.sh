@@ -106,11 +106,14 @@ if [ ${#sign[@]} -gt 0 ]; then
     mapfile -t binaries < <(find "$release" -type f \( -name '*.exe' -o -name '*.dll' \) | LC_ALL=C sort)
     tools/sign-file.sh "${binaries[@]}" || fail "signing the programs failed"
 fi
+# MUI packs the welcome picture with its file time too: a copy that carries the commit's.
+cp res/installer/wizard.bmp "$release/wizard.bmp"
 chmod -R u=rwX,go=rX "$release"
 find "$release" -exec touch -h -d "@$SOURCE_DATE_EPOCH" {} +
 
 nsis() {
     makensis -V2 -INPUTCHARSET UTF8 -DVERSION="$version" -DDIST="$root/$release" -DLAYOUT="$root/$work/Layout.nsh" \
+        -DWIZARD_BITMAP="$root/$release/wizard.bmp" \
         "${sign[@]}" "$@" installer/Dormello.nsi
 }
 nsis -DOUTFILE="$root/dist/$name-setup.exe" || fail "making the setup failed"

@@ -18,15 +18,25 @@ case "${1:-}" in
 --demo) mode=demo; target=$(realpath -m "${2:?--demo needs a folder}") ;;
 esac
 
-. tools/wine-env.sh
-# The 32-bit build, unless this machine runs only 64-bit programs.
+fail() { echo "run: $*" >&2; exit 1; }
+if [ -z "${RUN_SET_UP:-}" ]; then
+    tools/setup.sh || fail "setting up the machine failed (tools/setup.sh)"
+fi
+. tools/wine-env.sh || fail "Wine is not ready (tools/wine-env.sh)"
+# The 32-bit build, unless this machine runs only 64-bit programs; the programs alone, not the
+# tests (tools/test.sh adds those later without building the programs again).
 arch=${DORMELLO_ARCHS%% *}
 if [ -z "${RUN_SET_UP:-}" ]; then
-    tools/setup.sh
-    tools/build.sh "$arch" >/dev/null
+    echo "run: building the $arch programs"
+    log=$(mktemp)
+    DORMELLO_TESTS=OFF tools/build.sh "$arch" >"$log" 2>&1 ||
+        { tail -n 30 "$log" >&2; fail "building the $arch programs failed (tools/build.sh): its last lines are above"; }
+    rm -f "$log"
 fi
+# A prefix of its own for each kind of Wine loaders (see tools/wine-env.sh).
 export WINEPREFIX=$root/.wine WINEDEBUG=-all
-tools/make-prefix.sh "$WINEPREFIX"
+if [ "$DORMELLO_WINE_KIND" = 64only ]; then WINEPREFIX=$root/.wine64; fi
+tools/make-prefix.sh "$WINEPREFIX" || fail "making the Wine prefix $WINEPREFIX failed"
 
 if [ -z "${DISPLAY:-}" ] && [ -z "${RUN_IN_VIRTUAL_DISPLAY:-}" ]; then
     # No display: start again inside a virtual one.
@@ -47,26 +57,30 @@ wait_for_window() {  # title: waits until a visible window of that title exists
     return 1
 }
 
-shoot() {  # title file: saves the window of that title (or the whole screen) as a picture
+shoot() {  # title file: saves the visible window of that title as a picture
+    wait_for_window "$1" || fail "no visible window \"$1\" to take a picture of"
     sleep 1
-    local geometry
-    geometry=$(xdotool search --onlyvisible --name "^$1\$" getwindowgeometry --shell 2>/dev/null | head -n 5 || true)
-    import -window root "$2"
-    if [ -n "$geometry" ]; then
-        local X Y WIDTH HEIGHT WINDOW SCREEN
-        eval "$geometry"
-        convert "$2" -crop "${WIDTH}x${HEIGHT}+${X}+${Y}" +repage "$2"
-    fi
+    local geometry X Y WIDTH HEIGHT WINDOW SCREEN
+    geometry=$(xdotool search --onlyvisible --name "^$1\$" getwindowgeometry --shell 2>/dev/null | head -n 5) ||
+        fail "the window \"$1\" went away before its picture was taken"
+    eval "$geometry"
+    import -window root "$2" && convert "$2" -crop "${WIDTH}x${HEIGHT}+${X}+${Y}" +repage "$2" ||
+        fail "saving the picture $2 failed"
     echo "saved $2"
 }
 
 start_agent() {
     wine "$agent" &
-    for _ in $(seq 50); do
-        xdotool search --name '^KvHybridS3$' >/dev/null 2>&1 && break
+    local agent_run=$!
+    for _ in $(seq 100); do
+        if xdotool search --name '^KvHybridS3$' >/dev/null 2>&1; then
+            sleep 2  # let it finish starting
+            return 0
+        fi
+        kill -0 "$agent_run" 2>/dev/null || { wait "$agent_run"; fail "the agent ended at its start (wine exit $?)"; }
         sleep 0.2
     done
-    sleep 2  # let it finish starting
+    fail "the agent's window did not come within 20 s of its start"
 }
 
 case $mode in
@@ -76,7 +90,7 @@ run)
     ;;
 screenshot)
     start_agent
-    wine "$agent"            # a second start opens the settings window of the first
+    wine "$agent" || fail "the second start of the agent failed (exit $?)"  # it opens the first one's settings window
     shoot KvHybridS3 "$target"
     wineserver -k
     ;;
@@ -99,7 +113,7 @@ demo)
             shoot 'Korvane Dormello Message' "$target/confirmation-$lang.png"
             xdotool key Escape
         else
-            echo "the question did not appear" >&2
+            fail "the question did not appear after Alt+F1"
         fi
         sleep 1
         wineserver -k

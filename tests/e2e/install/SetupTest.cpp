@@ -359,7 +359,24 @@ TEST_F(SetupWithOwnSchtasks, RegistersTheTaskInAFreshPrefix) {
 // The setup's machine and account choices (installer/Decisions.nsh), run by a probe built from
 // the same script on machines and accounts Wine cannot play: Windows on Arm, 32-bit Windows,
 // a deployment tool's SYSTEM account, a service's session 0.
+// NSIS's $PROGRAMFILES32 reads ProgramFilesDir from the registry's 32-bit view, which every 64-bit
+// Windows has. A prefix made where Wine's 32-bit loader cannot run never wrote that view, and the
+// probe would then read the 64-bit folder: give the view the value Windows gives it.
+void GiveThe32BitViewItsProgramFiles() {
+    HKEY key = nullptr;
+    if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, L"Software\\Microsoft\\Windows\\CurrentVersion", 0, nullptr, 0,
+                        KEY_QUERY_VALUE | KEY_SET_VALUE | KEY_WOW64_32KEY, nullptr, &key, nullptr) != ERROR_SUCCESS)
+        return;
+    if (RegQueryValueExW(key, L"ProgramFilesDir", nullptr, nullptr, nullptr, nullptr) == ERROR_FILE_NOT_FOUND) {
+        std::wstring const folder = KnownFolder(CSIDL_PROGRAM_FILESX86);
+        RegSetValueExW(key, L"ProgramFilesDir", 0, REG_SZ, reinterpret_cast<const BYTE*>(folder.c_str()),
+                       static_cast<DWORD>((folder.size() + 1) * sizeof(wchar_t)));
+    }
+    RegCloseKey(key);
+}
+
 TEST(SetupDecisions, BuildFolderAgentStartAndLogFollowTheMachineAndTheAccount) {
+    GiveThe32BitViewItsProgramFiles();
     int const amd64 = 0x8664, arm64 = 0xAA64, i386 = 0x14C;
     std::wstring const x64Files = KnownFolder(CSIDL_PROGRAM_FILES), x86Files = KnownFolder(CSIDL_PROGRAM_FILESX86);
     std::wstring const user = L"1|" + TempPath(), noUser = L"0|" + KnownFolder(CSIDL_COMMON_APPDATA) + L"\\Korvane";
