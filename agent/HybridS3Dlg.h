@@ -141,6 +141,8 @@ private:
     // What the PC offered at the last accepted hotkey; the sleep thread reads it, and it does
     // not change while that thread runs.
     SleepKind sleepKind_ = SleepKind::Unknown;
+    // What the question of that hotkey says the PC will do (hybrid sleep only where it is on).
+    SleepKind promisedKind_ = SleepKind::Unknown;
     bool failureShown_ = false;  // the message of a failed sleep is up
     // The last preparation's powercfg runs until they are started or the sleep thread takes them.
     PowercfgRuns powercfgRuns_;
