@@ -35,7 +35,7 @@ public:
     void WaitForEnd(DWORD limitMs) const;
     // How the runs this object started went: None when it started none.
     PowercfgOutcome Outcome() const;
-    // How the batch of the process that ended last went (None before the first has ended).
+    // How the last of this process's batches to end went (None before any has ended).
     static PowercfgOutcome LastEnded();
     // Forgets what was planned and lets go of what was started.
     void Close();
