@@ -49,8 +49,9 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, wchar_t*, int) {
     lstrcatW(line, L"|");
     lstrcpynW(line + lstrlenW(line), Parameters(GetCommandLineW()), MAX_PATH);
     lstrcatW(line, L"\n");
-    if (fault[0])
-        return AppendUtf8(logPath, line) ? 1 : 2;
-    StoreHybridSleep(Parameters(GetCommandLineW()));
-    return AppendUtf8(logPath, line) ? 0 : 2;
+    if (!fault[0])
+        StoreHybridSleep(Parameters(GetCommandLineW()));
+    if (!AppendUtf8(logPath, line))
+        return 2;
+    return fault[0] ? 1 : 0;
 }

@@ -118,7 +118,6 @@ std::vector<std::string> SuspendCalls() {
 
 DWORD Count(const wchar_t* value) { return ReadScratch(value); }
 DWORD Ends() { return ReadScratch(kEndsValue); }
-DWORD HybridSleep() { return ReadScratch(kHybridSleepValue); }
 
 bool KillLast() {
     HANDLE process = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, ReadScratch(kPidValue));

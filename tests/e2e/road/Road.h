@@ -68,7 +68,6 @@ void SetSuspendError(DWORD error);
 void SetHybridSleep(int value);
 // How the powercfg stand-in fails ("fail", "hang"); null: it works.
 void SetPowercfgFault(const wchar_t* fault);
-DWORD HybridSleep();
 std::vector<std::string> SuspendCalls();
 bool WaitForStarts(DWORD count, DWORD timeoutMs = kTriggerTimeoutMs);
 }  // namespace standin

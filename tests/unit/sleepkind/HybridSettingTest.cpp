@@ -1,5 +1,4 @@
-// Whether hybrid sleep is on, from the plan, the policy and powercfg's runs, and what the
-// question then promises.
+// Whether hybrid sleep is on, from the plan, the policy and powercfg's runs.
 #include "agent/HybridSetting.h"
 
 #include <gtest/gtest.h>
@@ -35,24 +34,4 @@ TEST(HybridSetting, FromPlanPolicyAndRuns) {
     };
     for (const Row& row : rows)
         EXPECT_EQ(row.expected, DecideHybridSetting(row.readings, row.runs)) << row.pc;
-}
-
-TEST(HybridSetting, WhatTheQuestionPromises) {
-    using H = HybridSetting;
-    using K = SleepKind;
-    struct Row {
-        K offered;
-        H setting;
-        K promised;
-    } const rows[] = {
-        {K::Hybrid, H::On, K::Hybrid},       {K::Hybrid, H::Off, K::HybridOff},
-        {K::Hybrid, H::PolicyOff, K::PolicyOff}, {K::Hybrid, H::Unknown, K::Unknown},
-        // A PC without hybrid sleep is told what it has, whatever its plan says.
-        {K::Sleep, H::On, K::Sleep},         {K::Hibernate, H::Off, K::Hibernate},
-        {K::None, H::On, K::None},
-    };
-    for (const Row& row : rows) {
-        EXPECT_EQ(row.promised, PromisedSleep(row.offered, row.setting))
-            << static_cast<int>(row.offered) << " with " << static_cast<int>(row.setting);
-    }
 }
