@@ -138,9 +138,11 @@ private:
     // Sleep sequence: the confirmation program's path and the running sleep thread (null when idle).
     wchar_t confirmationPath_[MAX_PATH] = {};
     HANDLE volatile sleepThread_ = nullptr;
-    // What the PC offered at the last accepted hotkey; the sleep thread reads it, and it does
-    // not change while that thread runs.
+    // What the PC offered at the last accepted hotkey.
     SleepKind sleepKind_ = SleepKind::Unknown;
+    // What the question of that hotkey says the PC will do (hybrid sleep only where it is on);
+    // the sleep thread reads it, and it does not change while that thread runs.
+    SleepKind promisedKind_ = SleepKind::Unknown;
     bool failureShown_ = false;  // the message of a failed sleep is up
     // The last preparation's powercfg runs until they are started or the sleep thread takes them.
     PowercfgRuns powercfgRuns_;

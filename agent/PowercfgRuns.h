@@ -5,6 +5,10 @@
 #pragma once
 #include <windows.h>
 
+// How a batch of runs went. Only a batch whose every run started and ended with 0 counts as
+// having stored what it was to store: a run that failed, hung or was missing did not.
+enum class PowercfgOutcome { None, Pending, Succeeded, Failed };
+
 class PowercfgRuns {
 public:
     static int const kMaxRuns = 3;
@@ -29,6 +33,10 @@ public:
     }
     // Waits, at most limitMs, until the started runs have ended.
     void WaitForEnd(DWORD limitMs) const;
+    // How the runs this object started went: None when it started none.
+    PowercfgOutcome Outcome() const;
+    // How the last of this process's batches to end went (None before any has ended).
+    static PowercfgOutcome LastEnded();
     // Forgets what was planned and lets go of what was started.
     void Close();
     // From now on no run of the process starts; returns once a start under way has finished.
@@ -44,10 +52,12 @@ private:
         int count;
     };
     static DWORD WINAPI RunInOrder(void* batch);
+    void ForgetStarted();
     // The started process, or null when it could not start.
     static HANDLE StartOne(const Run& run);
 
     Run runs_[kMaxRuns] = {};
     int planned_ = 0;
-    HANDLE thread_ = nullptr;  // the thread running the started batch
+    HANDLE thread_ = nullptr;  // the thread running the started batch; its exit code is the outcome
+    bool startedUnwatched_ = false;  // started without a thread: nothing knows how they went
 };

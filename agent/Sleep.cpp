@@ -1,5 +1,6 @@
 // From a matched hotkey to the suspended machine.
 #include "HybridS3Dlg.h"
+#include "HybridSetting.h"
 
 #include "common/LanguageBinding.h"
 #include "common/ModulePath.h"
@@ -22,6 +23,20 @@ DWORD const kQuestionUpLimitMs = 2000;
 DWORD const kPreparationLimitMs = 5000;
 wchar_t const kFailureCaption[] = L"Korvane Dormello";
 wchar_t const kFailureSentence[] = L"The PC could not be put to sleep.";
+// A yes to hybrid sleep that is no longer on: application-defined (bit 29), never a system error.
+DWORD const kHybridSleepNotOn = 0x20000001;
+wchar_t const kHybridNotOnSentence[] =
+    L"The PC was not put to sleep: hybrid sleep is not on, and a power cut would lose the open work. Press the "
+    L"hotkey again to see what the PC can do.";
+
+// What the question will say: for a PC that offers hybrid sleep, whether it is on now. The
+// runs that count are those that ended last (normally the start-up's): this hotkey's start
+// only once the question is up.
+SleepKind PromiseFor(SleepKind offered) {
+    if (offered != SleepKind::Hybrid)
+        return offered;
+    return PromisedSleep(offered, DecideHybridSetting(ReadHybridReadings(), PowercfgRuns::LastEnded()));
+}
 
 // Runs the confirmation program, telling it what the PC will do, and waits until it has ended.
 // The powercfg runs start once it is up (or has ended, or could not start).
@@ -84,14 +99,18 @@ DWORD EnableShutdownPrivilege() {
     return error;
 }
 
-// Suspends or hibernates the machine as the PC allows; ERROR_SUCCESS once it has woken again,
-// else why it did not go. The powercfg runs of a question skipped at once ("do not show") may
-// not have stored hybrid sleep yet: sleeping before they end would be an ordinary suspend.
+// Suspends or hibernates the machine as the question said; ERROR_SUCCESS once it has woken
+// again, else why it did not go. The powercfg runs of a question answered at once may not have
+// stored hybrid sleep yet: they are waited for, and a promise of hybrid sleep is checked again.
+// A plain sleep where hybrid sleep was promised would lose the work on a power cut, the very
+// thing the user chose it against: then the PC stays awake and the user is told.
 DWORD PutToSleep(SleepKind kind, const PowercfgRuns& runs) {
     DWORD error = EnableShutdownPrivilege();
     if (error != ERROR_SUCCESS)
         return error;
     runs.WaitForEnd(kPreparationLimitMs);
+    if (kind == SleepKind::Hybrid && DecideHybridSetting(ReadHybridReadings(), runs.Outcome()) != HybridSetting::On)
+        return kHybridSleepNotOn;
     SetLastError(ERROR_SUCCESS);
     if (SetSuspendState(kind == SleepKind::Hibernate, TRUE, FALSE))
         return ERROR_SUCCESS;
@@ -126,11 +145,15 @@ LRESULT CHybridS3Dlg::OnSleepFailed(WPARAM error, LPARAM lParam) {
     // One message at a time: a second failure while the first is up adds nothing to it.
     if (lParam != kMessageMarker || failureShown_)
         return 0;
-    std::wstring text = TranslateTextW(kFailureSentence);
-    std::wstring reason = SystemErrorText(static_cast<DWORD>(error));
-    if (reason.empty())
-        reason = std::to_wstring(static_cast<unsigned long>(error));
-    text += L"\n\n" + reason;
+    std::wstring text;
+    if (error == kHybridSleepNotOn) {
+        text = TranslateTextW(kHybridNotOnSentence);
+    } else {
+        std::wstring reason = SystemErrorText(static_cast<DWORD>(error));
+        if (reason.empty())
+            reason = std::to_wstring(static_cast<unsigned long>(error));
+        text = std::wstring(TranslateTextW(kFailureSentence)) + L"\n\n" + reason;
+    }
     failureShown_ = true;
     // Owned by no window: the agent's own stays usable (and hidden) while this is up.
     MessageBoxW(nullptr, text.c_str(), kFailureCaption, MB_OK | MB_ICONWARNING | MB_SETFOREGROUND | MB_TOPMOST);
@@ -157,6 +180,7 @@ LRESULT CHybridS3Dlg::OnHotkeyMatched(WPARAM, LPARAM lParam) {
     // Nothing tells a program when hibernation is switched on or off: read what the PC offers now.
     sleepKind_ = ReadSleepKind();
     PreparePowerSchemes();
+    promisedKind_ = PromiseFor(sleepKind_);
     if (!BuildModuleSiblingPath(kConfirmationName, confirmationPath_) || !PathFileExistsW(confirmationPath_))
         BuildModuleSiblingPath(kConfirmationInImages, confirmationPath_);
     if (!PathFileExistsW(confirmationPath_)) {
@@ -179,7 +203,7 @@ DWORD WINAPI CHybridS3Dlg::SleepThread(void* parameter) {
     CHybridS3Dlg* dialog = static_cast<CHybridS3Dlg*>(parameter);
     PowercfgRuns runs;  // started here, whatever happens, and closed with the thread
     runs.Take(dialog->powercfgRuns_);
-    SleepKind const kind = dialog->sleepKind_;
+    SleepKind const kind = dialog->promisedKind_;
     DWORD failure = ERROR_SUCCESS;
     // An answer that cannot be cleared could be a stale 1: then nothing is asked and nothing
     // sleeps, but the preparation still runs.

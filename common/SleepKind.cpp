@@ -21,6 +21,11 @@ KindName const kKindNames[] = {
     {SleepKind::Sleep, L"/sleep:plain",
      "After clicking OK, the PC will sleep, but not in hybrid sleep: hibernation is off "
      "(powercfg /hibernate on turns it on)."},
+    {SleepKind::HybridOff, L"/sleep:hybridoff",
+     "After clicking OK, the PC will sleep, but not in hybrid sleep: it is off in the power plan and could not be "
+     "switched on."},
+    {SleepKind::PolicyOff, L"/sleep:policyoff",
+     "After clicking OK, the PC will sleep, but not in hybrid sleep: a policy of your organisation turns it off."},
     {SleepKind::Hibernate, L"/sleep:hibernate", "After clicking OK, the PC will hibernate: it has no hybrid sleep."},
     {SleepKind::None, L"/sleep:none", "This PC offers no sleep that this utility can start."},
     {SleepKind::Unknown, L"/sleep:unknown", "The PC will go to sleep."},
@@ -79,6 +84,10 @@ SleepKind SleepKindFromCapabilities(const SYSTEM_POWER_CAPABILITIES& capabilitie
 const wchar_t* SleepKindArgument(SleepKind kind) { return NameOf(kind).argument; }
 
 const char* QuestionForSleepKind(SleepKind kind) { return NameOf(kind).question; }
+
+bool QuestionAlwaysShown(SleepKind kind) {
+    return kind == SleepKind::None || kind == SleepKind::HybridOff || kind == SleepKind::PolicyOff;
+}
 
 SleepKind SleepKindFromCommandLine(const wchar_t* commandLine) {
     if (!commandLine)

@@ -6,6 +6,8 @@
 enum class SleepKind {
     Hybrid,     // sleep with the memory also kept on disk
     Sleep,      // sleep only: hibernation is off, or its file is the reduced one
+    HybridOff,  // sleep only: the PC could, but hybrid sleep is off in the active power plan
+    PolicyOff,  // sleep only: the PC could, but an organisation's policy turns hybrid sleep off
     Hibernate,  // hibernation only: Modern Standby, or no sleep state at all
     None,       // neither: nothing this utility can start
     Unknown,    // the capabilities could not be read (or the question was started by hand)
@@ -31,3 +33,7 @@ SleepKind SleepKindFromCommandLine(const wchar_t* commandLine);
 
 // The question's sentence for the case: the English text, which is also its translation key.
 const char* QuestionForSleepKind(SleepKind kind);
+
+// "Do not show next time" does not skip the question: where nothing can be confirmed, and where
+// the PC could hybrid-sleep but will not (the user who ticked the box agreed to hybrid sleep).
+bool QuestionAlwaysShown(SleepKind kind);

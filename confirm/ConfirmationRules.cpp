@@ -5,8 +5,8 @@
 
 #include <memory>
 
-bool ShouldSkipQuestion(DWORD showMessageBox, bool informOnly) {
-    return showMessageBox == 1 && !informOnly;
+bool ShouldSkipQuestion(DWORD showMessageBox, bool alwaysShown) {
+    return showMessageBox == 1 && !alwaysShown;
 }
 
 bool IsDialogKey(WPARAM virtualKey) {

@@ -3,9 +3,9 @@
 #pragma once
 #include <windows.h>
 
-// ShowMessageBox exactly 1: answer "sleep" at once, without asking. A question that only
-// informs (the PC offers no sleep) is always shown.
-bool ShouldSkipQuestion(DWORD showMessageBox, bool informOnly = false);
+// ShowMessageBox exactly 1: answer "sleep" at once, without asking, unless the question is one
+// that is always shown (QuestionAlwaysShown).
+bool ShouldSkipQuestion(DWORD showMessageBox, bool alwaysShown = false);
 
 // Keys that reach the dialog itself, whichever control they were meant for.
 bool IsDialogKey(WPARAM virtualKey);

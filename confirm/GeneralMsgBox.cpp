@@ -24,10 +24,12 @@ bool IsArrowKey(WPARAM key) {
 }
 }  // namespace
 
-CGeneralMsgBox::CGeneralMsgBox(UINT templateId, HWND parent, const char* message, bool informOnly)
+CGeneralMsgBox::CGeneralMsgBox(UINT templateId, HWND parent, const char* message, bool informOnly,
+                               bool alwaysShown)
     : fw::Dialog(templateId, parent),
       message_(message),
       informOnly_(informOnly),
+      alwaysShown_(informOnly || alwaysShown),
       icon_(LoadIconW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_CONFIRM))),
       okButton_(new CxSkinButton(ConfirmationSkinButtons)),
       cancelButton_(new CxSkinButton(ConfirmationSkinButtons)),
@@ -71,7 +73,7 @@ BOOL CGeneralMsgBox::OnInitDialog() {
     if (!showMessageBox_)
         showMessageBox_.reset(new DwordRegHelper(kShowMessageBoxValue, kConfirmReadFailure));
     shownCheck_ = showMessageBox_->Read();
-    if (ShouldSkipQuestion(shownCheck_, informOnly_)) {
+    if (ShouldSkipQuestion(shownCheck_, alwaysShown_)) {
         // Asked not to ask: the answer is "sleep", given before anything is shown or painted.
         WriteSuspendAnswer(1);
         SuppressedFlag = 1;

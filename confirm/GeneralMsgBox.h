@@ -25,7 +25,9 @@ using ConfirmationButtonRow = SkinButtonRow;
 class CGeneralMsgBox : public fw::Dialog {
 public:
     // informOnly: the PC offers no sleep; the question only says so and has one button that closes it.
-    CGeneralMsgBox(UINT templateId, HWND parent, const char* message, bool informOnly = false);
+    // alwaysShown: "do not show next time" does not skip it.
+    CGeneralMsgBox(UINT templateId, HWND parent, const char* message, bool informOnly = false,
+                   bool alwaysShown = false);
     ~CGeneralMsgBox() override;
 
     BOOL PreTranslateMessage(MSG* message) override;
@@ -59,6 +61,7 @@ private:
 
     const char* message_;  // the caller's buffer: the message's translation key
     bool informOnly_;
+    bool alwaysShown_;
     std::unique_ptr<fw::Font> TitleFont;
     std::unique_ptr<fw::Font> TextFont;
     HICON icon_ = nullptr;  // shared resource icon: never destroyed

@@ -54,7 +54,7 @@ BOOL CMainProcessApp::InitInstance() {
     char message[MAX_PATH] = {};
     snprintf(message, sizeof(message), "%s", QuestionForSleepKind(kind));
     {
-        CGeneralMsgBox dialog(IDD_CONFIRMATION, nullptr, message, kind == SleepKind::None);
+        CGeneralMsgBox dialog(IDD_CONFIRMATION, nullptr, message, kind == SleepKind::None, QuestionAlwaysShown(kind));
         mainWindow = &dialog;
         dialog.DoModal();
         mainWindow = nullptr;

@@ -29,6 +29,11 @@ KEYS = [
     "This PC offers no sleep that the hotkey can start.",
     # A sleep that Windows refused.
     "The PC could not be put to sleep.",
+    # What the question says where hybrid sleep is off in the power plan, or by policy, and the
+    # message when a yes to hybrid sleep finds it no longer on.
+    "After clicking OK, the PC will sleep, but not in hybrid sleep: it is off in the power plan and could not be switched on.",
+    "After clicking OK, the PC will sleep, but not in hybrid sleep: a policy of your organisation turns it off.",
+    "The PC was not put to sleep: hybrid sleep is not on, and a power cut would lose the open work. Press the hotkey again to see what the PC can do.",
 ]
 
 LANGUAGES = {
@@ -51,6 +56,9 @@ LANGUAGES = {
         "この PC ではホットキーで休止状態になります (ハイブリッドなし)。",
         "この PC には、ホットキーで開始できるスリープがありません。",
         "PC をスリープ状態にできませんでした。",
+        "「OK」をクリックすると、PC はスリープします。電源プランでハイブリッド スリープがオフになっていて、オンにできなかったため、ハイブリッド スリープにはなりません。",
+        "「OK」をクリックすると、PC はスリープします。組織のポリシーによりハイブリッド スリープがオフになっているため、ハイブリッド スリープにはなりません。",
+        "PC はスリープ状態になりませんでした。ハイブリッド スリープがオンになっていないため、停電すると開いている作業が失われます。PC で可能な動作を確認するには、もう一度ホットキーを押してください。",
     ],
     "German": [
         "Nachdem Sie auf „OK“ geklickt haben, wechselt das System in den hybriden Standbymodus.",
@@ -71,6 +79,9 @@ LANGUAGES = {
         "Auf diesem PC startet die Tastenkombination den Ruhezustand.",
         "Auf diesem PC kann die Tastenkombination keinen Energiesparmodus starten.",
         "Der PC konnte nicht in den Energiesparmodus versetzt werden.",
+        "Nach „OK“ wechselt der PC in den Energiesparmodus, nicht in den hybriden Standbymodus: Er ist im Energiesparplan aus und ließ sich nicht einschalten.",
+        "Nach „OK“ wechselt der PC in den Energiesparmodus, nicht in den hybriden Standbymodus: Eine Richtlinie Ihrer Organisation schaltet ihn aus.",
+        "Der PC wurde nicht in den Energiesparmodus versetzt: Der hybride Standbymodus ist nicht eingeschaltet, und bei einem Stromausfall ginge die offene Arbeit verloren. Drücken Sie die Tastenkombination erneut, um zu sehen, was der PC kann.",
     ],
     "French": [
         "Après avoir cliqué sur OK, le système passera en mode veille hybride.",
@@ -91,6 +102,9 @@ LANGUAGES = {
         "Sur ce PC, le raccourci lance la veille prolongée.",
         "Ce PC n'offre aucune mise en veille que le raccourci puisse lancer.",
         "Le PC n'a pas pu être mis en veille.",
+        "Après avoir cliqué sur OK, le PC passera en veille, mais pas en veille hybride : elle est désactivée dans le mode de gestion de l'alimentation et n'a pas pu être activée.",
+        "Après avoir cliqué sur OK, le PC passera en veille, mais pas en veille hybride : une stratégie de votre organisation la désactive.",
+        "Le PC n'a pas été mis en veille : la veille hybride n'est pas activée, et une coupure de courant ferait perdre le travail ouvert. Appuyez de nouveau sur le raccourci pour voir ce que le PC peut faire.",
     ],
     "Spanish": [
         "Después de hacer clic en Aceptar, el sistema entrará en el modo de suspensión híbrida.",
@@ -111,6 +125,9 @@ LANGUAGES = {
         "En este equipo, la tecla de acceso rápido hiberna.",
         "Este equipo no tiene suspensión que la tecla pueda iniciar.",
         "No se pudo suspender el equipo.",
+        "Después de hacer clic en Aceptar, el equipo se suspenderá, pero no en suspensión híbrida: está desactivada en el plan de energía y no se pudo activar.",
+        "Después de hacer clic en Aceptar, el equipo se suspenderá, pero no en suspensión híbrida: una directiva de su organización la desactiva.",
+        "El equipo no se suspendió: la suspensión híbrida no está activada y un corte de luz haría perder el trabajo abierto. Pulse de nuevo la tecla de acceso rápido para ver lo que puede hacer el equipo.",
     ],
     "SimplifiedChinese": [
         "单击“确定”后，系统将进入混合睡眠模式。",
@@ -131,6 +148,9 @@ LANGUAGES = {
         "在此电脑上，热键将启动休眠：此电脑没有混合睡眠。",
         "此电脑没有热键可以启动的睡眠方式。",
         "无法使电脑进入睡眠。",
+        "单击“确定”后，电脑将进入睡眠，而不是混合睡眠：电源计划中混合睡眠已关闭，且无法打开。",
+        "单击“确定”后，电脑将进入睡眠，而不是混合睡眠：您所在组织的策略关闭了混合睡眠。",
+        "电脑未进入睡眠：混合睡眠未打开，断电会丢失打开的工作。请再次按热键，查看此电脑可以执行的操作。",
     ],
 }
 

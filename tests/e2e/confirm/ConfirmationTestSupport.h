@@ -47,6 +47,14 @@ inline void ExpectTheQuestionForEachStart(const std::function<std::wstring(const
          L"turns it on).",
          false},
         {L"/sleep:hibernate", L"After clicking OK, the PC will hibernate: it has no hybrid sleep.", false},
+        {L"/sleep:hybridoff",
+         L"After clicking OK, the PC will sleep, but not in hybrid sleep: it is off in the power plan and could not "
+         L"be switched on.",
+         false},
+        {L"/sleep:policyoff",
+         L"After clicking OK, the PC will sleep, but not in hybrid sleep: a policy of your organisation turns it "
+         L"off.",
+         false},
         {L"/sleep:none", L"This PC offers no sleep that this utility can start.", true},
         {L"", L"The PC will go to sleep.", false},                 // started by hand
         {L"/sleep:hybernate", L"The PC will go to sleep.", false},  // a case it does not know

@@ -91,3 +91,24 @@ extern "C" __declspec(dllexport) DWORD WINAPI PowerGetActiveScheme(HKEY, GUID** 
 extern "C" __declspec(dllexport) DWORD WINAPI PowerSetActiveScheme(HKEY, const GUID*) {
     return ERROR_SUCCESS;
 }
+
+// The plan's hybrid-sleep value on mains and on battery alike; as Wine's own where none is set.
+DWORD ReadHybridSleep(const GUID* setting, DWORD* index) {
+    GUID hybridSleep = {};
+    CLSIDFromString(L"{94ac6d29-73ce-41a6-809f-6363ba21b47e}", &hybridSleep);
+    DWORD size = sizeof(*index);
+    if (!setting || !index || !IsEqualGUID(*setting, hybridSleep) ||
+        RegGetValueW(HKEY_CURRENT_USER, kStandInKeyPath, kHybridSleepValue, RRF_RT_REG_DWORD, nullptr, index, &size))
+        return ERROR_CALL_NOT_IMPLEMENTED;
+    return ERROR_SUCCESS;
+}
+
+extern "C" __declspec(dllexport) DWORD WINAPI PowerReadACValueIndex(HKEY, const GUID*, const GUID*,
+                                                                    const GUID* setting, DWORD* index) {
+    return ReadHybridSleep(setting, index);
+}
+
+extern "C" __declspec(dllexport) DWORD WINAPI PowerReadDCValueIndex(HKEY, const GUID*, const GUID*,
+                                                                    const GUID* setting, DWORD* index) {
+    return ReadHybridSleep(setting, index);
+}

@@ -30,6 +30,13 @@ wchar_t const kActiveSchemeValue[] = L"ActiveScheme";
 wchar_t const kSuspendErrorValue[] = L"SuspendError";
 // REG_SZ written by the stand-in: one "<hibernate>,<force>,<wake events disabled>\n" per suspend call.
 wchar_t const kSuspendCallsValue[] = L"SuspendCalls";
+// REG_DWORD: the active plan's hybrid-sleep value (mains and battery alike); absent: the plan
+// cannot be read, as under Wine. The powercfg stand-in stores 1 here when it succeeds.
+wchar_t const kHybridSleepValue[] = L"HybridSleep";
+// REG_SZ: how the powercfg stand-in fails: "fail" (ends with 1, stores nothing), "hang" (stays
+// kPowercfgHangMs, longer than the agent waits for it, then fails); absent: it works.
+wchar_t const kPowercfgFaultValue[] = L"PowercfgFault";
+DWORD const kPowercfgHangMs = 15000;
 
 // Environment variable naming the file where the powercfg stand-in appends
 // "<its own path>|<its parameters>" for each run.

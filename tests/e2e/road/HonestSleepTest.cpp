@@ -18,6 +18,18 @@ wchar_t const kSleepQuestion[] =
     L"After clicking OK, the PC will sleep, but not in hybrid sleep: hibernation is off (powercfg /hibernate on "
     L"turns it on).";
 wchar_t const kSleepNote[] = L"On this PC the hotkey starts sleep, not hybrid sleep: hibernation is off.";
+wchar_t const kHybridOffQuestion[] =
+    L"After clicking OK, the PC will sleep, but not in hybrid sleep: it is off in the power plan and could not be "
+    L"switched on.";
+wchar_t const kPolicyOffQuestion[] =
+    L"After clicking OK, the PC will sleep, but not in hybrid sleep: a policy of your organisation turns it off.";
+wchar_t const kCarefulQuestion[] = L"The PC will go to sleep.";
+wchar_t const kHybridNotOnMessage[] =
+    L"The PC was not put to sleep: hybrid sleep is not on, and a power cut would lose the open work. Press the "
+    L"hotkey again to see what the PC can do.";
+wchar_t const kHybridPolicyKey[] =
+    L"Software\\Policies\\Microsoft\\Power\\PowerSettings\\94ac6d29-73ce-41a6-809f-6363ba21b47e";
+int const kUnreadable = -1;  // a plan that cannot be read, as Wine's
 
 struct Pc {
     const char* name;
@@ -38,6 +50,41 @@ Pc const kPcs[] = {
      L"This PC offers no sleep that the hotkey can start.", nullptr},
     {"capabilities unreadable", L"fail", false, L"The PC will go to sleep.", nullptr, "0,1,0"},
 };
+
+// A PC that can hybrid-sleep, with its plan, policy and powercfg as they are.
+struct Plan {
+    const char* name;
+    int hybridSleep;               // the plan's value, or kUnreadable
+    int policy;                    // the policy's value on mains and battery, or -1: none
+    const wchar_t* startupFault;   // how powercfg fails at the agent's start ("fail", "hang"), or works
+    const wchar_t* hotkeyFault;    // and at the hotkey
+    bool offWhileAsking;           // the user switches hybrid sleep off while the question is up
+    bool dontShow;                 // "do not show next time" was ticked
+    const wchar_t* question;
+    const char* okCall;            // the suspend call OK makes, or none: the PC stays awake and says why
+};
+Plan const kPlans[] = {
+    {"hybrid sleep on", 1, -1, nullptr, nullptr, false, false, kHybridQuestion, "0,1,0"},
+    {"switched on by the start-up's powercfg", 0, -1, nullptr, nullptr, false, false, kHybridQuestion, "0,1,0"},
+    {"powercfg failing", 0, -1, L"fail", L"fail", false, true, kHybridOffQuestion, "0,1,0"},
+    {"policy off", 1, 0, nullptr, nullptr, false, true, kPolicyOffQuestion, "0,1,0"},
+    {"switched off while asking", 1, -1, L"fail", L"fail", true, false, kHybridQuestion, nullptr},
+    // Where the plan cannot be read, only powercfg runs that ended with 0 count.
+    {"plan unreadable, powercfg works", kUnreadable, -1, nullptr, nullptr, false, false, kHybridQuestion, "0,1,0"},
+    {"plan unreadable, powercfg failing", kUnreadable, -1, L"fail", L"fail", false, false, kCarefulQuestion, "0,1,0"},
+    {"plan unreadable, the hotkey's powercfg failing", kUnreadable, -1, nullptr, L"fail", false, false,
+     kHybridQuestion, nullptr},
+    {"powercfg hanging", 0, -1, L"hang", L"hang", false, true, kHybridOffQuestion, "0,1,0"},
+};
+
+void SetHybridPolicy(int value) {
+    RegDeleteKeyW(HKEY_LOCAL_MACHINE, kHybridPolicyKey);
+    if (value < 0)
+        return;
+    DWORD const index = static_cast<DWORD>(value);
+    for (const wchar_t* name : {L"ACSettingIndex", L"DCSettingIndex"})
+        RegSetKeyValueW(HKEY_LOCAL_MACHINE, kHybridPolicyKey, name, REG_DWORD, &index, sizeof(index));
+}
 
 class HonestSleep : public QuestionRoad {
 protected:
@@ -70,6 +117,24 @@ protected:
         SendMessageW(agent, WM_COMMAND, MAKEWPARAM(kSettingsCancel, BN_CLICKED),
                      reinterpret_cast<LPARAM>(GetDlgItem(agent, kSettingsCancel)));
         return shown;
+    }
+
+    // The agent of a PC that can hybrid-sleep, once its start-up runs are over (unless they hang).
+    bool StartOnPlan(const Plan& plan, const e2e::InstallFolder& install, RoadAgent& agent) {
+        standin::SetPowerCapabilities(L"s3 s4 hiberfile full");
+        standin::SetActiveScheme(kCustomScheme);
+        standin::SetHybridSleep(plan.hybridSleep);
+        SetHybridPolicy(plan.policy);
+        standin::SetPowercfgFault(plan.startupFault);
+        powercfg_.ClearRuns();
+        if (!StartAgent(install, agent))
+            return false;
+        bool const hangs = plan.startupFault && !lstrcmpW(plan.startupFault, L"hang");
+        if (!hangs && !powercfg_.WaitForRuns(3))
+            return false;
+        Sleep(kQuietMs / 3);  // the agent notes how the runs ended just after their last line
+        standin::SetPowercfgFault(plan.hotkeyFault);
+        return true;
     }
 
     PowercfgInSystemFolder powercfg_;
@@ -120,6 +185,42 @@ TEST_F(HonestSleep, EachKindOfPcIsToldWhatTheHotkeyDoes) {
         }
     }
     EXPECT_TRUE(agent.Close());
+}
+
+// Hybrid sleep is promised only where it is on when the question comes; a yes is checked again,
+// and a promise that no longer holds keeps the PC awake and says why. "Do not show next time"
+// skips only a question that promises what was agreed to.
+TEST_F(HonestSleep, TheQuestionPromisesHybridSleepOnlyWhereItIsOn) {
+    ASSERT_TRUE(powercfg_.Installed());
+    for (const Plan& plan : kPlans) {
+        SCOPED_TRACE(plan.name);
+        e2e::InstallFolder install;
+        RoadAgent agent;
+        ASSERT_TRUE(StartOnPlan(plan, install, agent));
+        size_t const calls = standin::SuspendCalls().size();
+        e2e::registry::WriteSetting(kShowMessageBoxValue, plan.dontShow ? 1 : 0);
+        MarkSequencePending();
+        PressAltF1();
+        HWND question = WaitForQuestion();
+        ASSERT_NE(nullptr, question);
+        EXPECT_EQ(plan.question, e2e::TextOf(GetDlgItem(question, kMessage)));
+        if (plan.offWhileAsking)
+            standin::SetHybridSleep(0);
+        ASSERT_TRUE(ClickAnswer(question, kOk));
+        if (plan.okCall) {
+            // A hanging powercfg is waited for a while before the PC sleeps.
+            ASSERT_TRUE(e2e::WaitUntil([&] { return standin::SuspendCalls().size() > calls; }, 3 * kTriggerTimeoutMs));
+            EXPECT_EQ(plan.okCall, standin::SuspendCalls().back());
+        } else {
+            HWND message = e2e::WaitForTopWindow(L"#32770", L"Korvane Dormello", agent.Proc().Id(), 2 * kTriggerTimeoutMs);
+            ASSERT_NE(nullptr, message);
+            std::wstring const text = e2e::ChildTexts(message);
+            EXPECT_NE(std::wstring::npos, text.find(kHybridNotOnMessage)) << testing::PrintToString(text);
+            EXPECT_EQ(calls, standin::SuspendCalls().size());
+        }
+        EXPECT_TRUE(agent.Close());
+    }
+    SetHybridPolicy(-1);
 }
 
 // The settings window says what the hotkey does on a PC that cannot hybrid-sleep, as the PC is

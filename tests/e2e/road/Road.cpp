@@ -83,6 +83,22 @@ void SetActiveScheme(const wchar_t* scheme) {
 
 void SetSuspendError(DWORD error) { WriteScratch(kSuspendErrorValue, error); }
 
+void SetHybridSleep(int value) {
+    if (value < 0)
+        RegDeleteKeyValueW(HKEY_CURRENT_USER, kStandInKeyPath, kHybridSleepValue);
+    else
+        WriteScratch(kHybridSleepValue, static_cast<DWORD>(value));
+}
+
+void SetPowercfgFault(const wchar_t* fault) {
+    if (!fault) {
+        RegDeleteKeyValueW(HKEY_CURRENT_USER, kStandInKeyPath, kPowercfgFaultValue);
+        return;
+    }
+    RegSetKeyValueW(HKEY_CURRENT_USER, kStandInKeyPath, kPowercfgFaultValue, REG_SZ, fault,
+                    static_cast<DWORD>((lstrlenW(fault) + 1) * sizeof(wchar_t)));
+}
+
 std::vector<std::string> SuspendCalls() {
     wchar_t text[1024] = {};
     DWORD size = sizeof(text) - sizeof(wchar_t);

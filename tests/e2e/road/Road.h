@@ -64,6 +64,10 @@ std::wstring StartedPath();
 void SetPowerCapabilities(const wchar_t* words);
 void SetActiveScheme(const wchar_t* scheme);
 void SetSuspendError(DWORD error);
+// The played plan's hybrid-sleep value; negative: the plan cannot be read.
+void SetHybridSleep(int value);
+// How the powercfg stand-in fails ("fail", "hang"); null: it works.
+void SetPowercfgFault(const wchar_t* fault);
 std::vector<std::string> SuspendCalls();
 bool WaitForStarts(DWORD count, DWORD timeoutMs = kTriggerTimeoutMs);
 }  // namespace standin

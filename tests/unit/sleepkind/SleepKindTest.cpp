@@ -52,6 +52,8 @@ TEST(SleepKind, FromTheConfirmationCommandLine) {
         {L"\"C:\\Program Files\\Korvane\\Dormnote.exe\" /sleep:plain", SleepKind::Sleep},
         {L"Dormnote.exe -SLEEP:Hibernate", SleepKind::Hibernate},
         {L"Dormnote.exe  /x  /sleep:none  ", SleepKind::None},
+        {L"Dormnote.exe /sleep:HybridOff", SleepKind::HybridOff},
+        {L"Dormnote.exe /sleep:policyoff", SleepKind::PolicyOff},
         {L"Dormnote.exe /sleep:hybrid /sleep:hybrid", SleepKind::Hybrid},
         // Started by hand, or told something it does not know: the careful wording.
         {L"Dormnote.exe", SleepKind::Unknown},
@@ -68,7 +70,8 @@ TEST(SleepKind, FromTheConfirmationCommandLine) {
         EXPECT_EQ(row.expected, SleepKindFromCommandLine(row.commandLine));
     }
     // What the agent passes is what the program reads.
-    for (SleepKind kind : {SleepKind::Hybrid, SleepKind::Sleep, SleepKind::Hibernate, SleepKind::None}) {
+    for (SleepKind kind : {SleepKind::Hybrid, SleepKind::Sleep, SleepKind::HybridOff, SleepKind::PolicyOff,
+                           SleepKind::Hibernate, SleepKind::None}) {
         std::wstring line = std::wstring(L"Dormnote.exe ") + SleepKindArgument(kind);
         EXPECT_EQ(kind, SleepKindFromCommandLine(line.c_str())) << testing::PrintToString(line);
     }
