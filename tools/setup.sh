@@ -4,7 +4,8 @@
 # machine runs 32-bit programs: tools/runs-32bit.sh), a virtual X
 # display, ImageMagick and xdotool, NSIS for the setup program, Python with YAML (the release zips
 # and the check of the winget manifests), osslsigncode and OpenSSL (signing), the locales the language tests use and the fonts the
-# dialogs are laid out with (Wine only recommends its own fonts and Liberation).
+# dialogs are laid out with (Wine only recommends its own fonts and Liberation), and git (the
+# release names its commit; tools/reproduce.sh clones the checkout).
 # Safe to run again: it installs only what is missing.
 set -euo pipefail
 
@@ -12,7 +13,7 @@ packages=(
     cmake make g++-mingw-w64-i686 g++-mingw-w64-x86-64 mingw-w64-tools googletest
     wine wine64 xvfb xauth xdotool x11-utils imagemagick locales
     fonts-wine fonts-liberation fonts-noto-cjk nsis python3 python3-yaml
-    osslsigncode openssl
+    osslsigncode openssl git
 )
 locales_wanted=(en_US.UTF-8 ja_JP.UTF-8 de_DE.UTF-8 fr_FR.UTF-8 es_ES.UTF-8 zh_CN.UTF-8)
 
