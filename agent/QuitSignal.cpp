@@ -9,16 +9,25 @@
 namespace {
 
 // The list of names, opened (made when missing) with the given rights; null when it cannot be.
+// A list made here gets its security set after the creation too: Wine ignores the one passed
+// to RegCreateKeyExW.
 HKEY OpenNameList(REGSAM rights) {
     SECURITY_ATTRIBUTES security = {sizeof(security), nullptr, FALSE};
     if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(kAgentQuitListSecurity, SDDL_REVISION_1,
                                                               &security.lpSecurityDescriptor, nullptr))
         return nullptr;
     HKEY key = nullptr;
+    DWORD disposition = 0;
     LONG result = RegCreateKeyExW(HKEY_LOCAL_MACHINE, kAgentQuitListKeyPath, 0, nullptr, REG_OPTION_NON_VOLATILE,
-                                  rights | kRegistryView, &security, &key, nullptr);
+                                  rights | WRITE_DAC | kRegistryView, &security, &key, &disposition);
+    if (result == ERROR_SUCCESS && disposition == REG_CREATED_NEW_KEY)
+        result = RegSetKeySecurity(key, DACL_SECURITY_INFORMATION, security.lpSecurityDescriptor);
     LocalFree(security.lpSecurityDescriptor);
-    return result == ERROR_SUCCESS ? key : nullptr;
+    if (result != ERROR_SUCCESS && key) {
+        RegCloseKey(key);
+        key = nullptr;
+    }
+    return key;
 }
 
 // Names left by agents that were ended by force: their events are gone with them.
