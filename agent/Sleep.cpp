@@ -54,9 +54,18 @@ void UnshareQuestion(HANDLE volatile* shared) {
         CloseHandle(copy);
 }
 
+// Whoever takes the shared copy first ends the question with it.
+void EndSharedQuestion(HANDLE volatile* shared) {
+    if (HANDLE question = InterlockedExchangePointer(const_cast<HANDLE*>(shared), nullptr)) {
+        EndQuestion(question);
+        CloseHandle(question);
+    }
+}
+
 // Runs the confirmation program, telling it what the PC will do, and waits until it has ended.
 // The powercfg runs start once it is up (or has ended, or could not start).
-void RunConfirmation(const wchar_t* path, SleepKind kind, PowercfgRuns& runs, HANDLE volatile* shared) {
+void RunConfirmation(const wchar_t* path, SleepKind kind, PowercfgRuns& runs, HANDLE volatile* shared,
+                     const bool volatile* ending) {
     SHELLEXECUTEINFOW info = {};
     info.cbSize = sizeof(info);
     info.fMask = SEE_MASK_NOCLOSEPROCESS;
@@ -72,6 +81,8 @@ void RunConfirmation(const wchar_t* path, SleepKind kind, PowercfgRuns& runs, HA
     ShellExecuteExW(&info);
     if (info.hProcess) {
         ShareQuestion(info.hProcess, shared);
+        if (*ending)
+            EndSharedQuestion(shared);  // the agent began to end while the question started
         HANDLE up[] = {info.hProcess, shown.Get()};
         WaitForMultipleObjects(shown.IsValid() ? 2 : 1, up, FALSE, kQuestionUpLimitMs);
     }
@@ -174,11 +185,7 @@ LRESULT CHybridS3Dlg::OnSleepFailed(WPARAM error, LPARAM lParam) {
 // The agent ends: the question it asked goes first, as a "no".
 void CHybridS3Dlg::CloseQuestion() {
     ending_ = true;
-    HANDLE question = InterlockedExchangePointer(const_cast<HANDLE*>(&question_), nullptr);
-    if (!question)
-        return;
-    EndQuestion(question);
-    CloseHandle(question);
+    EndSharedQuestion(&question_);
 }
 
 // The agent cannot end while the message runs its own loop: the message goes first.
@@ -229,7 +236,7 @@ DWORD WINAPI CHybridS3Dlg::SleepThread(void* parameter) {
     if (!ClearAnswer()) {
         runs.Start();
     } else {
-        RunConfirmation(dialog->confirmationPath_, kind, runs, &dialog->question_);
+        RunConfirmation(dialog->confirmationPath_, kind, runs, &dialog->question_, &dialog->ending_);
         // Where the PC offers nothing the question only informs: no answer sleeps it. Nor
         // does one given while the agent ends.
         if (TakeAnswer() == 1 && kind != SleepKind::None && !dialog->ending_)
