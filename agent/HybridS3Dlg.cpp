@@ -31,6 +31,8 @@ CHybridS3Dlg::~CHybridS3Dlg() {
     // cannot close it a second time. Closing the event is what ends the monitor loop.
     if (HANDLE thread = InterlockedExchangePointer(const_cast<HANDLE*>(&sleepThread_), nullptr))
         CloseHandle(thread);
+    if (HANDLE question = InterlockedExchangePointer(const_cast<HANDLE*>(&question_), nullptr))
+        CloseHandle(question);
     if (HANDLE event = InterlockedExchangePointer(const_cast<HANDLE*>(&changeEvent_), nullptr))
         CloseHandle(event);
     if (HANDLE thread = InterlockedExchangePointer(const_cast<HANDLE*>(&monitorThread_), nullptr))
@@ -225,6 +227,7 @@ LRESULT CHybridS3Dlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_APP_SLEEP_FAILED:
         return OnSleepFailed(wParam, lParam);
     case WM_CLOSE:
+        CloseQuestion();  // an update cannot replace a program that still runs
         CloseSleepFailure();
         break;
     case WM_QUERYUISTATE:

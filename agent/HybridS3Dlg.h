@@ -130,6 +130,7 @@ private:
     static DWORD WINAPI SleepThread(void* dialog);
     LRESULT OnSleepFailed(WPARAM error, LPARAM lParam);
     void CloseSleepFailure();
+    void CloseQuestion();
 
     void CreateShadowWindow();
     void ReleaseSkinResources();
@@ -144,6 +145,10 @@ private:
     // the sleep thread reads it, and it does not change while that thread runs.
     SleepKind promisedKind_ = SleepKind::Unknown;
     bool failureShown_ = false;  // the message of a failed sleep is up
+    // A copy of the running question's process handle, closed by whoever takes it: the sleep
+    // thread once the question has ended, or the window when the agent ends first.
+    HANDLE volatile question_ = nullptr;
+    bool volatile ending_ = false;  // the agent ends: no answer may put the PC to sleep now
     // The last preparation's powercfg runs until they are started or the sleep thread takes them.
     PowercfgRuns powercfgRuns_;
 

@@ -1,8 +1,13 @@
-// Ends the agent cleanly when a setup or uninstaller, in any session, sets the machine-wide
-// quit event: a thread-pool wait posts WM_CLOSE to the agent's window, which ends the agent as
-// a close from outside does.
+// Ends the agent cleanly when a setup or uninstaller, in any session, asks every agent to end.
+// Each agent makes an event of its own, under a random name that it lists in a key only SYSTEM
+// and Administrators can read: nobody else can learn the name before the event exists, so no
+// one can make an object of that name first, and the event itself only they can set. A thread
+// of its own blocks on the event and posts WM_CLOSE to the agent's window, which ends the agent
+// as a close from outside does; it works while a message box or the tray menu runs its loop.
 #pragma once
 #include "framework/Handles.h"
+
+#include <string>
 
 class QuitSignal {
 public:
@@ -13,12 +18,17 @@ public:
 
     // True when the agent listens from now on; false leaves it to be ended by force.
     bool Listen(HWND window);
-    // Waits for a running callback, then lets go of the wait and the event.
+    // Ends the waiting thread, lets go of the event and takes its name off the list.
     void Stop();
 
 private:
-    static void CALLBACK OnSignalled(void* window, BOOLEAN timedOut);
+    bool CreateOwnEvent();
+    bool ListName();
+    static DWORD WINAPI WaitThread(void* signal);
 
-    fw::KernelHandle event_;
-    HANDLE wait_ = nullptr;  // the registered wait, released by Stop
+    HWND window_ = nullptr;
+    std::wstring name_;      // the event's name, listed while the agent listens
+    fw::KernelHandle event_;  // set by a setup or uninstaller
+    fw::KernelHandle stop_;   // set by Stop
+    fw::KernelHandle thread_;
 };

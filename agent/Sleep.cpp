@@ -21,6 +21,8 @@ DWORD const kNoAnswer = 0;
 DWORD const kQuestionUpLimitMs = 2000;
 // How long a yes waits for the preparation to be stored before the machine sleeps.
 DWORD const kPreparationLimitMs = 5000;
+// How long a question asked to close may take before the agent ends it by force.
+DWORD const kQuestionCloseLimitMs = 2000;
 wchar_t const kFailureCaption[] = L"Korvane Dormello";
 wchar_t const kFailureSentence[] = L"The PC could not be put to sleep.";
 // A yes to hybrid sleep that is no longer on: application-defined (bit 29), never a system error.
@@ -38,9 +40,47 @@ SleepKind PromiseFor(SleepKind offered) {
     return PromisedSleep(offered, DecideHybridSetting(ReadHybridReadings(), PowercfgRuns::LastEnded()));
 }
 
+BOOL CALLBACK CloseWindowOfProcess(HWND window, LPARAM processId) {
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    if (owner == static_cast<DWORD>(processId))
+        PostMessageW(window, WM_CLOSE, 0, 0);
+    return TRUE;
+}
+
+// Closes the question as its Cancel does (nothing is answered, so nothing sleeps), and ends it
+// by force when it has not gone within the bound.
+void EndQuestion(HANDLE process) {
+    EnumWindows(CloseWindowOfProcess, static_cast<LPARAM>(GetProcessId(process)));
+    if (WaitForSingleObject(process, kQuestionCloseLimitMs) != WAIT_OBJECT_0)
+        TerminateProcess(process, ERROR_CANCELLED);
+}
+
+// Lets the agent's window end the question: it gets a copy of the process handle of its own.
+void ShareQuestion(HANDLE process, HANDLE volatile* shared) {
+    HANDLE copy = nullptr;
+    if (DuplicateHandle(GetCurrentProcess(), process, GetCurrentProcess(), &copy, 0, FALSE, DUPLICATE_SAME_ACCESS))
+        InterlockedExchangePointer(const_cast<HANDLE*>(shared), copy);
+}
+
+// The copy, if the window has not taken it, goes with the question.
+void UnshareQuestion(HANDLE volatile* shared) {
+    if (HANDLE copy = InterlockedExchangePointer(const_cast<HANDLE*>(shared), nullptr))
+        CloseHandle(copy);
+}
+
+// Whoever takes the shared copy first ends the question with it.
+void EndSharedQuestion(HANDLE volatile* shared) {
+    if (HANDLE question = InterlockedExchangePointer(const_cast<HANDLE*>(shared), nullptr)) {
+        EndQuestion(question);
+        CloseHandle(question);
+    }
+}
+
 // Runs the confirmation program, telling it what the PC will do, and waits until it has ended.
 // The powercfg runs start once it is up (or has ended, or could not start).
-void RunConfirmation(const wchar_t* path, SleepKind kind, PowercfgRuns& runs) {
+void RunConfirmation(const wchar_t* path, SleepKind kind, PowercfgRuns& runs, HANDLE volatile* shared,
+                     const bool volatile* ending) {
     SHELLEXECUTEINFOW info = {};
     info.cbSize = sizeof(info);
     info.fMask = SEE_MASK_NOCLOSEPROCESS;
@@ -55,6 +95,9 @@ void RunConfirmation(const wchar_t* path, SleepKind kind, PowercfgRuns& runs) {
         ResetEvent(shown.Get());  // an event someone else kept open may still be set
     ShellExecuteExW(&info);
     if (info.hProcess) {
+        ShareQuestion(info.hProcess, shared);
+        if (*ending)
+            EndSharedQuestion(shared);  // the agent began to end while the question started
         HANDLE up[] = {info.hProcess, shown.Get()};
         WaitForMultipleObjects(shown.IsValid() ? 2 : 1, up, FALSE, kQuestionUpLimitMs);
     }
@@ -62,6 +105,7 @@ void RunConfirmation(const wchar_t* path, SleepKind kind, PowercfgRuns& runs) {
     if (!info.hProcess)
         return;  // not started: the cleared answer stays 0
     WaitForSingleObject(info.hProcess, INFINITE);
+    UnshareQuestion(shared);
     CloseHandle(info.hProcess);  // a resident agent must not keep one per hotkey
 }
 
@@ -161,6 +205,12 @@ LRESULT CHybridS3Dlg::OnSleepFailed(WPARAM error, LPARAM lParam) {
     return 0;
 }
 
+// The agent ends: the question it asked goes first, as a "no".
+void CHybridS3Dlg::CloseQuestion() {
+    ending_ = true;
+    EndSharedQuestion(&question_);
+}
+
 // The agent cannot end while the message runs its own loop: the message goes first.
 void CHybridS3Dlg::CloseSleepFailure() {
     if (failureShown_)
@@ -210,9 +260,10 @@ DWORD WINAPI CHybridS3Dlg::SleepThread(void* parameter) {
     if (!ClearAnswer()) {
         runs.Start();
     } else {
-        RunConfirmation(dialog->confirmationPath_, kind, runs);
-        // Where the PC offers nothing the question only informs: no answer sleeps it.
-        if (TakeAnswer() == 1 && kind != SleepKind::None)
+        RunConfirmation(dialog->confirmationPath_, kind, runs, &dialog->question_, &dialog->ending_);
+        // Where the PC offers nothing the question only informs: no answer sleeps it. Nor
+        // does one given while the agent ends.
+        if (TakeAnswer() == 1 && kind != SleepKind::None && !dialog->ending_)
             failure = PutToSleep(kind, runs);
     }
     HWND agent = dialog->hwnd_;

@@ -27,6 +27,11 @@
 !define PUBLISHER "Korvane"
 !define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\${PRODUCT}"
 !define RUNONCE_KEY "Software\Microsoft\Windows\CurrentVersion\RunOnce"
+!define RUNONCE_VALUE "${PRODUCT} removal"
+; Where Windows keeps what it deletes or renames at the next restart.
+!define SESSION_MANAGER_KEY "System\CurrentControlSet\Control\Session Manager"
+!define PENDING_VALUE "PendingFileRenameOperations"
+!define HKLM_HANDLE -2147483646  ; HKEY_LOCAL_MACHINE as System::Call passes it, sign-extended on 64-bit
 !define SETTINGS_KEY "SOFTWARE\Korvane\Korvane Dormello"
 !define CHANGE_KEY "SOFTWARE\Korvane\Korvane Change"
 !define TASK_NAME "${PRODUCT}"
@@ -38,8 +43,12 @@
 !define SHORTCUT "$SMPROGRAMS\${PRODUCT}.lnk"
 ; Global: setups started in two sessions (fast user switching, Remote Desktop) exclude each other.
 !define SETUP_MUTEX "Global\Korvane Dormello Setup"
-; Every agent waits on this event (common/AgentIdentity.h) and ends when it is set.
+; Every agent waits on an event of its own and ends when it is set; the events' names are listed
+; under this key, which only SYSTEM and Administrators can read (common/AgentIdentity.h).
+!define QUIT_LIST_KEY "SOFTWARE\Korvane\Korvane Dormello Quit"
+; The one event that agents of earlier versions wait on.
 !define QUIT_EVENT "Global\Korvane Dormello Quit"
+!define QUESTION "Dormnote.exe"
 !define AGENT_QUIT_MS 10000  ; how long an agent may take to end when asked
 !define TASK_ATTEMPTS 3      ; registrations of the sign-in task before the setup gives up
 ; The longest installed path must stay below MAX_PATH - 1: the programs build their file paths
@@ -79,6 +88,7 @@ Var Build              ; the build this Windows gets: x86_64 or i686
 Var LogFolder          ; where the run's log goes
 Var CanStart           ; 1 when there is a user to start the agent for (not SYSTEM, not session 0)
 Var LogStarted         ; 1 once this run has written its log
+Var OwnFileLeft        ; 1 when the uninstaller, run in place, could not delete its own file
 
 ; The product's own moon and colours (tools/make_artwork.sh), never the stock pictures. makensis
 ; works in the script's folder. MUI packs the welcome picture as a file with its modification
@@ -121,6 +131,14 @@ VIAddVersionKey /LANG=${LANG_ENGLISH} "FileVersion" "${VERSION}.0"
 VIAddVersionKey /LANG=${LANG_ENGLISH} "ProductVersion" "${VERSION}.0"
 VIAddVersionKey /LANG=${LANG_ENGLISH} "LegalCopyright" "${PUBLISHER}"
 
+; The uninstall entry lives in the native view; the programs' keys in the 32-bit view
+; (common/RegistryLayout.h), which SetRegView 32 selects.
+!macro NativeRegView
+  ${If} ${RunningX64}
+    SetRegView 64
+  ${EndIf}
+!macroend
+
 ; Ends with $R9 = the error level when a check fails (0 when it passes).
 !macro CommonChecks
   StrCpy $R9 0
@@ -138,9 +156,7 @@ VIAddVersionKey /LANG=${LANG_ENGLISH} "LegalCopyright" "${PUBLISHER}"
       StrCpy $R9 ${EXIT_SETUP_RUNNING}
     ${EndIf}
   ${EndIf}
-  ${If} ${RunningX64}
-    SetRegView 64  ; the uninstall entry lives in the native view
-  ${EndIf}
+  !insertmacro NativeRegView
 !macroend
 
 ; $0 = 1 when the setup runs as SYSTEM, $1 = the session it runs in.
@@ -170,11 +186,12 @@ FunctionEnd
 !insertmacro ReadAccount ""
 !insertmacro ReadAccount "un."
 
-; Ends every agent running from the install folder, in every session: this session's agent
+; Ends every program running from the install folder, in every session: this session's agent
 ; through its window (so that an agent of an older version, which knows no quit event, ends
-; cleanly too), every agent through the global quit event they all wait on. Then waits for each
-; agent process up to the bound and ends any still running by force, with a line in the log.
-; Sets $R9 to 1 when one could not be ended.
+; cleanly too), every agent through the quit event it waits on. An agent asked to end closes its
+; question first. Then waits for each agent, question and opener process up to the bound and
+; ends any still running by force, with a line in the log. Sets $R9 to 1 when one could not be
+; ended.
 !macro EndAgents un
 Function ${un}EndAgents
   StrCpy $R9 0
@@ -182,6 +199,7 @@ Function ${un}EndAgents
   ${If} $0 <> 0
     System::Call 'user32::PostMessageW(p r0, i ${WM_CLOSE}, p 0, p 0)'
   ${EndIf}
+  Call ${un}SetListedQuitEvents
   System::Call 'kernel32::OpenEventW(i 0x0002, i 0, w "${QUIT_EVENT}") p .r5'  ; EVENT_MODIFY_STATE
   ${If} $5 P<> 0
     System::Call 'kernel32::SetEvent(p r5)'
@@ -206,7 +224,29 @@ Function ${un}EndAgents
   ${EndIf}
 FunctionEnd
 
-; Waits for process $1 when it is an agent of the install folder, and ends it by force when it
+; Sets the quit event of every agent that listed its event's name. An agent ended by force
+; leaves its name behind; the event went with it.
+Function ${un}SetListedQuitEvents
+  SetRegView 32
+  StrCpy $8 0
+  ${Do}
+    ClearErrors
+    EnumRegValue $7 HKLM "${QUIT_LIST_KEY}" $8
+    ${If} ${Errors}
+    ${OrIf} $7 == ""
+      ${Break}
+    ${EndIf}
+    System::Call 'kernel32::OpenEventW(i 0x0002, i 0, w r7) p .r6'  ; EVENT_MODIFY_STATE
+    ${If} $6 P<> 0
+      System::Call 'kernel32::SetEvent(p r6)'
+      System::Call 'kernel32::CloseHandle(p r6)'
+    ${EndIf}
+    IntOp $8 $8 + 1
+  ${Loop}
+  !insertmacro NativeRegView
+FunctionEnd
+
+; Waits for process $1 when it is a program of the install folder, and ends it by force when it
 ; has not ended within the bound.
 Function ${un}EndAgentProcess
   System::Call 'kernel32::OpenProcess(i 0x101001, i 0, i r1) p .r2'  ; SYNCHRONIZE, TERMINATE, QUERY_LIMITED_INFORMATION
@@ -217,6 +257,10 @@ Function ${un}EndAgentProcess
   System::Call 'kernel32::QueryFullProcessImageNameW(p r2, i 0, w .r3, *i ${NSIS_MAX_STRLEN})'
   ${If} $3 == "$INSTDIR\${AGENT}"
     StrCpy $AgentWasRunning 1
+  ${EndIf}
+  ${If} $3 == "$INSTDIR\${AGENT}"
+  ${OrIf} $3 == "$INSTDIR\${QUESTION}"
+  ${OrIf} $3 == "$INSTDIR\${OPENER}"
     System::Call 'kernel32::WaitForSingleObject(p r2, i ${AGENT_QUIT_MS}) i .r4'
     ${If} $4 <> 0
       System::Call 'kernel32::TerminateProcess(p r2, i 1)'
@@ -391,6 +435,10 @@ Section "-Program" SecProgram
   ${If} $R9 <> 0
     !insertmacro Fail "$(AgentStillRuns)"
   ${EndIf}
+  ; An uninstall may have left files and its entry to the next restart: the restart must not
+  ; remove this install's.
+  Call CancelPendingRemoval
+  DeleteRegValue HKLM "${RUNONCE_KEY}" "${RUNONCE_VALUE}"
 
   ; The uninstaller and its entry come first, so that a failure later never leaves a folder
   ; that cannot be removed.
@@ -422,6 +470,84 @@ Section "-Program" SecProgram
   ${GetSize} "$INSTDIR" "/S=0K" $0 $1 $2
   WriteRegDWORD HKLM "${UNINSTALL_KEY}" "EstimatedSize" $0
 SectionEnd
+
+; Sets $R0 to 1 when the path $R5 (as Windows lists it for the restart, "\??\" before it) is
+; the install folder, lies in it, or is a folder above it.
+Function IsOfInstallFolder
+  StrCpy $R0 0
+  StrCpy $R6 $R5 4
+  ${If} $R6 == "\??\"
+    StrCpy $R5 $R5 "" 4
+  ${EndIf}
+  StrLen $R6 "$INSTDIR\"
+  StrCpy $R7 "$R5\" $R6
+  ${If} $R7 == "$INSTDIR\"  ; the folder itself or what it holds
+    StrCpy $R0 1
+  ${EndIf}
+  StrLen $R6 "$R5\"
+  StrCpy $R7 "$INSTDIR\" $R6
+  ${If} $R7 == "$R5\"  ; a folder above it
+    StrCpy $R0 1
+  ${EndIf}
+FunctionEnd
+
+; Takes every operation on the install folder out of the list of what Windows deletes or renames
+; at the next restart (pairs of source and target, each ended by a null, the list by another).
+Function CancelPendingRemoval
+  System::Call 'advapi32::RegOpenKeyExW(p ${HKLM_HANDLE}, w "${SESSION_MANAGER_KEY}", i 0, i 0x3, *p .r0) i .r1'  ; KEY_QUERY_VALUE, KEY_SET_VALUE
+  ${If} $1 <> 0
+    Return
+  ${EndIf}
+  System::Call 'advapi32::RegQueryValueExW(p r0, w "${PENDING_VALUE}", p 0, p 0, p 0, *i 0 r2) i .r1'
+  ${If} $1 = 0
+  ${AndIf} $2 > 0
+    IntOp $2 $2 + 4  ; room for the terminating nulls a list may lack
+    System::Alloc $2
+    Pop $3
+    System::Alloc $2
+    Pop $4
+    System::Call 'advapi32::RegQueryValueExW(p r0, w "${PENDING_VALUE}", p 0, p 0, p r3, *i r2 r5) i .r1'
+    IntPtrOp $7 $3 + $5  ; the end of the list read
+    StrCpy $6 $3         ; the next pair to read
+    StrCpy $8 $4         ; where the next pair kept goes
+    StrCpy $9 0          ; 1 once a pair was taken out
+    ${DoWhile} $6 P< $7
+      System::Call 'kernel32::lstrlenW(p r6) i .R1'
+      ${If} $R1 = 0
+        ${Break}  ; the list's final null
+      ${EndIf}
+      IntOp $R1 $R1 + 1
+      IntOp $R1 $R1 * 2
+      IntPtrOp $R2 $6 + $R1  ; the pair's target
+      System::Call 'kernel32::lstrlenW(p R2) i .R3'
+      IntOp $R3 $R3 + 1
+      IntOp $R3 $R3 * 2
+      IntOp $R4 $R1 + $R3    ; the pair's size in bytes
+      System::Call 'kernel32::lstrcpynW(w .R5, p r6, i ${NSIS_MAX_STRLEN})'
+      Call IsOfInstallFolder
+      ${If} $R0 = 1
+        StrCpy $9 1
+      ${Else}
+        System::Call 'kernel32::RtlMoveMemory(p r8, p r6, p R4)'
+        IntPtrOp $8 $8 + $R4
+      ${EndIf}
+      IntPtrOp $6 $6 + $R4
+    ${Loop}
+    ${If} $9 = 1
+      System::Call '*$8(&i2 0)'  ; the list's final null
+      IntPtrOp $5 $8 - $4
+      IntOp $5 $5 + 2
+      ${If} $5 > 2
+        System::Call 'advapi32::RegSetValueExW(p r0, w "${PENDING_VALUE}", i 0, i 7, p r4, i r5)'  ; REG_MULTI_SZ
+      ${Else}
+        System::Call 'advapi32::RegDeleteValueW(p r0, w "${PENDING_VALUE}")'
+      ${EndIf}
+    ${EndIf}
+    System::Free $3
+    System::Free $4
+  ${EndIf}
+  System::Call 'advapi32::RegCloseKey(p r0)'
+FunctionEnd
 
 ; Starts the Task Scheduler service and waits, up to a minute, until it runs. Windows runs it
 ; from boot; Wine starts it on demand, and its schtasks gives up at once when the service it
@@ -511,16 +637,48 @@ FunctionEnd
 !macro RemoveParent FOLDER
   ${If} ${RebootFlag}
     RMDir /REBOOTOK "${FOLDER}"
+  ${ElseIf} $OwnFileLeft = 1
+    Push "${FOLDER}"
+    Call un.DeleteAtRestart
   ${Else}
     RMDir "${FOLDER}"
   ${EndIf}
 !macroend
+
+; Deletes the file or empty folder on top of the stack at the next restart, without asking for
+; one: nothing of the user's waits for it.
+Function un.DeleteAtRestart
+  Exch $0
+  System::Call 'kernel32::MoveFileExW(w r0, p 0, i 4)'  ; MOVEFILE_DELAY_UNTIL_REBOOT
+  Pop $0
+FunctionEnd
+
+; Run in place (_?=), the uninstaller's own file is the running program, which Windows refuses to
+; delete (Wine allows it). It goes at the next restart, the folder after it, and the removal
+; still counts as complete: no restart is asked for.
+Function un.RemoveOwnFile
+  StrCpy $OwnFileLeft 0
+  ${If} $EXEPATH != "$INSTDIR\${UNINSTALLER}"
+    Delete /REBOOTOK "$INSTDIR\${UNINSTALLER}"
+    Return
+  ${EndIf}
+  ClearErrors
+  Delete "$INSTDIR\${UNINSTALLER}"
+  ${If} ${Errors}
+    StrCpy $OwnFileLeft 1
+    Push "$INSTDIR\${UNINSTALLER}"
+    Call un.DeleteAtRestart
+  ${EndIf}
+FunctionEnd
 
 Section "Uninstall"
   Call un.EndAgents
   ${If} $R9 <> 0
     !insertmacro Fail "$(AgentStillRuns)"
   ${EndIf}
+  SetRegView 32
+  DeleteRegKey HKLM "${QUIT_LIST_KEY}"  ; the agents have ended: their names are stale
+  !insertmacro NativeRegView
   ${IfNot} ${Silent}
     MessageBox MB_YESNO|MB_ICONQUESTION|MB_DEFBUTTON2 "$(AlsoSettings)" IDNO +2
     StrCpy $Purge 1
@@ -531,8 +689,13 @@ Section "Uninstall"
   SetShellVarContext all
   Delete "${SHORTCUT}"
   !insertmacro RemoveLayout
-  Delete /REBOOTOK "$INSTDIR\${UNINSTALLER}"
-  RMDir /REBOOTOK "$INSTDIR"
+  Call un.RemoveOwnFile
+  ${If} $OwnFileLeft = 1
+    Push "$INSTDIR"
+    Call un.DeleteAtRestart
+  ${Else}
+    RMDir /REBOOTOK "$INSTDIR"
+  ${EndIf}
   ; The default folder's parent is the setup's own; other parents are the user's.
   ${If} $INSTDIR == "$PROGRAMFILES64\Korvane\${PRODUCT}"
     !insertmacro RemoveParent "$PROGRAMFILES64\Korvane"
@@ -546,9 +709,7 @@ Section "Uninstall"
     DeleteRegKey /ifempty HKLM "SOFTWARE\Korvane"
     DeleteRegKey HKCU "${CHANGE_KEY}"
     DeleteRegKey /ifempty HKCU "SOFTWARE\Korvane"
-    ${If} ${RunningX64}
-      SetRegView 64
-    ${EndIf}
+    !insertmacro NativeRegView
   ${EndIf}
   ; Last, so that the entry's disappearance says the removal is complete.
   ${If} ${RebootFlag}
@@ -563,7 +724,7 @@ SectionEnd
 ; the one deployment tools read as "done, restart needed".
 Function un.LeaveToRestart
   WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayName" "$(RemovalPending)"
-  WriteRegStr HKLM "${RUNONCE_KEY}" "${PRODUCT} removal" '"$SYSDIR\reg.exe" delete "HKLM\${UNINSTALL_KEY}" /f'
+  WriteRegStr HKLM "${RUNONCE_KEY}" "${RUNONCE_VALUE}" '"$SYSDIR\reg.exe" delete "HKLM\${UNINSTALL_KEY}" /f'
   DetailPrint "$(RestartCompletes)"
   Push "$(RestartCompletes)"
   Call un.LogLine

@@ -28,6 +28,7 @@ wchar_t const kRunOnceKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Ru
 wchar_t const kSessionManagerKey[] = L"System\\CurrentControlSet\\Control\\Session Manager";
 DWORD const kSetupTimeoutMs = 120000;
 int const kOkButton = 1000, kRedefineButton = 1002;
+wchar_t const kQuestionTitle[] = L"Korvane Dormello Message";
 
 std::wstring SystemFolder(const wchar_t* name) {
     wchar_t windows[MAX_PATH] = {};
@@ -209,15 +210,52 @@ HANDLE StartOnDesktop(const std::wstring& name, const std::wstring& program) {
     return process.hProcess;
 }
 
-// The agent's window on the desktop, or null.
-HWND FindAgentOn(HDESK desktop) {
-    HWND found = nullptr;
-    EnumDesktopWindows(desktop, [](HWND window, LPARAM found) {
-        if (e2e::TextOf(window) == Agent::kWindowTitle)
-            *reinterpret_cast<HWND*>(found) = window;
+// The window of that title on the desktop, or null.
+HWND FindWindowOn(HDESK desktop, const wchar_t* title) {
+    struct Search { const wchar_t* title; HWND found; } search = {title, nullptr};
+    EnumDesktopWindows(desktop, [](HWND window, LPARAM search) {
+        auto* s = reinterpret_cast<Search*>(search);
+        if (e2e::TextOf(window) == s->title)
+            s->found = window;
         return TRUE;
-    }, reinterpret_cast<LPARAM>(&found));
-    return found;
+    }, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+// What agents of earlier versions listened on, made first by someone else: an event anyone may
+// set, or an object of another kind; or nothing.
+enum class OldQuitName { Free, TakenByEvent, TakenByMutex };
+HANDLE TakeOldQuitName(OldQuitName taken) {
+    wchar_t const name[] = L"Global\\Korvane Dormello Quit";
+    SECURITY_DESCRIPTOR open = {};  // no DACL: anyone may use it
+    InitializeSecurityDescriptor(&open, SECURITY_DESCRIPTOR_REVISION);
+    SetSecurityDescriptorDacl(&open, TRUE, nullptr, FALSE);
+    SECURITY_ATTRIBUTES security = {sizeof(security), &open, FALSE};
+    if (taken == OldQuitName::TakenByEvent)
+        return CreateEventW(&security, TRUE, FALSE, name);
+    if (taken == OldQuitName::TakenByMutex)
+        return CreateMutexW(&security, FALSE, name);
+    return nullptr;
+}
+
+// What Windows deletes or renames at the next restart, as one string with the nulls in it.
+std::wstring PendingRemovals() {
+    DWORD size = 0;
+    if (RegGetValueW(HKEY_LOCAL_MACHINE, kSessionManagerKey, L"PendingFileRenameOperations", RRF_RT_REG_MULTI_SZ,
+                     nullptr, nullptr, &size) != ERROR_SUCCESS)
+        return {};
+    std::wstring list(size / sizeof(wchar_t), L'\0');
+    RegGetValueW(HKEY_LOCAL_MACHINE, kSessionManagerKey, L"PendingFileRenameOperations", RRF_RT_REG_MULTI_SZ, nullptr,
+                 &list[0], &size);
+    return list;
+}
+
+// The command the uninstall left for the restart, or empty.
+std::wstring RestartCommand() {
+    wchar_t command[1024] = {};
+    DWORD size = sizeof(command);
+    RegGetValueW(HKEY_LOCAL_MACHINE, kRunOnceKey, L"Korvane Dormello removal", RRF_RT_REG_SZ, nullptr, command, &size);
+    return command;
 }
 
 // Stops every thread of the process: it answers nothing any more.
@@ -604,23 +642,48 @@ TEST_F(Setup, FailsOnAFileInUseAndKeepsAWorkingUninstaller) {
     }
 }
 
-// An agent where the setup's FindWindow cannot reach it, as in another session: the upgrade
-// ends it and keeps the settings; the uninstall ends it and leaves no file and no entry.
+// An agent where the setup's FindWindow cannot reach it, as in another session: with its
+// question open, or started after someone else made an object of the earlier versions' quit
+// event name. It listens all the same, ends only when a setup asks, and closes its question
+// first, as a "no": the upgrade exits 0 and keeps the settings, the uninstall leaves no file and
+// no entry, and nothing is ended by force.
 TEST_F(Setup, EndsAnAgentOnAnotherDesktop) {
+    struct { const char* what; bool upgrade, question; OldQuitName oldName; } const cases[] = {
+        {"upgrade, question open", true, true, OldQuitName::Free},
+        {"uninstall, question open", false, true, OldQuitName::Free},
+        {"upgrade, old quit name taken by an event", true, false, OldQuitName::TakenByEvent},
+        {"uninstall, old quit name taken by a mutex", false, false, OldQuitName::TakenByMutex}};
     std::wstring folder = DefaultFolder();
-    for (bool upgrade : {true, false}) {
-        SCOPED_TRACE(upgrade ? "upgrade" : "uninstall");
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
         ASSERT_EQ(0u, RunSetup(L"/S /NOSTART"));
         e2e::registry::WriteSetting(L"ShowInTray", 0);
-        std::wstring const name = upgrade ? L"DormelloUpgrade" : L"DormelloUninstall";
+        DeleteFileW(failureLog_.c_str());
+        fw::KernelHandle oldName(TakeOldQuitName(c.oldName));
+        std::wstring const name = L"Dormello" + std::to_wstring(&c - cases);
         HDESK desktop = CreateDesktopW(name.c_str(), nullptr, nullptr, 0, GENERIC_ALL, nullptr);
         fw::KernelHandle agent(StartOnDesktop(name, folder + L"\\Dormkey.exe"));
-        bool const resident = e2e::WaitUntil([&] { return FindAgentOn(desktop) != nullptr; }, 30000);
+        HWND window = nullptr, question = nullptr;
+        e2e::WaitUntil([&] { return (window = FindWindowOn(desktop, Agent::kWindowTitle)) != nullptr; }, 30000);
+        if (window && c.question) {
+            PostMessageW(window, WM_USER + 1, 0, 85);  // the hotkey matched
+            // Windows shows it on the agent's desktop, Wine on the default one.
+            e2e::WaitUntil([&] {
+                question = FindWindowOn(desktop, kQuestionTitle);
+                return question || (question = FindWindowW(L"#32770", kQuestionTitle)) != nullptr;
+            }, 30000);
+        }
         CloseDesktop(desktop);
-        ASSERT_TRUE(resident);
+        ASSERT_NE(nullptr, window);
+        ASSERT_EQ(c.question, question != nullptr);
+        fw::KernelHandle questionProcess(question ? OpenAgentProcess(question) : nullptr);
         EXPECT_EQ(nullptr, WaitForAgent(0)) << "FindWindow misses it";
-        if (upgrade) {
-            EXPECT_EQ(0u, RunSetup(L"/S /NOSTART"));
+        if (c.oldName == OldQuitName::TakenByEvent) {
+            SetEvent(oldName.Get());
+            EXPECT_EQ(WAIT_TIMEOUT, WaitForSingleObject(agent.Get(), 3000)) << "an event anyone may set does not end it";
+        }
+        if (c.upgrade) {
+            EXPECT_EQ(0u, RunSetup(L"/S /NOSTART")) << Narrow(FailureLog());
         } else {
             ASSERT_TRUE(Uninstall(folder, L"/S"));
             EXPECT_FALSE(Exists(folder));
@@ -630,6 +693,10 @@ TEST_F(Setup, EndsAnAgentOnAnotherDesktop) {
         DWORD code = 1;
         GetExitCodeProcess(agent.Get(), &code);
         EXPECT_EQ(0u, code) << "ended cleanly";
+        if (questionProcess.IsValid()) {
+            EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(questionProcess.Get(), 0)) << "the question went with it";
+        }
+        EXPECT_EQ(L"", FailureLog()) << "nothing ended by force";
         DWORD showInTray = 1;
         EXPECT_TRUE(e2e::registry::ReadSetting(L"ShowInTray", &showInTray) && showInTray == 0) << "the settings stay";
     }
@@ -650,38 +717,57 @@ TEST_F(Setup, EndsAFrozenAgentByForceAndLogsIt) {
     EXPECT_NE(std::wstring::npos, FailureLog().find(L" " + std::to_wstring(id) + L"\r\n")) << Narrow(FailureLog());
 }
 
-// A file held open by a program the uninstaller cannot end: the uninstall (run in place, so that
-// its exit code is the removal's) leaves it to the next restart, exits 3010 and says so in its
-// log; the entry says that a restart completes the removal, and the command left for the
-// restart removes the entry.
-TEST_F(Setup, UninstallLeavesAFileInUseToTheRestart) {
-    ASSERT_EQ(0u, RunSetup(L"/S /NOSTART"));
-    std::wstring folder = DefaultFolder();
-    fw::KernelHandle held(CreateFileW((folder + L"\\Voltaro.dll").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
-    ASSERT_TRUE(held.IsValid());
-    e2e::Process uninstaller;
-    ASSERT_TRUE(uninstaller.Start(folder + L"\\Uninstall.exe", L"/S _?=" + folder, {logVariable_.c_str()}));
-    ASSERT_TRUE(uninstaller.WaitForExit(kSetupTimeoutMs));
-    EXPECT_EQ(3010u, uninstaller.ExitCode());
+// The uninstall run in place (_?=), so that its exit code is the removal's, with a file held
+// open without FILE_SHARE_DELETE: Wine then refuses to delete it, as Windows refuses to delete a
+// running program, the uninstaller's own file run in place among them. That file alone goes at
+// the next restart with its folder, and the removal counts as complete: 0, no entry, no command
+// for the restart. Another file in use goes at the restart too, the run exits 3010 and says so
+// in its log, the entry says that a restart completes the removal, and the command left for the
+// restart removes it. A setup run before that restart takes the install folder out of what the
+// restart deletes, and the command out of RunOnce; what another program left for it stays.
+TEST_F(Setup, InPlaceUninstallLeavesFilesInUseToTheRestart) {
+    struct { const wchar_t* held; DWORD code; } const cases[] = {{L"Uninstall.exe", 0}, {L"Voltaro.dll", 3010}};
+    std::wstring const folder = DefaultFolder(), foreign = TempPath() + L"\\dormello-foreign.tmp";
     std::wstring const restart = L"Un redémarrage achève la suppression de Korvane Dormello.";
-    EXPECT_NE(std::wstring::npos, FailureLog().find(restart)) << Narrow(FailureLog());
-    EXPECT_EQ(L"Korvane Dormello (un redémarrage achève la suppression)", EntryText(L"DisplayName"));
-    EXPECT_FALSE(Exists(folder + L"\\Dormkey.exe"));
+    for (const auto& c : cases) {
+        SCOPED_TRACE(Narrow(c.held));
+        bool const restartNeeded = c.code == 3010;
+        ASSERT_EQ(0u, RunSetup(L"/S /NOSTART"));
+        fw::KernelHandle held(CreateFileW((folder + L"\\" + c.held).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                          OPEN_EXISTING, 0, nullptr));
+        ASSERT_TRUE(held.IsValid());
+        DeleteFileW(failureLog_.c_str());
+        e2e::Process uninstaller;
+        ASSERT_TRUE(uninstaller.Start(folder + L"\\Uninstall.exe", L"/S _?=" + folder, {logVariable_.c_str()}));
+        ASSERT_TRUE(uninstaller.WaitForExit(kSetupTimeoutMs));
+        EXPECT_EQ(c.code, uninstaller.ExitCode());
+        EXPECT_FALSE(Exists(folder + L"\\Dormkey.exe"));
+        EXPECT_NE(std::wstring::npos, PendingRemovals().find(folder + L"\\" + c.held)) << "left to the restart";
+        EXPECT_EQ(restartNeeded, FailureLog().find(restart) != std::wstring::npos) << Narrow(FailureLog());
+        EXPECT_EQ(restartNeeded, EntryExists());
+        std::wstring const command = RestartCommand();
+        EXPECT_EQ(restartNeeded, !command.empty());
+        if (restartNeeded) {
+            EXPECT_EQ(L"Korvane Dormello (un redémarrage achève la suppression)", EntryText(L"DisplayName"));
+            std::wstring const program = command.substr(1, command.find(L'"', 1) - 1);
+            e2e::Process restartCommand;
+            ASSERT_TRUE(restartCommand.Start(program, Parameters(command.c_str()))) << Narrow(command);
+            ASSERT_TRUE(restartCommand.WaitForExit(30000));
+            EXPECT_FALSE(EntryExists()) << "removed by the command left for the restart";
+        }
 
-    wchar_t command[1024] = {};
-    DWORD size = sizeof(command);
-    RegGetValueW(HKEY_LOCAL_MACHINE, kRunOnceKey, L"Korvane Dormello removal", RRF_RT_REG_SZ, nullptr, command, &size);
-    std::wstring const program = std::wstring(command).substr(1, std::wstring(command).find(L'"', 1) - 1);
-    e2e::Process restartCommand;
-    ASSERT_TRUE(restartCommand.Start(program, Parameters(command))) << Narrow(command);
-    ASSERT_TRUE(restartCommand.WaitForExit(30000));
-    EXPECT_FALSE(EntryExists()) << "removed by the command left for the restart";
-
-    // This prefix never restarts: undo what was left for it.
-    RegDeleteKeyValueW(HKEY_LOCAL_MACHINE, kRunOnceKey, L"Korvane Dormello removal");
-    RegDeleteKeyValueW(HKEY_LOCAL_MACHINE, kSessionManagerKey, L"PendingFileRenameOperations");
-    held.Close();
-    e2e::DeleteTree(folder);
+        held.Close();
+        CloseHandle(CreateFileW(foreign.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+        ASSERT_TRUE(MoveFileExW(foreign.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT));
+        EXPECT_EQ(0u, RunSetup(L"/S /NOSTART")) << "before the restart";
+        EXPECT_EQ(std::wstring::npos, PendingRemovals().find(folder)) << "the restart keeps the new copy";
+        EXPECT_NE(std::wstring::npos, PendingRemovals().find(foreign)) << "and removes what another program left";
+        EXPECT_EQ(L"", RestartCommand());
+        // This prefix never restarts: undo what was left for it.
+        RegDeleteKeyValueW(HKEY_LOCAL_MACHINE, kSessionManagerKey, L"PendingFileRenameOperations");
+        DeleteFileW(foreign.c_str());
+        ASSERT_TRUE(Uninstall(folder, L"/S"));
+    }
 }
 
 // The Start-menu shortcut starts the opener: with no agent running it starts one, hidden as a

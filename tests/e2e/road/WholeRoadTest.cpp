@@ -129,6 +129,28 @@ TEST_F(WholeRoad, AQuestionClosedWithoutAnAnswerDoesNotSleep) {
     EXPECT_TRUE(agent.Close());
 }
 
+// Asked to end (a setup sets its quit event, which posts the same WM_CLOSE), the agent first
+// closes the question it asked, as a close of its window does, not by force; that is a "no".
+TEST_F(WholeRoad, AnAgentAskedToEndClosesItsQuestionFirst) {
+    e2e::InstallFolder install;
+    RoadAgent agent;
+    ASSERT_TRUE(agent.Start(install));
+    PressAltF1();
+    HWND question = WaitForQuestion();
+    ASSERT_NE(nullptr, question);
+    DWORD processId = 0;
+    GetWindowThreadProcessId(question, &processId);
+    HANDLE process = OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId);
+    ASSERT_NE(nullptr, process);
+    EXPECT_TRUE(agent.Close());
+    EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(process, 0)) << "gone before the agent";
+    DWORD code = 0;
+    GetExitCodeProcess(process, &code);
+    CloseHandle(process);
+    EXPECT_NE(static_cast<DWORD>(ERROR_CANCELLED), code) << "closed, not ended by force";
+    EXPECT_TRUE(SuspendCalls(agent).empty());
+}
+
 TEST_F(WholeRoad, DoNotShowNextTimeSleepsStraightAwayAfterwards) {
     e2e::InstallFolder install;
     RoadAgent agent;
