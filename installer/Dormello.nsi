@@ -81,11 +81,12 @@ Var CanStart           ; 1 when there is a user to start the agent for (not SYST
 Var LogStarted         ; 1 once this run has written its log
 
 ; The product's own moon and colours (tools/make_artwork.sh), never the stock pictures. makensis
-; works in the script's folder.
+; works in the script's folder. The setup is DPI-aware and the wizard stretches its welcome
+; picture over its page: the picture drawn for 200 % is scaled down, never a small one up.
 !define MUI_ICON "../res/icons/window.ico"
 !define MUI_UNICON "../res/icons/confirm.ico"
-!define MUI_WELCOMEFINISHPAGE_BITMAP "../res/installer/wizard.bmp"
-!define MUI_UNWELCOMEFINISHPAGE_BITMAP "../res/installer/wizard.bmp"
+!define MUI_WELCOMEFINISHPAGE_BITMAP "../res/installer/wizard_200.bmp"
+!define MUI_UNWELCOMEFINISHPAGE_BITMAP "../res/installer/wizard_200.bmp"
 !define MUI_ABORTWARNING
 !insertmacro MUI_PAGE_WELCOME
 !insertmacro MUI_PAGE_DIRECTORY

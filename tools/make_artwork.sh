@@ -14,33 +14,36 @@ mkdir -p "$images" "$bitmaps" "$icons"
 tmp=$(mktemp -d)
 trap 'rm -rf "$tmp"' EXIT
 
-# The picture of the setup's welcome and finish pages (164 x 314, the size the wizard shows): the
-# dialogs' dark face with its header gradient, the accent rule and the crescent moon.
-# "make_artwork.sh wizard" makes only this picture.
+FACE='#222222' KEY='#ff00ff' ACCENT='#70e2ff'
+K=100
+# px LENGTH: a length of the 100 % picture at scale K, rounded as the programs round it.
+px() { echo $((($1 * K + 50) / 100)); }
+# suffix: the file name ending of scale K ("" at 100 %).
+suffix() { [ "$K" = 100 ] && echo "" || echo "_$K"; }
+
+# The picture of the setup's welcome and finish pages (164 x 314 at 100 %, the size the wizard
+# shows): the dialogs' dark face with its header gradient, the accent rule and the crescent moon.
+# The setup shows the 200 % picture, which the wizard scales down to its page at smaller scales.
+# "make_artwork.sh wizard" makes only these pictures.
 wizard() {
     mkdir -p res/installer
-    "$IM" -size 164x314 xc:'#222222' \
-        \( -size 164x60 gradient:'#2e2e2e'-'#222222' \) -geometry +0+0 -composite \
-        -fill '#70e2ff' -draw "rectangle 20,46 59,47" \
-        -antialias -fill '#f2c14e' -draw "circle 74,170 74,120" \
-        -fill '#222222' -draw "circle 98,152 98,104" \
-        -fill '#2a2a2a' -draw "rectangle 0,290 163,313" \
-        -alpha off -type TrueColor BMP3:res/installer/wizard.bmp
+    "$IM" -size $(px 164)x$(px 314) xc:'#222222' \
+        \( -size $(px 164)x$(px 60) gradient:'#2e2e2e'-'#222222' \) -geometry +0+0 -composite \
+        -fill '#70e2ff' -draw "rectangle $(px 20),$(px 46) $(($(px 60) - 1)),$(($(px 48) - 1))" \
+        -antialias -fill '#f2c14e' -draw "circle $(px 74),$(px 170) $(px 74),$(px 120)" \
+        -fill '#222222' -draw "circle $(px 98),$(px 152) $(px 98),$(px 104)" \
+        -fill '#2a2a2a' -draw "rectangle 0,$(px 290) $(($(px 164) - 1)),$(($(px 314) - 1))" \
+        -alpha off -type TrueColor BMP3:res/installer/wizard$(suffix).bmp
 }
-wizard
+[ "${1:-}" = scaled ] || wizard
+K=200 wizard
 [ "${1:-}" = wizard ] && exit 0
 
 # Geometry shared with the dialogs: 542 x 251 picture, magenta margin (the window region cuts it
 # away), opaque body x 9..528, y 8..236 on a #222222 face. Every picture is drawn at 100 % (the
 # committed originals) and at the scales in SCALES, from the same geometry: a program at another
 # scale scales the next larger picture down, never a smaller one up.
-FACE='#222222' KEY='#ff00ff' ACCENT='#70e2ff'
 SCALES="150 200 300"
-K=100
-# px LENGTH: a length of the 100 % picture at scale K, rounded as the programs round it.
-px() { echo $((($1 * K + 50) / 100)); }
-# suffix: the file name ending of scale K ("" at 100 %).
-suffix() { [ "$K" = 100 ] && echo "" || echo "_$K"; }
 
 # background NAME MOON_COLOUR: the dark body with a thin frame, a header band, an accent rule
 # under the title, a footer band for the buttons and a faint crescent moon on the left. At 100 %
