@@ -141,6 +141,15 @@ HBITMAP LoadBackgroundForDpi(HINSTANCE instance, UINT bitmapId, UINT pngBaseId, 
     if (!image)
         return nullptr;
     int width = ScaleToDpi(atDefault.cx, dpi), height = ScaleToDpi(atDefault.cy, dpi);
+    UINT imageWidth = 0, imageHeight = 0;
+    GdipGetImageWidth(image, &imageWidth);
+    GdipGetImageHeight(image, &imageHeight);
+    if (imageWidth == static_cast<UINT>(width) && imageHeight == static_cast<UINT>(height)) {
+        // Drawn for this very scale: the pixels as they are.
+        HBITMAP exact = TakeBitmap(DrawScaled(image, width, height, InterpolationModeNearestNeighbor));
+        GdipDisposeImage(image);
+        return exact;
+    }
     GpBitmap* smooth = DrawScaled(image, width, height, InterpolationModeHighQualityBicubic);
     GpBitmap* sharp = DrawScaled(image, width, height, InterpolationModeNearestNeighbor);
     if (smooth && sharp)

@@ -4,7 +4,6 @@
 #include "SkinImageCache.h"
 
 #include "common/Dpi.h"
-
 #include "common/KeyboardFocus.h"
 #include "common/LanguageBinding.h"
 
