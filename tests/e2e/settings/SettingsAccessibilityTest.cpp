@@ -2,9 +2,8 @@
 // runs in (built twice: English, and Japanese with LANG=ja_JP.UTF-8): names read through oleacc
 // in both modes, with the other mode's labels hidden, pixels that the names leave alone, and Tab
 // moving a visible focus in a fixed order, but not while a new hotkey is recorded.
-#include "SettingsTestSupport.h"
-
 #include "support/Accessibility.h"
+#include "support/Harness.h"
 
 #include <gtest/gtest.h>
 
@@ -20,13 +19,36 @@ wchar_t const kTrayLabel[] = L"Show the utility icon on the toolbar";
 wchar_t const kHeading[] = L"Set up the Korvane Dormello hotkey";
 wchar_t const kRedefineText[] = L"Press the combination keys to quickly access the Hybrid Sleep mode.";
 
-class SettingsAccessibility : public settings_e2e::SettingsTest {
+class SettingsAccessibility : public ::testing::Test {
 protected:
+    void SetUp() override {
+#ifdef RUNS_IN_JAPANESE
+        ASSERT_EQ(0x0411, GetUserDefaultUILanguage()) << "run with LANG=ja_JP.UTF-8";
+#endif
+        e2e::EndStrayAgents();
+        e2e::registry::DeleteSettingsKey();
+    }
+    void TearDown() override {
+        agent_.Close();
+        e2e::EndStrayAgents();
+        e2e::registry::DeleteSettingsKey();
+    }
+    void StartAndShow(const InstallFolder& install) {
+        ASSERT_TRUE(agent_.Start(install));
+        window_ = agent_.Window();
+        SendMessageW(window_, WM_USER + 3, 0, 85);
+        ASSERT_TRUE(IsWindowVisible(window_));
+        ASSERT_TRUE(e2e::BringToForeground(window_));
+    }
     void EnterRedefineMode() {
         SendMessageW(window_, WM_COMMAND, MAKEWPARAM(kRedefine, BN_CLICKED), reinterpret_cast<LPARAM>(Item(kRedefine)));
         ASSERT_FALSE(IsWindowVisible(Item(kRedefine)));
         ASSERT_TRUE(e2e::BringToForeground(window_));
     }
+    HWND Item(int id) const { return GetDlgItem(window_, id); }
+
+    e2e::Agent agent_;
+    HWND window_ = nullptr;
 };
 
 }  // namespace
@@ -41,7 +63,7 @@ TEST_F(SettingsAccessibility, EveryPartHasItsNameInBothModes) {
         SetUp();
         InstallFolder install;
         e2e::PrepareTranslationCase(install.Path(), c);
-        ASSERT_TRUE(StartAndShow(install));
+        StartAndShow(install);
         auto expected = [&](const wchar_t* key) { return e2e::ExpectedName(install.Path(), c, key); };
         enum Mode { kSettings = 1, kRedefining = 2, kBoth = 3 };
         struct Row {
@@ -88,7 +110,7 @@ TEST_F(SettingsAccessibility, EveryPartHasItsNameInBothModes) {
 // hotkey is recorded Tab is recorded like any key and the focus stays.
 TEST_F(SettingsAccessibility, TabMovesAVisibleFocusButNotWhileRecording) {
     InstallFolder install;
-    ASSERT_TRUE(StartAndShow(install));
+    StartAndShow(install);
     Sleep(300);
     e2e::TabWalk walk(window_, {{kEnable, 1005}, {kTray, 1006}, {kRedefine, 0}, {kOk, 0}, {kCancel, 0}});
     walk.Steps(6);
