@@ -4,6 +4,8 @@
 #include "KeyNames.h"
 #include "resource.h"
 
+#include "common/Dpi.h"
+
 #include <objbase.h>
 
 CHybridS3Dlg::CHybridS3Dlg()
@@ -56,6 +58,8 @@ CHybridS3Dlg::~CHybridS3Dlg() {
 
     trayPopup_ = nullptr;
     trayMenu_.reset();
+    if (scaledTrayIcon_)
+        DestroyIcon(scaledTrayIcon_);
 
     hookLibrary_.Free();
     powerLibrary_.Free();
@@ -96,6 +100,9 @@ BOOL CHybridS3Dlg::OnInitDialog() {
 
     LoadSettings();
     SetUpLanguage();
+    dpi_ = WindowDpi(hwnd_);
+    KeepDialogLayoutOnDpiChange(hwnd_);
+    LoadTrayIconForDpi();
     CreateWindowFonts();
     BuildTrayMenu();
     LayoutWithCheck();
@@ -149,13 +156,16 @@ void CHybridS3Dlg::LayoutWithCheck() {
     }
 }
 
-// Button 1001 sits 129 pixels right of the screen's centre on a window 542 pixels wide.
+// Button 1001 sits 400 pixels (at 96 DPI) right of the centred window's left edge; the window is
+// as wide as its background: at 96 DPI 129 pixels right of the screen's centre, 542 wide.
 bool CHybridS3Dlg::LayoutIsAsExpected() const {
     RECT cancel = {};
     RECT window = {};
     GetWindowRect(GetDlgItem(IDC_CANCEL), &cancel);
     GetWindowRect(hwnd_, &window);
-    return cancel.left == GetSystemMetrics(SM_CXSCREEN) / 2 + 129 && window.right - window.left == 542;
+    int width = ScaleToDpi(542, dpi_);
+    return cancel.left == GetSystemMetrics(SM_CXSCREEN) / 2 - width / 2 + ScaleToDpi(400, dpi_) &&
+           window.right - window.left == width;
 }
 
 void CHybridS3Dlg::HideAll() {
@@ -193,6 +203,10 @@ LRESULT CHybridS3Dlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
         return Default();
     case WM_HELP:
         return TRUE;  // F1 opens no help
+    case WM_DPICHANGED:
+        if (lParam)
+            OnDpiChanged(LOWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
+        return 0;
     case WM_PAINT:
         OnPaint();
         return 0;

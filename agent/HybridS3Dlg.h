@@ -75,6 +75,8 @@ private:
     // Presentation.
     void CreateWindowFonts();
     void LayoutSettingsWindow();
+    void LayOutAtDpi();
+    void OnDpiChanged(UINT dpi, const RECT& suggested);
     void SkinButtons(const wchar_t* folder);
     void CenterAndCheck();
     void OnPaint();
@@ -86,6 +88,7 @@ private:
     // Tray icon and settings window.
     void BuildTrayMenu();
     void AddTrayIcon();
+    void LoadTrayIconForDpi();
     static UINT TaskbarCreatedMessage();
     void ListenForTaskbar();
     void OnTaskbarCreated();
@@ -173,7 +176,8 @@ private:
     std::unique_ptr<fw::Font> titleFont_;
     std::unique_ptr<fw::Font> textFont_;
     HICON windowIcon_ = nullptr;  // shared resource icons: never destroyed
-    HICON trayIcon_ = nullptr;
+    HICON trayIcon_ = nullptr;        // the resource's shared icon: the tray's when none is scaled
+    HICON scaledTrayIcon_ = nullptr;  // ours, at the small-icon size of dpi_: destroyed when replaced
     std::wstring powerNote_;  // the settings window's line on what the hotkey does here, translated; or none
     HCURSOR arrowCursor_ = nullptr;  // shared system cursors
     HCURSOR handCursor_ = nullptr;
@@ -215,4 +219,5 @@ private:
     LabelledCheckBox trayBox_;
     FocusCues focusCues_;
     bool systemColours_ = false;  // high contrast: drawn in system colours
+    UINT dpi_ = 96;               // the DPI the window is laid out and drawn at
 };

@@ -4,11 +4,13 @@
 #include "KeyNames.h"
 #include "resource.h"
 
+#include "common/Dpi.h"
 #include "common/LanguageBinding.h"
 #include "common/ModulePath.h"
 #include "common/UnpaintedText.h"
 #include "common/WideText.h"
 #include "common/skin/HighContrast.h"
+#include "common/skin/ScaledArtwork.h"
 #include "common/skin/ShadowWindow.h"
 #include "common/skin/SkinImageCache.h"
 
@@ -110,19 +112,28 @@ void CHybridS3Dlg::CreateWindowFonts() {
     LOGFONTW logFont = {};
     lstrcpynW(logFont.lfFaceName, L"Verdana", LF_FACESIZE);
     logFont.lfCharSet = LanguageCharSet(languageName_);
-    logFont.lfHeight = -13;
+    logFont.lfHeight = -ScaleToDpi(13, dpi_);
     titleFont_.reset(new fw::Font);
     titleFont_->CreateFontIndirect(logFont);
-    logFont.lfHeight = -12;
+    logFont.lfHeight = -ScaleToDpi(12, dpi_);
     textFont_.reset(new fw::Font);
     textFont_->CreateFontIndirect(logFont);
 }
 
 void CHybridS3Dlg::LayoutSettingsWindow() {
+    LayOutAtDpi();
+    SIZE size = background_->GetSize();
+    SetWindowPos(hwnd_, HWND_TOP, GetSystemMetrics(SM_CXSCREEN) / 2 - size.cx / 2,
+                 GetSystemMetrics(SM_CYSCREEN) / 2 - size.cy / 2, size.cx, size.cy, SWP_HIDEWINDOW);
+}
+
+// Everything at dpi_: background, region, controls, captions, skins and check boxes; the
+// window's own place and size are the caller's.
+void CHybridS3Dlg::LayOutAtDpi() {
     if (!gdiplus_)
         gdiplus_.reset(new GdiplusSession);
-    background_.reset(new CContourBitmap);
-    background_->LoadBitmap(GetModuleHandleW(nullptr), IDB_BACKGROUND);
+    background_.reset(new CContourBitmap(
+        LoadBackgroundForDpi(GetModuleHandleW(nullptr), IDB_BACKGROUND, IDR_BACKGROUND_PNG, SIZE{542, 251}, dpi_)));
     regionBitmap_.reset(new CContourBitmap(CopyToDIB32(*background_)));
 
     // Every pixel of the corner's key colour is cut out of the window.
@@ -133,7 +144,7 @@ void CHybridS3Dlg::LayoutSettingsWindow() {
     }
 
     for (const TextRow& row : TextRowTable)
-        MoveWindow(GetDlgItem(row.controlId), row.x, row.y, row.width, row.height, TRUE);
+        MoveToScaledBox(GetDlgItem(row.controlId), row.x, row.y, row.width, row.height, dpi_);
     SetWindowTextW(GetDlgItem(IDC_OK), std::wstring(TranslateTextW(L"OK")).c_str());
     SetWindowTextW(GetDlgItem(IDC_CANCEL), std::wstring(TranslateTextW(L"Cancel")).c_str());
     SetWindowTextW(GetDlgItem(IDC_REDEFINE), std::wstring(TranslateTextW(L"Redefine")).c_str());
@@ -143,22 +154,31 @@ void CHybridS3Dlg::LayoutSettingsWindow() {
     wchar_t folder[MAX_PATH];
     SkinButtons(FindSkinFolder(L"ImageResource\\", folder) ? folder : nullptr);
 
-    MoveWindow(GetDlgItem(IDC_ENABLE_FUNCTION), 199, 59, 15, 15, TRUE);
-    MoveWindow(GetDlgItem(IDC_SHOW_IN_TRAY), 199, 92, 15, 15, TRUE);
+    MoveToScaledBox(GetDlgItem(IDC_ENABLE_FUNCTION), 199, 59, 15, 15, dpi_);
+    MoveToScaledBox(GetDlgItem(IDC_SHOW_IN_TRAY), 199, 92, 15, 15, dpi_);
+}
 
-    SIZE size = background_->GetSize();
-    SetWindowPos(hwnd_, HWND_TOP, GetSystemMetrics(SM_CXSCREEN) / 2 - size.cx / 2,
-                 GetSystemMetrics(SM_CYSCREEN) / 2 - size.cy / 2, size.cx, size.cy, SWP_HIDEWINDOW);
+// The window moved to a monitor of another DPI (or that monitor's scale changed): fonts,
+// background, region, controls, shadow and tray icon are made again at the DPI the message
+// carries (the window's own DPI may not have changed yet), in the rectangle Windows suggests.
+void CHybridS3Dlg::OnDpiChanged(UINT dpi, const RECT& suggested) {
+    if (dpi == 0)
+        return;
+    dpi_ = dpi;
+    CreateWindowFonts();
+    LayOutAtDpi();
+    MoveDialogWithShadow(hwnd_, shadowWindow_, suggested);
+    LoadTrayIconForDpi();
 }
 
 void CHybridS3Dlg::SkinButtons(const wchar_t* folder) {
     CxSkinButton* buttons[] = {okButton_.get(), cancelButton_.get(), redefineButton_.get()};
     for (size_t i = 0; i < ARRAYSIZE(ButtonRowTable); ++i) {
-        ApplySkinRow(*buttons[i], ButtonRowTable[i], folder, *background_);
+        ApplySkinRow(*buttons[i], ButtonRowTable[i], folder, *background_, dpi_);
         buttons[i]->textColour = kTextColour;
     }
     if (folder)
-        LoadShadowImageFrom(folder);
+        LoadShadowImageFrom(folder, dpi_);
     // Every button has its own copies now; the resident agent keeps no decoded files besides.
     ClearSkinImageCache();
 }

@@ -3,6 +3,7 @@
 
 #include "resource.h"
 
+#include "common/Dpi.h"
 #include "common/LanguageBinding.h"
 
 #include <string>
@@ -44,10 +45,28 @@ void CHybridS3Dlg::AddTrayIcon() {
     trayIconData_.uID = kTrayIconId;
     trayIconData_.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP | NIF_STATE;
     trayIconData_.uCallbackMessage = WM_APP_TRAY_NOTIFY;
-    trayIconData_.hIcon = trayIcon_;
+    trayIconData_.hIcon = scaledTrayIcon_ ? scaledTrayIcon_ : trayIcon_;
     wcsncpy(trayIconData_.szTip, L"Korvane Dormello", ARRAYSIZE(trayIconData_.szTip) - 1);
     trayIconData_.dwState = NIS_SHAREDICON;
     Shell_NotifyIconW(NIM_ADD, &trayIconData_);
+}
+
+// The tray icon drawn for the small-icon size at dpi_ (LoadIconMetric), replacing the one before,
+// also in the notification area when it is there. Without one the resource's shared icon stays.
+void CHybridS3Dlg::LoadTrayIconForDpi() {
+    HICON icon = LoadSmallIconForDpi(GetModuleHandleW(nullptr), IDI_TRAY, dpi_);
+    if (!icon)
+        return;
+    HICON previous = scaledTrayIcon_;
+    scaledTrayIcon_ = icon;
+    if (trayIconData_.hIcon) {
+        trayIconData_.hIcon = icon;
+        NOTIFYICONDATAW change = trayIconData_;
+        change.uFlags = NIF_ICON;
+        Shell_NotifyIconW(NIM_MODIFY, &change);  // fails harmlessly while the icon is not shown
+    }
+    if (previous)
+        DestroyIcon(previous);  // the shell has its own copy
 }
 
 // The shell sends this registered message whenever its taskbar is created: after the agent when

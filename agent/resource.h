@@ -6,6 +6,11 @@
 #define IDB_BACKGROUND 133
 #define IDM_TRAY 134
 #define IDI_TRAY 135
+// The background drawn at other scales: PNG resources numbered base + percent (2150 is 150 %).
+#define IDR_BACKGROUND_PNG 2000
+#define IDR_BACKGROUND_150 2150
+#define IDR_BACKGROUND_200 2200
+#define IDR_BACKGROUND_300 2300
 
 #define IDC_OK 1000
 #define IDC_CANCEL 1001

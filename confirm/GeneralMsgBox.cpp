@@ -5,6 +5,7 @@
 #include "ConfirmationRules.h"
 #include "resource.h"
 
+#include "common/Dpi.h"
 #include "common/ForegroundWindow.h"
 #include "common/LanguageBinding.h"
 #include "common/RegistryLayout.h"
@@ -81,6 +82,8 @@ BOOL CGeneralMsgBox::OnInitDialog() {
         return TRUE;
     }
 
+    dpi_ = WindowDpi(hwnd_);
+    KeepDialogLayoutOnDpiChange(hwnd_);
     SetClassLongPtrW(hwnd_, GCLP_HCURSOR, 0);
     arrowCursor_ = LoadCursorW(nullptr, IDC_ARROW);
     handCursor_ = LoadCursorW(nullptr, IDC_HAND);
@@ -124,9 +127,13 @@ bool CGeneralMsgBox::IsJapanese() const {
     return LanguageCharSet(languageName_) == SHIFTJIS_CHARSET;
 }
 
+void CGeneralMsgBox::MoveCheckBox() {
+    MoveToScaledBox(GetDlgItem(IDC_DONT_SHOW_AGAIN), 199, 154, 15, 15, dpi_);
+}
+
 void CGeneralMsgBox::PlaceCheckBox() {
     HWND box = GetDlgItem(IDC_DONT_SHOW_AGAIN);
-    MoveWindow(box, 199, 154, 15, 15, TRUE);
+    MoveCheckBox();
     SendMessageW(box, BM_SETCHECK, shownCheck_ != 0 ? BST_CHECKED : BST_UNCHECKED, 0);
     ::ShowWindow(box, SW_SHOW);
 }
@@ -259,6 +266,10 @@ LRESULT CGeneralMsgBox::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
         return Default();
     case WM_HELP:
         return TRUE;  // F1 does nothing
+    case WM_DPICHANGED:
+        if (lParam)
+            OnDpiChanged(LOWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
+        return 0;
     case WM_QUERYUISTATE:
         return focusCues_.UiState();
     case WM_SYSCOLORCHANGE:

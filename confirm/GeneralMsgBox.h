@@ -41,7 +41,10 @@ protected:
 private:
     void CreateConfirmationFonts();
     void LayoutConfirmationDialog();
+    void LayOutAtDpi();
+    void OnDpiChanged(UINT dpi, const RECT& suggested);
     void PlaceCheckBox();
+    void MoveCheckBox();
     void LeaveOnlyCloseButton();
     void CenterOnScreen(UINT flags);
     bool CancelIsWhereExpected() const;
@@ -84,4 +87,5 @@ private:
     LabelledCheckBox dontShowBox_;  // "Do not show next time"
     FocusCues focusCues_;
     bool systemColours_ = false;    // high contrast: drawn in system colours
+    UINT dpi_ = 96;                 // the DPI everything is laid out and drawn at
 };

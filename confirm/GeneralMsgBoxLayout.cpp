@@ -4,11 +4,13 @@
 #include "ConfirmationRules.h"
 #include "resource.h"
 
+#include "common/Dpi.h"
 #include "common/LanguageBinding.h"
 #include "common/ModulePath.h"
 #include "common/UnpaintedText.h"
 #include "common/WideText.h"
 #include "common/skin/HighContrast.h"
+#include "common/skin/ScaledArtwork.h"
 #include "common/skin/ShadowWindow.h"
 
 
@@ -50,7 +52,7 @@ wchar_t const kBrandTitle[] = L"Korvane Dormello";
 void CGeneralMsgBox::CreateConfirmationFonts() {
     LOGFONTW logFont = {};
     lstrcpynW(logFont.lfFaceName, L"Verdana", LF_FACESIZE);
-    logFont.lfHeight = -12;
+    logFont.lfHeight = -ScaleToDpi(12, dpi_);
     logFont.lfCharSet = LanguageCharSet(languageName_);
     TitleFont.reset(new fw::Font);
     TitleFont->CreateFontIndirect(logFont);
@@ -59,7 +61,8 @@ void CGeneralMsgBox::CreateConfirmationFonts() {
 }
 
 void CGeneralMsgBox::CenterOnScreen(UINT flags) {
-    SIZE size = background_ ? background_->GetSize() : SIZE{kBackgroundRow.width, kBackgroundRow.height};
+    SIZE size = background_ ? background_->GetSize()
+                            : SIZE{ScaleToDpi(kBackgroundRow.width, dpi_), ScaleToDpi(kBackgroundRow.height, dpi_)};
     int x = GetSystemMetrics(SM_CXSCREEN) / 2 - size.cx / 2;
     int y = GetSystemMetrics(SM_CYSCREEN) / 2 - size.cy / 2;
     RECT now = {};
@@ -70,19 +73,30 @@ void CGeneralMsgBox::CenterOnScreen(UINT flags) {
     SetWindowPos(hwnd_, nullptr, x, y, size.cx, size.cy, SWP_NOZORDER | SWP_NOACTIVATE | flags);
 }
 
+// Cancel's left edge where the centred dialog puts it: at 96 DPI half the screen plus 129
+// (400 - 542 / 2).
 bool CGeneralMsgBox::CancelIsWhereExpected() const {
     RECT cancel = {};
     GetWindowRect(GetDlgItem(IDC_CONFIRM_CANCEL), &cancel);
-    return cancel.left == GetSystemMetrics(SM_CXSCREEN) / 2 + 129;
+    int width = background_ ? background_->GetSize().cx : ScaleToDpi(kBackgroundRow.width, dpi_);
+    return cancel.left == GetSystemMetrics(SM_CXSCREEN) / 2 - width / 2 + ScaleToDpi(kButtonRows[1].x, dpi_);
 }
 
 void CGeneralMsgBox::LayoutConfirmationDialog() {
+    LayOutAtDpi();
+    CenterOnScreen(SWP_HIDEWINDOW);
+}
+
+// Everything at dpi_: background, region, controls, captions and skins; the window's own place
+// and size are the caller's.
+void CGeneralMsgBox::LayOutAtDpi() {
     if (!gdiplus_)
         gdiplus_.reset(new GdiplusSession);
     HINSTANCE instance = GetModuleHandleW(nullptr);
 
-    background_.reset(new CContourBitmap);
-    background_->LoadBitmap(instance, IDB_CONFIRM_BACKGROUND);
+    SIZE const atDefault = {kBackgroundRow.width, kBackgroundRow.height};
+    background_.reset(new CContourBitmap(
+        LoadBackgroundForDpi(instance, IDB_CONFIRM_BACKGROUND, IDR_CONFIRM_BACKGROUND_PNG, atDefault, dpi_)));
     regionBitmap_.reset(new CContourBitmap(CopyToDIB32(*background_)));
     if (regionApplied_)
         SetWindowRgn(hwnd_, nullptr, TRUE);
@@ -95,7 +109,7 @@ void CGeneralMsgBox::LayoutConfirmationDialog() {
 
     for (size_t i = 0; i < kControlRows; ++i) {
         const ConfirmationLayoutRow& row = kLayoutRows[i];
-        MoveWindow(GetDlgItem(row.controlId), row.x, row.y, row.width, row.height, TRUE);
+        MoveToScaledBox(GetDlgItem(row.controlId), row.x, row.y, row.width, row.height, dpi_);
     }
     NameControls();
     SetWindowTextW(GetDlgItem(IDC_CONFIRM_OK), std::wstring(TranslateTextW(L"OK")).c_str());
@@ -110,13 +124,25 @@ void CGeneralMsgBox::LayoutConfirmationDialog() {
         CxSkinButton& button = *buttons[i];
         // The buttons cut their backdrops from the background itself: the same pixels as a
         // second copy of the resource, without loading and converting it twice.
-        ApplySkinRow(button, kButtonRows[i], skinned ? images : nullptr, *background_);
+        ApplySkinRow(button, kButtonRows[i], skinned ? images : nullptr, *background_, dpi_);
         SendMessageW(button, WM_SETFONT, reinterpret_cast<WPARAM>(TitleFont->GetSafeHandle()), TRUE);
         button.textColour = kWhite;
     }
     if (skinned)
-        LoadShadowImageFrom(images);
-    CenterOnScreen(SWP_HIDEWINDOW);
+        LoadShadowImageFrom(images, dpi_);
+}
+
+// The dialog moved to a monitor of another DPI (or that monitor's scale changed): fonts,
+// background, region, controls and shadow are made again at the DPI the message carries (the
+// window's own DPI may not have changed yet), in the rectangle Windows suggests.
+void CGeneralMsgBox::OnDpiChanged(UINT dpi, const RECT& suggested) {
+    if (SuppressedFlag || dpi == 0)
+        return;
+    dpi_ = dpi;
+    CreateConfirmationFonts();
+    LayOutAtDpi();
+    MoveCheckBox();
+    MoveDialogWithShadow(hwnd_, shadowWindow_, suggested);
 }
 
 // The dialog paints every text itself; each control carries the same words as its name for
@@ -180,7 +206,7 @@ void CGeneralMsgBox::DrawRowText(HDC dc, const ConfirmationLayoutRow& row, HFONT
     GetWindowRect(control, &box);
     MapWindowPoints(nullptr, hwnd_, reinterpret_cast<POINT*>(&box), 2);
     if (row.controlId == IDC_CONFIRM_TITLE && IsJapanese())
-        OffsetRect(&box, 0, 3);  // Japanese glyphs sit higher in the title's box
+        OffsetRect(&box, 0, ScaleToDpi(3, dpi_));  // Japanese glyphs sit higher in the title's box
     fw::SelectGuard selectFont(dc, font);
     DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &box, DT_WORDBREAK | DT_VCENTER);
     if (row.controlId == dontShowBox_.LabelId() && dontShowBox_.ShowsFocusCue())

@@ -4,6 +4,11 @@
 #define IDD_CONFIRMATION 104
 #define IDB_CONFIRM_BACKGROUND 277
 #define IDI_CONFIRM 315
+// The background drawn at other scales: PNG resources numbered base + percent (2150 is 150 %).
+#define IDR_CONFIRM_BACKGROUND_PNG 2000
+#define IDR_CONFIRM_BACKGROUND_150 2150
+#define IDR_CONFIRM_BACKGROUND_200 2200
+#define IDR_CONFIRM_BACKGROUND_300 2300
 
 #define IDC_CONFIRM_OK 1030
 #define IDC_CONFIRM_CANCEL 1031

@@ -91,8 +91,10 @@ Var LogStarted         ; 1 once this run has written its log
 Var OwnFileLeft        ; 1 when the uninstaller, run in place, could not delete its own file
 
 ; The product's own moon and colours (tools/make_artwork.sh), never the stock pictures. makensis
-; works in the script's folder. MUI packs the welcome picture as a file with its modification
-; time: tools/package.sh hands in a copy of res/installer/wizard.bmp that carries the commit's time.
+; works in the script's folder. The setup is DPI-aware and the wizard stretches its welcome
+; picture over its page: the picture drawn for 200 % is scaled down, never a small one up. MUI
+; packs that picture as a file with its modification time: tools/package.sh hands in a copy of
+; res/installer/wizard_200.bmp that carries the commit's time.
 !ifndef WIZARD_BITMAP
   !error "WIZARD_BITMAP: the welcome picture with the release's file time (tools/package.sh makes it)"
 !endif

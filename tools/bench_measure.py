@@ -422,11 +422,31 @@ def print_table(figures, build):
         print(f"| {label} | {cell(figures[key], ' ms', 0)[1]} |")
 
 
+def set_dpi(dpi):
+    """The DPI of the programs started from now on: LogPixels of the prefix's user."""
+    subprocess.run(["wine", "reg", "add", r"HKCU\Control Panel\Desktop", "/v", "LogPixels", "/t", "REG_DWORD",
+                    "/d", str(dpi), "/f"], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, check=True)
+    # The run starts its own persistent Wine server: the one reg started must be gone.
+    subprocess.run(["wineserver", "-k"], stderr=subprocess.DEVNULL)
+    subprocess.run(["wineserver", "-w"], stderr=subprocess.DEVNULL)
+
+
+def print_question_at(dpi, figures, default):
+    """The question at another DPI, against the same baseline dialog and against 96 DPI."""
+    product = cell(figures["question.wall"], " ms", 0)
+    base = cell(figures["dialog.wall"], " ms", 0)
+    ratio = ratio_text(figures, "question.wall", "dialog.wall", product, base)
+    at_default = statistics.median(default["question.wall"])
+    print(f"\nAt {dpi} DPI ({dpi * 100 // 96} %): Alt+F1 → question visible, wall {product[1]}; minimal dialog "
+          f"{base[1]}; ratio {ratio}; {product[0] / at_default:.2f}× the question at 96 DPI")
+
+
 def main():
     if len(sys.argv) < 2:
         sys.exit("usage: bench_measure.py BUILD_DIR [repetitions [idle seconds]]")
     build = sys.argv[1]
     figures = {}
+    set_dpi(96)
     if not run_driver(build, figures):
         print("bench: the run ended before every figure was measured", file=sys.stderr)
         return 1
@@ -435,6 +455,15 @@ def main():
     except (KeyError, IndexError) as missing:
         print(f"bench: figure {missing} was not measured", file=sys.stderr)
         return 1
+    # The question at 200 %: larger pictures to decode and a larger window to draw.
+    scaled = {}
+    set_dpi(192)
+    measured = run_driver(build, scaled)
+    set_dpi(96)
+    if not measured or "question.wall" not in scaled:
+        print("bench: the question at 192 DPI was not measured", file=sys.stderr)
+        return 1
+    print_question_at(192, scaled, figures)
     return 0
 
 

@@ -107,7 +107,7 @@ if [ ${#sign[@]} -gt 0 ]; then
     tools/sign-file.sh "${binaries[@]}" || fail "signing the programs failed"
 fi
 # MUI packs the welcome picture with its file time too: a copy that carries the commit's.
-cp res/installer/wizard.bmp "$release/wizard.bmp"
+cp res/installer/wizard_200.bmp "$release/wizard.bmp"
 chmod -R u=rwX,go=rX "$release"
 find "$release" -exec touch -h -d "@$SOURCE_DATE_EPOCH" {} +
 

@@ -3,10 +3,11 @@
 # Wine in a persistent prefix inside the checkout (.wine/, ignored by git): on $DISPLAY when
 # there is one, else in a virtual display.
 #   --screenshot FILE  opens the settings window, saves a picture of it to FILE, ends the agent.
-#   --demo DIR         shows the road in pictures, in English and in Japanese: the settings
-#                      window, then the question that holding Alt+F1 brings up (answered with
-#                      Cancel, so nothing sleeps). Saves DIR/settings-<lang>.png and
-#                      DIR/confirmation-<lang>.png.
+#   --demo DIR         shows the road in pictures, in English and in Japanese, at 100 % and at
+#                      200 % display scaling: the settings window, then the question that holding
+#                      Alt+F1 brings up (answered with Cancel, so nothing sleeps). Saves
+#                      DIR/settings-<lang>.png and DIR/confirmation-<lang>.png, and at 200 %
+#                      DIR/settings-<lang>-200.png and DIR/confirmation-<lang>-200.png.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
@@ -96,27 +97,35 @@ screenshot)
     ;;
 demo)
     mkdir -p "$target"
-    for lang in en ja; do
-        wineserver -k || true
-        # Wine takes the user's language from the locale it starts with.
-        locale=en_US.UTF-8
-        [ "$lang" = ja ] && locale=ja_JP.UTF-8
-        export LANG=$locale LC_ALL=$locale
-        wine reg delete 'HKLM\Software\Korvane' /f >/dev/null 2>&1 || true
-        start_agent
-        wine "$agent"
-        shoot KvHybridS3 "$target/settings-$lang.png"
-        xdotool key Escape   # hides the settings window again
-        sleep 1
-        xdotool keydown alt keydown F1 sleep 0.3 keyup F1 keyup alt
-        if wait_for_window 'Korvane Dormello Message'; then
-            shoot 'Korvane Dormello Message' "$target/confirmation-$lang.png"
-            xdotool key Escape
-        else
-            fail "the question did not appear after Alt+F1"
-        fi
-        sleep 1
-        wineserver -k
+    for scale in 100 200; do
+        suffix=""
+        [ "$scale" = 200 ] && suffix=-200
+        for lang in en ja; do
+            wineserver -k || true
+            # The programs started from now on draw at this scale (96 DPI is 100 %).
+            wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d $((scale * 96 / 100)) /f >/dev/null 2>&1
+            # Wine takes the user's language from the locale it starts with.
+            locale=en_US.UTF-8
+            [ "$lang" = ja ] && locale=ja_JP.UTF-8
+            export LANG=$locale LC_ALL=$locale
+            wine reg delete 'HKLM\Software\Korvane' /f >/dev/null 2>&1 || true
+            start_agent
+            wine "$agent"
+            shoot KvHybridS3 "$target/settings-$lang$suffix.png"
+            xdotool key Escape   # hides the settings window again
+            sleep 1
+            xdotool keydown alt keydown F1 sleep 0.3 keyup F1 keyup alt
+            if wait_for_window 'Korvane Dormello Message'; then
+                shoot 'Korvane Dormello Message' "$target/confirmation-$lang$suffix.png"
+                xdotool key Escape
+            else
+                fail "the question did not appear after Alt+F1"
+            fi
+            sleep 1
+            wineserver -k
+        done
     done
+    wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d 96 /f >/dev/null 2>&1
+    wineserver -k || true
     ;;
 esac

@@ -1,7 +1,10 @@
 #include "ShadowWindow.h"
 
 #include "ContourBitmap.h"
+#include "ScaledArtwork.h"
 #include "SkinImageCache.h"
+
+#include "common/Dpi.h"
 
 #include <shlwapi.h>
 
@@ -22,6 +25,7 @@ struct ShadowState {
     HBITMAP image = nullptr;
     std::unique_ptr<BLENDFUNCTION> blend;
     RECT lastOwner = {};
+    bool stale = false;  // compose at the next repaint wherever the dialog is
     wchar_t followedTitle[MAX_PATH] = {};
 };
 
@@ -52,9 +56,10 @@ void OnPaint(HWND window) {
         HWND owner = FindWindowW(kDialogClass, g_shadow.followedTitle);
         RECT ownerRect;
         if (owner && GetWindowRect(owner, &ownerRect)) {
-            // Only a new corner moves the shadow; size and z-order changes leave it be.
-            if (ownerRect.left != g_shadow.lastOwner.left || ownerRect.top != g_shadow.lastOwner.top)
+            // Only a new corner (or a new image) moves the shadow; size and z-order changes leave it be.
+            if (g_shadow.stale || ownerRect.left != g_shadow.lastOwner.left || ownerRect.top != g_shadow.lastOwner.top)
                 Compose(window, memory, image, ownerRect);
+            g_shadow.stale = false;
             g_shadow.lastOwner = ownerRect;
         }
     }
@@ -104,6 +109,21 @@ void ReleaseShadowState() {
     SetShadowImage(nullptr);
     g_shadow.blend.reset();
     g_shadow.lastOwner = RECT{};
+    g_shadow.stale = false;
+}
+
+void MarkShadowStale() {
+    g_shadow.stale = true;
+}
+
+void MoveDialogWithShadow(HWND dialog, HWND shadow, const RECT& rect) {
+    MarkShadowStale();
+    // The dialog's WM_WINDOWPOSCHANGED repaints the shadow; a rectangle it already had sends none.
+    SetWindowPos(dialog, nullptr, rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
+    if (shadow)
+        SendMessageW(shadow, WM_PAINT, 0, 0);
+    RedrawWindow(dialog, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN);
 }
 
 LRESULT CALLBACK ShadowWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -124,7 +144,10 @@ LRESULT CALLBACK ShadowWndProc(HWND window, UINT message, WPARAM wParam, LPARAM 
     return DefWindowProcW(window, message, wParam, lParam);
 }
 
-void LoadShadowImageFrom(const wchar_t* folder) {
-    std::wstring path = std::wstring(folder) + L"bg_shadow01.png";
-    SetShadowImage(LoadSkinImageShared(path.c_str()));
+void LoadShadowImageFrom(const wchar_t* folder, UINT dpi) {
+    std::wstring path = ScaledSkinPath(folder, L"bg_shadow01.png", dpi);
+    if (dpi == kDefaultDpi)
+        SetShadowImage(LoadSkinImageShared(path.c_str()));
+    else
+        SetShadowImage(LoadSkinImageSized(path.c_str(), ScaleToDpi(kInitialWidth, dpi), ScaleToDpi(kInitialHeight, dpi)));
 }

@@ -11,8 +11,15 @@ HWND CreateShadowWindow(HWND ownerDialog, const wchar_t* followedTitle);
 // Takes ownership of image (null for none) as the process-wide shadow image; the previous one is deleted.
 void SetShadowImage(HBITMAP image);
 HBITMAP GetShadowImage();
-// Replaces the shadow image by the skin folder's "bg_shadow01.png" (none when it is missing).
-void LoadShadowImageFrom(const wchar_t* folder);
+// Replaces the shadow image by the skin folder's "bg_shadow01.png" drawn for dpi, at the size of
+// a dialog at dpi (none when it is missing).
+void LoadShadowImageFrom(const wchar_t* folder, UINT dpi = 96);
+// Composes the shadow again on its next repaint even where its dialog's corner stayed: after a
+// new image (a DPI change) the old picture must not stay.
+void MarkShadowStale();
+// A dialog laid out again for a new DPI takes rect (the one WM_DPICHANGED suggests), its shadow
+// (null: none) is composed again for it, and the dialog repaints with all its controls.
+void MoveDialogWithShadow(HWND dialog, HWND shadow, const RECT& rect);
 
 // Releases the shadow image and blend data; called when the dialog is destroyed.
 void ReleaseShadowState();

@@ -1,7 +1,9 @@
 #include "SkinButton.h"
 
+#include "ScaledArtwork.h"
 #include "SkinImageCache.h"
 
+#include "common/Dpi.h"
 #include "common/KeyboardFocus.h"
 #include "common/LanguageBinding.h"
 
@@ -17,12 +19,13 @@ SkinCaptionOffset const kConfirmationOffsets[] = {{1030, 6}, {1031, 6}};
 // Private message routed to the button; kind 0 ignores it.
 UINT const WM_SKIN_PRIVATE = WM_USER + 256;
 
-// Builds folder + name into path; an empty path (no face) when there is no folder or it does not fit.
-void BuildFacePath(const wchar_t* folder, const wchar_t* name, wchar_t (&path)[MAX_PATH]) {
+// Builds folder + name (drawn for dpi) into path; an empty path (no face) when there is no folder
+// or it does not fit.
+void BuildFacePath(const wchar_t* folder, const wchar_t* name, UINT dpi, wchar_t (&path)[MAX_PATH]) {
     path[0] = L'\0';
     if (!folder || !folder[0] || !name)
         return;
-    int written = _snwprintf(path, ARRAYSIZE(path), L"%ls%ls", folder, name);
+    int written = _snwprintf(path, ARRAYSIZE(path), L"%ls", ScaledSkinPath(folder, name, dpi).c_str());
     if (written < 0 || written >= static_cast<int>(ARRAYSIZE(path)))
         path[0] = L'\0';
 }
@@ -69,11 +72,27 @@ HBITMAP CxSkinButton::Face(FaceIndex index) const {
     SkinFace& face = faces_[index];
     if (!face.decoded) {
         face.decoded = true;
-        face.bitmap = face.path[0] ? LoadSkinImageShared(face.path) : nullptr;
-        if (!face.bitmap && index == kDisabledFace && faces_[kNormalFace].path[0])
-            face.bitmap = LoadSkinImageShared(faces_[kNormalFace].path);
+        face.bitmap = LoadFace(face.path);
+        if (!face.bitmap && index == kDisabledFace)
+            face.bitmap = LoadFace(faces_[kNormalFace].path);
     }
     return face.bitmap;
+}
+
+// At 96 DPI the file as it is; at other scales the drawn picture, brought to the face's size.
+HBITMAP CxSkinButton::LoadFace(const wchar_t* path) const {
+    if (!path[0])
+        return nullptr;
+    return dpi_ == kDefaultDpi ? LoadSkinImageShared(path) : LoadSkinImageSized(path, faceSize_.cx, faceSize_.cy);
+}
+
+void CxSkinButton::SetScale(UINT dpi, SIZE faceSize) {
+    dpi_ = dpi;
+    faceSize_ = faceSize;
+}
+
+int CxSkinButton::Scaled(int length) const {
+    return ScaleToDpi(length, dpi_);
 }
 
 void CxSkinButton::PreSubclassWindow() {
@@ -90,7 +109,7 @@ void CxSkinButton::SetSkin(const wchar_t* normal, const wchar_t* down, const wch
     textColour = Profile().skinTextColour;
 
     LOGFONTW logFont = {};
-    logFont.lfHeight = -12;
+    logFont.lfHeight = -Scaled(12);
     logFont.lfCharSet = LanguageCharSet(languageName_);
     lstrcpynW(logFont.lfFaceName, L"Arial", ARRAYSIZE(logFont.lfFaceName));
     font_.DeleteObject();
@@ -99,7 +118,7 @@ void CxSkinButton::SetSkin(const wchar_t* normal, const wchar_t* down, const wch
     DeleteImages();
     const wchar_t* const names[kFaceCount] = {normal, down, over, over, disabled};  // focused looks hovered
     for (int i = 0; i < kFaceCount; ++i)
-        BuildFacePath(folder, names[i], faces_[i].path);
+        BuildFacePath(folder, names[i], dpi_, faces_[i].path);
 }
 
 void CxSkinButton::SetBackground(HBITMAP background, int x, int y, int width, int height) {
@@ -162,7 +181,7 @@ void CxSkinButton::DrawFocusCue(HDC dc, const RECT& item, UINT state) {
     if (!(state & ODS_FOCUS) || !FocusCuesShown(hwnd_))
         return;
     RECT cue = item;
-    InflateRect(&cue, -3, -3);
+    InflateRect(&cue, -Scaled(3), -Scaled(3));
     DrawFocusCueRect(dc, cue);
 }
 
@@ -189,9 +208,9 @@ void CxSkinButton::DrawItem(DRAWITEMSTRUCT* item) {
     HDC dc = item->hDC;
     RECT face = item->rcItem;
     RECT text = face;
-    text.left += 2;
-    text.right -= 2;
-    text.top += CaptionTopOffset(static_cast<int>(item->CtlID));
+    text.left += Scaled(2);
+    text.right -= Scaled(2);
+    text.top += Scaled(CaptionTopOffset(static_cast<int>(item->CtlID)));
 
     wchar_t caption[MAX_PATH] = {};
     GetWindowTextW(hwnd_, caption, ARRAYSIZE(caption));
@@ -205,7 +224,7 @@ void CxSkinButton::DrawItem(DRAWITEMSTRUCT* item) {
         UINT const format = DT_CENTER | DT_VCENTER | DT_SINGLELINE;
         SetTextColor(dc, GetSysColor(COLOR_BTNHIGHLIGHT));
         DrawTextW(dc, caption, -1, &text, format);
-        OffsetRect(&text, -1, -1);
+        OffsetRect(&text, -Scaled(1), -Scaled(1));
         SetTextColor(dc, GetSysColor(COLOR_GRAYTEXT));
         DrawTextW(dc, caption, -1, &text, format);
         return;
@@ -217,7 +236,7 @@ void CxSkinButton::DrawItem(DRAWITEMSTRUCT* item) {
     else
         FillFace(dc, face);
     if (item->itemState & ODS_SELECTED)
-        OffsetRect(&text, 1, 1);
+        OffsetRect(&text, Scaled(1), Scaled(1));
 
     // A plain face is the light system face: a skin's light caption colour would vanish on it.
     SetTextColor(dc, image ? textColour : GetSysColor(COLOR_BTNTEXT));
@@ -305,8 +324,12 @@ LRESULT CxSkinButton::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
     }
 }
 
-void ApplySkinRow(CxSkinButton& button, const SkinButtonRow& row, const wchar_t* folder, HBITMAP background) {
-    MoveWindow(button, row.x, row.y, row.width, row.height, TRUE);
+void ApplySkinRow(CxSkinButton& button, const SkinButtonRow& row, const wchar_t* folder, HBITMAP background,
+                  UINT dpi) {
+    int x = ScaleToDpi(row.x, dpi), y = ScaleToDpi(row.y, dpi);
+    int width = ScaleToDpi(row.width, dpi), height = ScaleToDpi(row.height, dpi);
+    MoveWindow(button, x, y, width, height, TRUE);
+    button.SetScale(dpi, SIZE{width, height});
     button.SetSkin(row.normal, row.pressed, row.hover, row.disabled, folder, row.kind);
-    button.SetBackground(background, row.x, row.y, row.width, row.height);
+    button.SetBackground(background, x, y, width, height);
 }

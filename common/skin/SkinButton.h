@@ -41,6 +41,9 @@ public:
     // plain, with the caption font.
     void SetSkin(const wchar_t* normal, const wchar_t* down, const wchar_t* over, const wchar_t* disabled,
                  const wchar_t* folder, int kind);
+    // The DPI the button is drawn at and the size of its faces there; before SetSkin, which
+    // then takes the pictures drawn for that scale. 96 DPI until told otherwise.
+    void SetScale(UINT dpi, SIZE faceSize);
     // Keeps a copy of the rectangle of background that the button covers.
     void SetBackground(HBITMAP background, int x, int y, int width, int height);
     // On: the plain face in system colours whatever the skin (high contrast). Repaints.
@@ -72,6 +75,8 @@ private:
     // The focus face is a second bitmap from the over file.
     enum FaceIndex { kNormalFace, kDownFace, kOverFace, kFocusFace, kDisabledFace, kFaceCount };
     HBITMAP Face(FaceIndex index) const;
+    HBITMAP LoadFace(const wchar_t* path) const;
+    int Scaled(int length) const;
     void DeleteImages();
     bool CorrectPushedLook();
     int CaptionTopOffset(int controlId) const;
@@ -95,6 +100,8 @@ private:
     std::unique_ptr<BLENDFUNCTION> blend_;
     char languageName_[MAX_PATH] = {};
     bool systemColours_ = false;
+    UINT dpi_ = 96;
+    SIZE faceSize_ = {};
 };
 
 // Where a dialog puts one skinned button and which images it wears (normal, pressed, hover,
@@ -109,6 +116,7 @@ struct SkinButtonRow {
     int kind;
 };
 
-// Moves button to its row's rectangle, skins it from folder (null: plain faces), and gives it
-// the piece of background under that rectangle.
-void ApplySkinRow(CxSkinButton& button, const SkinButtonRow& row, const wchar_t* folder, HBITMAP background);
+// Moves button to its row's rectangle at dpi, skins it from folder (null: plain faces) with the
+// pictures drawn for that scale, and gives it the piece of background under that rectangle.
+void ApplySkinRow(CxSkinButton& button, const SkinButtonRow& row, const wchar_t* folder, HBITMAP background,
+                  UINT dpi = 96);

@@ -796,15 +796,19 @@ TEST_F(Setup, TheShortcutStartsTheAgentOrShowsItsWindow) {
 // as written for Vista) and the rights it asks for.
 TEST_F(Setup, EveryProgramNamesItsWindowsVersionsAndRights) {
     std::wstring const stage = e2e::StageDir();
-    struct { std::wstring program; const char* level; } const programs[] = {
-        {stage + L"\\Dormkey.exe", "requireAdministrator"}, {stage + L"\\Dormnote.exe", "requireAdministrator"},
-        {stage + L"\\Dormopen.exe", "asInvoker"}, {setup_, "requireAdministrator"}};
+    // Every program is DPI-aware: ours per monitor (v2, with the older kinds as fallbacks), the setup for the system.
+    char const perMonitor[] = ">PerMonitorV2, PerMonitor</dpiAwareness>";
+    struct { std::wstring program; const char* level; const char* awareness; } const programs[] = {
+        {stage + L"\\Dormkey.exe", "requireAdministrator", perMonitor},
+        {stage + L"\\Dormnote.exe", "requireAdministrator", perMonitor},
+        {stage + L"\\Dormopen.exe", "asInvoker", perMonitor}, {setup_, "requireAdministrator", ">true</dpiAware>"}};
     const char* const windows[] = {"{e2011457-1546-43c5-a5fe-008deee3d3f0}", "{35138b9a-5d96-4fbd-8e2d-a2440225f93a}",
                                    "{4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38}", "{1f676c76-80e1-4239-95bb-83d0f6d0da78}",
                                    "{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}"};  // Vista, 7, 8, 8.1, 10 and 11
     for (const auto& p : programs) {
         std::string const manifest = ManifestOf(p.program);
         EXPECT_NE(std::string::npos, manifest.find(std::string("level=\"") + p.level + "\"")) << Narrow(p.program);
+        EXPECT_NE(std::string::npos, manifest.find(p.awareness)) << Narrow(p.program) << " " << p.awareness;
         for (const char* id : windows)
             EXPECT_NE(std::string::npos, manifest.find(std::string("<supportedOS Id=\"") + id + "\"/>"))
                 << Narrow(p.program) << " " << id;

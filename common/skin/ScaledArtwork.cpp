@@ -1,0 +1,161 @@
+#include "ScaledArtwork.h"
+
+#include "SkinImageCache.h"
+#include "common/Dpi.h"
+
+#include <objidl.h>  // IStream, PROPID: needed before gdiplus.h with WIN32_LEAN_AND_MEAN
+#include <shlwapi.h>
+
+#include <gdiplus.h>
+
+#include <vector>
+
+using namespace Gdiplus;
+using namespace Gdiplus::DllExports;
+
+namespace {
+
+// A new canvas of width x height with image drawn over all of it in mode, or null.
+GpBitmap* DrawScaled(GpImage* image, int width, int height, InterpolationMode mode) {
+    UINT imageWidth = 0, imageHeight = 0;
+    GdipGetImageWidth(image, &imageWidth);
+    GdipGetImageHeight(image, &imageHeight);
+    GpBitmap* canvas = nullptr;
+    if (GdipCreateBitmapFromScan0(width, height, 0, PixelFormat32bppARGB, nullptr, &canvas) != Ok)
+        return nullptr;
+    GpGraphics* graphics = nullptr;
+    GpImageAttributes* attributes = nullptr;
+    bool drawn = GdipGetImageGraphicsContext(canvas, &graphics) == Ok && GdipCreateImageAttributes(&attributes) == Ok;
+    if (drawn) {
+        GdipSetInterpolationMode(graphics, mode);
+        GdipSetPixelOffsetMode(graphics, PixelOffsetModeHalf);
+        // Mirrored beyond the edges: the border pixels are not blended with nothing.
+        GdipSetImageAttributesWrapMode(attributes, WrapModeTileFlipXY, 0, FALSE);
+        drawn = GdipDrawImageRectRectI(graphics, image, 0, 0, width, height, 0, 0, static_cast<INT>(imageWidth),
+                                       static_cast<INT>(imageHeight), UnitPixel, attributes, nullptr, nullptr) == Ok;
+    }
+    if (attributes)
+        GdipDisposeImageAttributes(attributes);
+    if (graphics)
+        GdipDeleteGraphics(graphics);
+    if (!drawn) {
+        GdipDisposeImage(canvas);
+        return nullptr;
+    }
+    return canvas;
+}
+
+HBITMAP TakeBitmap(GpBitmap* canvas) {
+    HBITMAP bitmap = nullptr;
+    if (canvas && GdipCreateHBITMAPFromBitmap(canvas, &bitmap, 0) != Ok)
+        bitmap = nullptr;
+    if (canvas)
+        GdipDisposeImage(canvas);
+    return bitmap;
+}
+
+// Where smooth must not blend the key colour into the body, take sharp's pixels: within two
+// pixels of a key pixel of sharp (a smooth filter reaches that far), both pictures take sharp's.
+void KeepKeyEdgeSharp(GpBitmap* smooth, GpBitmap* sharp, int width, int height) {
+    Rect all(0, 0, width, height);
+    BitmapData smoothBits = {}, sharpBits = {};
+    if (GdipBitmapLockBits(smooth, &all, ImageLockModeRead | ImageLockModeWrite, PixelFormat32bppARGB, &smoothBits) != Ok)
+        return;
+    if (GdipBitmapLockBits(sharp, &all, ImageLockModeRead, PixelFormat32bppARGB, &sharpBits) == Ok) {
+        auto pixel = [](BitmapData& data, int x, int y) -> UINT32& {
+            return static_cast<UINT32*>(data.Scan0)[y * (data.Stride / 4) + x];
+        };
+        UINT32 const key = pixel(sharpBits, 0, 0);
+        int const reach = 2;
+        for (int y = 0; y < height; ++y)
+            for (int x = 0; x < width; ++x) {
+                bool nearKey = false;
+                for (int dy = -reach; dy <= reach && !nearKey; ++dy)
+                    for (int dx = -reach; dx <= reach && !nearKey; ++dx) {
+                        int nx = x + dx, ny = y + dy;
+                        nearKey = nx >= 0 && ny >= 0 && nx < width && ny < height && pixel(sharpBits, nx, ny) == key;
+                    }
+                if (nearKey)
+                    pixel(smoothBits, x, y) = pixel(sharpBits, x, y);
+            }
+        GdipBitmapUnlockBits(sharp, &sharpBits);
+    }
+    GdipBitmapUnlockBits(smooth, &smoothBits);
+}
+
+// The PNG resource as a GDI+ image (the caller disposes it), or null.
+GpImage* LoadPngResource(HINSTANCE instance, UINT id) {
+    HRSRC found = FindResourceW(instance, MAKEINTRESOURCEW(id), MAKEINTRESOURCEW(10));  // RT_RCDATA
+    HGLOBAL loaded = found ? LoadResource(instance, found) : nullptr;
+    const void* bytes = loaded ? LockResource(loaded) : nullptr;
+    if (!bytes)
+        return nullptr;
+    IStream* stream = SHCreateMemStream(static_cast<const BYTE*>(bytes), SizeofResource(instance, found));
+    if (!stream)
+        return nullptr;
+    GpBitmap* image = nullptr;
+    if (GdipCreateBitmapFromStream(stream, &image) != Ok)
+        image = nullptr;
+    stream->Release();
+    return image;
+}
+
+}  // namespace
+
+int ArtworkScaleFor(UINT dpi) {
+    if (dpi <= kDefaultDpi)
+        return 100;
+    for (int scale : kDrawnScales)
+        if (static_cast<UINT>(MulDiv(scale, kDefaultDpi, 100)) >= dpi)
+            return scale;
+    return kDrawnScales[ARRAYSIZE(kDrawnScales) - 1];
+}
+
+std::wstring ScaledSkinPath(const wchar_t* folder, const wchar_t* name, UINT dpi) {
+    std::wstring file(name);
+    int scale = ArtworkScaleFor(dpi);
+    size_t dot = file.rfind(L'.');
+    if (scale != 100 && dot != std::wstring::npos)
+        file.insert(dot, L"_" + std::to_wstring(scale));
+    return std::wstring(folder) + file;
+}
+
+HBITMAP LoadSkinImageSized(const wchar_t* path, int width, int height) {
+    GpImage* image = nullptr;
+    if (!path || width <= 0 || height <= 0 || GdipLoadImageFromFile(path, &image) != Ok || !image)
+        return nullptr;
+    UINT imageWidth = 0, imageHeight = 0;
+    GdipGetImageWidth(image, &imageWidth);
+    GdipGetImageHeight(image, &imageHeight);
+    bool const sameSize = imageWidth == static_cast<UINT>(width) && imageHeight == static_cast<UINT>(height);
+    HBITMAP result = sameSize ? nullptr : TakeBitmap(DrawScaled(image, width, height, InterpolationModeHighQualityBicubic));
+    GdipDisposeImage(image);
+    return sameSize ? LoadSkinImageShared(path) : result;
+}
+
+HBITMAP LoadBackgroundForDpi(HINSTANCE instance, UINT bitmapId, UINT pngBaseId, SIZE atDefault, UINT dpi) {
+    int scale = ArtworkScaleFor(dpi);
+    if (scale == 100)
+        return LoadBitmapW(instance, MAKEINTRESOURCEW(bitmapId));
+    GpImage* image = LoadPngResource(instance, pngBaseId + scale);
+    if (!image)
+        return nullptr;
+    int width = ScaleToDpi(atDefault.cx, dpi), height = ScaleToDpi(atDefault.cy, dpi);
+    UINT imageWidth = 0, imageHeight = 0;
+    GdipGetImageWidth(image, &imageWidth);
+    GdipGetImageHeight(image, &imageHeight);
+    if (imageWidth == static_cast<UINT>(width) && imageHeight == static_cast<UINT>(height)) {
+        // Drawn for this very scale: the pixels as they are.
+        HBITMAP exact = TakeBitmap(DrawScaled(image, width, height, InterpolationModeNearestNeighbor));
+        GdipDisposeImage(image);
+        return exact;
+    }
+    GpBitmap* smooth = DrawScaled(image, width, height, InterpolationModeHighQualityBicubic);
+    GpBitmap* sharp = DrawScaled(image, width, height, InterpolationModeNearestNeighbor);
+    if (smooth && sharp)
+        KeepKeyEdgeSharp(smooth, sharp, width, height);
+    if (sharp)
+        GdipDisposeImage(sharp);
+    GdipDisposeImage(image);
+    return TakeBitmap(smooth);
+}

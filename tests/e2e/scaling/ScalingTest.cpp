@@ -1,0 +1,271 @@
+// Both skinned windows at every display scale, in the language the test program runs in (built
+// twice: English, and Japanese with LANG=ja_JP.UTF-8), and after a DPI change sent to the open
+// window: size, shape and shadow DPI / 96 times those at 96 DPI, every text drawn at that size in
+// its room. The pictures are kept in the artifacts.
+#include "support/Harness.h"
+#include "support/Screenshot.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <memory>
+#include <string>
+#include <vector>
+
+using e2e::InstallFolder;
+
+namespace {
+
+COLORREF const kTitle = RGB(112, 226, 255), kText = RGB(210, 210, 210), kWhite = RGB(255, 255, 255);
+SIZE const kSize = {542, 251};            // both windows at 96 DPI
+RECT const kBody = {9, 8, 529, 237};      // what their regions keep
+UINT const kDpis[] = {96, 120, 144, 192, 288};
+
+int Scaled(int length, UINT dpi) {
+    return MulDiv(length, static_cast<int>(dpi), 96);
+}
+RECT ScaledEdges(const RECT& r, UINT dpi) {
+    return RECT{Scaled(r.left, dpi), Scaled(r.top, dpi), Scaled(r.right, dpi), Scaled(r.bottom, dpi)};
+}
+std::string Describe(const RECT& r) {
+    return testing::PrintToString(std::vector<LONG>{r.left, r.top, r.right, r.bottom});
+}
+
+// A painted text: its colour, the 96-DPI room its ink must stay in without reaching the room's
+// right or bottom edge (a word cut there would), and the wider area searched for its ink. Rooms
+// end where the next part begins.
+struct PaintedText {
+    const char* name;
+    COLORREF colour;
+    RECT room, searched;
+};
+std::vector<PaintedText> const kSettingsTexts = {
+    {"title", kTitle, {23, 20, 223, 46}, {9, 9, 528, 46}},
+    {"enable label", kText, {224, 58, 524, 91}, {218, 52, 528, 91}},
+    {"tray label", kText, {224, 91, 524, 124}, {218, 91, 528, 124}},
+    {"heading", kText, {224, 124, 524, 145}, {218, 124, 528, 145}},
+    {"Redefine", kText, {224, 145, 343, 169}, {224, 145, 343, 169}},
+    {"OK", kText, {279, 198, 398, 228}, {279, 198, 398, 228}},
+    {"Cancel", kText, {400, 198, 519, 228}, {400, 198, 519, 228}},
+};
+std::vector<PaintedText> const kQuestionTexts = {
+    {"title", kTitle, {23, 20, 223, 46}, {9, 9, 528, 46}},
+    {"message", kText, {200, 68, 524, 150}, {196, 60, 528, 150}},
+    {"do-not-show label", kText, {224, 150, 524, 188}, {218, 150, 528, 188}},
+    {"OK", kWhite, {279, 198, 398, 228}, {279, 198, 398, 228}},
+    {"Cancel", kWhite, {400, 198, 519, 228}, {400, 198, 519, 228}},
+};
+
+// One program's window, open while the object lives.
+class OpenWindow {
+public:
+    virtual ~OpenWindow() = default;
+    HWND window = nullptr;
+    DWORD processId = 0;
+};
+class OpenSettings : public OpenWindow {
+public:
+    explicit OpenSettings(const InstallFolder& install) {
+        if (!agent_.Start(install))
+            return;
+        SendMessageW(agent_.Window(), WM_USER + 3, 0, 85);  // what a second start asks
+        window = IsWindowVisible(agent_.Window()) ? agent_.Window() : nullptr;
+        processId = agent_.Proc().Id();
+    }
+    ~OpenSettings() override { agent_.Close(); }
+
+private:
+    e2e::Agent agent_;
+};
+class OpenQuestion : public OpenWindow {
+public:
+    explicit OpenQuestion(const InstallFolder& install) {
+        if (question_.Start(install, L"/sleep:hybrid"))
+            window = question_.Window();
+        processId = question_.Proc().Id();
+    }
+
+private:
+    e2e::Confirmation question_;  // ended with it
+};
+
+struct WindowCase {
+    const wchar_t* name;
+    std::unique_ptr<OpenWindow> (*open)(const InstallFolder&);
+    const std::vector<PaintedText>& texts;
+};
+WindowCase const kWindows[] = {
+    {L"settings", [](const InstallFolder& i) -> std::unique_ptr<OpenWindow> { return std::make_unique<OpenSettings>(i); },
+     kSettingsTexts},
+    {L"confirmation", [](const InstallFolder& i) -> std::unique_ptr<OpenWindow> { return std::make_unique<OpenQuestion>(i); },
+     kQuestionTexts},
+};
+
+// Programs started while this lives run at dpi: LogPixels of HKCU\Control Panel\Desktop in the
+// test's prefix. The value before (or none) is put back.
+class DisplayScaling {
+public:
+    explicit DisplayScaling(UINT dpi) {
+        DWORD size = sizeof(previous_);
+        had_ = RegGetValueW(HKEY_CURRENT_USER, kKey, L"LogPixels", RRF_RT_REG_DWORD, nullptr, &previous_, &size) == 0;
+        DWORD value = dpi;
+        RegSetKeyValueW(HKEY_CURRENT_USER, kKey, L"LogPixels", REG_DWORD, &value, sizeof(value));
+    }
+    ~DisplayScaling() {
+        if (had_)
+            RegSetKeyValueW(HKEY_CURRENT_USER, kKey, L"LogPixels", REG_DWORD, &previous_, sizeof(previous_));
+        else
+            RegDeleteKeyValueW(HKEY_CURRENT_USER, kKey, L"LogPixels");
+    }
+
+private:
+    static constexpr const wchar_t* kKey = L"Control Panel\\Desktop";
+    DWORD previous_ = 0;
+    bool had_ = false;
+};
+
+// The smallest rectangle of the shot holding every pixel of area near colour; empty for none.
+RECT InkBounds(const e2e::Screenshot& shot, const RECT& area, COLORREF colour) {
+    RECT ink = {LONG_MAX, LONG_MAX, -1, -1};
+    for (LONG y = std::max(0L, area.top); y < std::min<LONG>(shot.Height(), area.bottom); ++y)
+        for (LONG x = std::max(0L, area.left); x < std::min<LONG>(shot.Width(), area.right); ++x)
+            if (e2e::ColourNear(shot.At(x, y), colour, 40))
+                ink = RECT{std::min(ink.left, x), std::min(ink.top, y), std::max(ink.right, x + 1), std::max(ink.bottom, y + 1)};
+    return ink.right < 0 ? RECT{} : ink;
+}
+
+// The window at dpi: its size and region, and each text in its room. Keeps a picture named
+// <window>-scale-<tag>-<language>.bmp and returns the title's ink.
+RECT ExpectWindowAt(HWND window, const WindowCase& c, UINT dpi, const std::wstring& tag) {
+    SCOPED_TRACE(testing::Message() << dpi << " DPI");
+    RECT r = {}, bounds = {};
+    GetWindowRect(window, &r);
+    EXPECT_NEAR(Scaled(kSize.cx, dpi), r.right - r.left, 2) << "width";
+    EXPECT_NEAR(Scaled(kSize.cy, dpi), r.bottom - r.top, 2) << "height";
+    HRGN region = CreateRectRgn(0, 0, 0, 0);
+    EXPECT_NE(ERROR, GetWindowRgn(window, region));
+    GetRgnBox(region, &bounds);
+    DeleteObject(region);
+    RECT body = ScaledEdges(kBody, dpi);
+    EXPECT_TRUE(std::abs(body.left - bounds.left) <= 2 && std::abs(body.top - bounds.top) <= 2 &&
+                std::abs(body.right - bounds.right) <= 2 && std::abs(body.bottom - bounds.bottom) <= 2)
+        << "region " << Describe(bounds) << ", body " << Describe(body);
+
+    e2e::Screenshot shot(r);
+    bool const japanese = GetUserDefaultUILanguage() == 0x0411;
+    shot.SaveArtifact((std::wstring(c.name) + L"-scale-" + tag + (japanese ? L"-ja.bmp" : L"-en.bmp")).c_str());
+    RECT title = {};
+    for (const PaintedText& text : c.texts) {
+        RECT room = ScaledEdges(text.room, dpi), ink = InkBounds(shot, ScaledEdges(text.searched, dpi), text.colour);
+        RECT inside = {};
+        IntersectRect(&inside, &ink, &room);
+        EXPECT_FALSE(IsRectEmpty(&ink)) << text.name << ": no text painted";
+        EXPECT_TRUE(EqualRect(&inside, &ink) && ink.right < room.right && ink.bottom < room.bottom)
+            << text.name << ": ink " << Describe(ink) << " leaves its room " << Describe(room);
+        if (&text == &c.texts.front())
+            title = ink;
+    }
+    return title;
+}
+
+// Glyphs drawn for the size, not enlarged 96-DPI ones: the title's ink grows with the scale, give
+// or take a tenth (hinting), and never by less than 2 pixels.
+void ExpectTitleScaled(const RECT& atDefault, const RECT& title, UINT dpi) {
+    double width = (atDefault.right - atDefault.left) * dpi / 96.0;
+    double height = (atDefault.bottom - atDefault.top) * dpi / 96.0;
+    EXPECT_NEAR(width, title.right - title.left, std::max(2.0, width / 10)) << "title width at " << dpi << " DPI";
+    EXPECT_NEAR(height, title.bottom - title.top, std::max(2.0, height / 10)) << "title height at " << dpi << " DPI";
+}
+
+// Sends WM_DPICHANGED as Windows does when a window moves to a monitor of dpi; the suggested
+// rectangle is written into the window's process.
+bool SendDpiChanged(HWND window, DWORD processId, UINT dpi, const RECT& suggested) {
+    HANDLE process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_WRITE, FALSE, processId);
+    if (!process)
+        return false;
+    void* remote = VirtualAllocEx(process, nullptr, sizeof(RECT), MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
+    DWORD_PTR result = 0;
+    bool sent = remote && WriteProcessMemory(process, remote, &suggested, sizeof(suggested), nullptr) &&
+                SendMessageTimeoutW(window, WM_DPICHANGED, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(remote),
+                                    SMTO_NORMAL, 10000, &result);
+    if (remote)
+        VirtualFreeEx(process, remote, 0, MEM_RELEASE);
+    CloseHandle(process);
+    return sent;
+}
+
+class Scaling : public ::testing::Test {
+protected:
+    void SetUp() override {
+#ifdef RUNS_IN_JAPANESE
+        ASSERT_EQ(0x0411, GetUserDefaultUILanguage()) << "run with LANG=ja_JP.UTF-8";
+#endif
+        // Physical pixels of every window, whatever its DPI: per-monitor v2, else system aware.
+        using SetContextProc = BOOL(WINAPI*)(HANDLE);
+        auto setContext = reinterpret_cast<SetContextProc>(reinterpret_cast<void (*)()>(
+            GetProcAddress(GetModuleHandleW(L"user32.dll"), "SetProcessDpiAwarenessContext")));
+        if (!setContext || !setContext(reinterpret_cast<HANDLE>(static_cast<INT_PTR>(-4))))
+            SetProcessDPIAware();
+        TearDown();
+    }
+    void TearDown() override {
+        e2e::EndStrayAgents();
+        e2e::EndStrayConfirmations();
+        e2e::registry::DeleteSettingsKey();
+    }
+};
+
+}  // namespace
+
+TEST_F(Scaling, EachWindowIsTheScaleTimesItsSizeWithTextDrawnAtIt) {
+    InstallFolder install;
+    for (const WindowCase& c : kWindows) {
+        SCOPED_TRACE(testing::PrintToString(std::wstring(c.name)));
+        RECT titleAtDefault = {};
+        for (UINT dpi : kDpis) {
+            DisplayScaling scaling(dpi);
+            std::unique_ptr<OpenWindow> open = c.open(install);
+            ASSERT_TRUE(open->window);
+            Sleep(300);  // the shadow and the check boxes have painted
+            RECT title = ExpectWindowAt(open->window, c, dpi, std::to_wstring(dpi * 100 / 96));
+            if (dpi == 96)
+                titleAtDefault = title;
+            ExpectTitleScaled(titleAtDefault, title, dpi);
+        }
+    }
+}
+
+// Wine moves no window between monitors: the test tells the window, at 96 DPI, that it is now on
+// a 200 % monitor. It takes the suggested rectangle and is laid out, painted and shaped again, its
+// shadow drawn anew on its corner, and a later high-contrast repaint keeps the new DPI.
+TEST_F(Scaling, ADpiChangeLaysEachWindowOutAgain) {
+    InstallFolder install;
+    UINT const dpi = 192;
+    for (const WindowCase& c : kWindows) {
+        SCOPED_TRACE(testing::PrintToString(std::wstring(c.name)));
+        std::unique_ptr<OpenWindow> open = c.open(install);
+        ASSERT_TRUE(open->window);
+        Sleep(300);
+        RECT suggested = {}, after = {}, shadow = {};
+        GetWindowRect(open->window, &suggested);
+        OffsetRect(&suggested, -100, -50);
+        suggested.right = suggested.left + Scaled(kSize.cx, dpi);
+        suggested.bottom = suggested.top + Scaled(kSize.cy, dpi);
+        ASSERT_TRUE(SendDpiChanged(open->window, open->processId, dpi, suggested));
+        Sleep(300);
+        GetWindowRect(open->window, &after);
+        EXPECT_EQ(Describe(suggested), Describe(after)) << "the window takes the suggested rectangle";
+        ExpectWindowAt(open->window, c, dpi, L"200-changed");
+
+        HWND shadowWindow = e2e::FindTopWindow(L"MainShadowClass", L"Dormello Shadow", open->processId);
+        ASSERT_TRUE(shadowWindow && GetWindowRect(shadowWindow, &shadow));
+        EXPECT_EQ(after.left, shadow.left);
+        EXPECT_EQ(after.top, shadow.top);
+        EXPECT_EQ(Scaled(kSize.cx, dpi), shadow.right - shadow.left) << "the shadow is drawn for the new DPI";
+
+        SendMessageW(open->window, WM_SETTINGCHANGE, 0, 0);  // what a change of high contrast sends
+        Sleep(300);
+        ExpectWindowAt(open->window, c, dpi, L"200-repainted");
+    }
+}

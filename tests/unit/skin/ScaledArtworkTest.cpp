@@ -1,0 +1,105 @@
+// Artwork for a DPI: which drawn scale a window takes, the file names, the background scaled down
+// with an exact key-coloured margin, the faces at their size, and the small icon for a DPI.
+#include "../language/TestPaths.h"
+#include "SkinTestResource.h"
+#include "SkinTestSupport.h"
+
+#include "common/Dpi.h"
+#include "common/WideText.h"
+#include "common/skin/ContourBitmap.h"
+#include "common/skin/ScaledArtwork.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace {
+
+COLORREF const kKey = RGB(255, 0, 255);
+
+struct ScaleRow {
+    UINT dpi;
+    int artworkScale;
+    const wchar_t* faceFile;
+};
+ScaleRow const kScaleRows[] = {
+    {72, 100, L"F\\button_n.png"},       {96, 100, L"F\\button_n.png"},       {97, 150, L"F\\button_n_150.png"},
+    {120, 150, L"F\\button_n_150.png"},  {144, 150, L"F\\button_n_150.png"},  {168, 200, L"F\\button_n_200.png"},
+    {192, 200, L"F\\button_n_200.png"},  {240, 300, L"F\\button_n_300.png"},  {288, 300, L"F\\button_n_300.png"},
+    {384, 300, L"F\\button_n_300.png"},  // beyond the largest drawn scale: the largest
+};
+
+// A key-blended fringe would be a pinkish pixel inside the region.
+bool LooksKeyBlended(COLORREF colour) {
+    return GetRValue(colour) > GetGValue(colour) + 40 && GetBValue(colour) > GetGValue(colour) + 40;
+}
+
+}  // namespace
+
+TEST(ScaledArtwork, EachDpiTakesTheNextLargerDrawnScale) {
+    for (const ScaleRow& row : kScaleRows) {
+        EXPECT_EQ(row.artworkScale, ArtworkScaleFor(row.dpi)) << row.dpi << " DPI";
+        EXPECT_EQ(std::wstring(row.faceFile), ScaledSkinPath(L"F\\", L"button_n.png", row.dpi)) << row.dpi << " DPI";
+    }
+}
+
+// At 96 DPI the bitmap resource itself; elsewhere the window's size at the DPI, with the margin
+// exactly key coloured (the region ends where the body ends) and no key colour blended into the
+// body, also where 150 % is scaled down to 125 %.
+TEST(ScaledArtwork, BackgroundsKeepAnExactMarginAtEveryScale) {
+    GdiplusSession gdiplus;
+    HINSTANCE instance = GetModuleHandleW(nullptr);
+    for (UINT dpi : {96u, 120u, 144u, 192u, 288u}) {
+        SCOPED_TRACE(testing::Message() << dpi << " DPI");
+        CContourBitmap background(LoadBackgroundForDpi(instance, IDB_TEST_BACKGROUND, IDR_TEST_BACKGROUND_PNG,
+                                                       SIZE{542, 251}, dpi));
+        ASSERT_NE(nullptr, background.GetSafeHandle());
+        SIZE size = background.GetSize();
+        EXPECT_EQ(ScaleToDpi(542, dpi), size.cx);
+        EXPECT_EQ(ScaleToDpi(251, dpi), size.cy);
+        EXPECT_EQ(kKey, PixelOf(background, 0, 0));
+
+        fw::Region region(CreateContourRegion(background, 0, 0));
+        ASSERT_NE(nullptr, region.GetSafeHandle());
+        RECT bounds = {};
+        GetRgnBox(region, &bounds);
+        // A picture scaled down keeps its proportions within the rounding of both sizes: 2 pixels.
+        EXPECT_NEAR(ScaleToDpi(9, dpi), bounds.left, 2);
+        EXPECT_NEAR(ScaleToDpi(8, dpi), bounds.top, 2);
+        EXPECT_NEAR(ScaleToDpi(529, dpi), bounds.right, 2);
+        EXPECT_NEAR(ScaleToDpi(237, dpi), bounds.bottom, 2);
+        int const middle = size.cy / 2;
+        for (int x = bounds.left; x < bounds.left + ScaleToDpi(4, dpi); ++x)
+            EXPECT_FALSE(LooksKeyBlended(PixelOf(background, x, middle))) << "x " << x;
+    }
+}
+
+TEST(ScaledArtwork, FacesAreBroughtToTheirSize) {
+    GdiplusSession gdiplus;
+    std::wstring const folder = WideFromAnsi(WindowsPath(IMAGE_FOLDER).c_str()) + L"\\";
+    struct {
+        UINT dpi;
+        SIZE size;
+    } const rows[] = {{120, {149, 38}}, {144, {179, 45}}, {192, {238, 60}}, {288, {357, 90}}};
+    for (const auto& row : rows) {
+        std::wstring path = ScaledSkinPath(folder.c_str(), L"button_n.png", row.dpi);
+        fw::Bitmap face(LoadSkinImageSized(path.c_str(), row.size.cx, row.size.cy));
+        SIZE size = face.GetSize();
+        EXPECT_EQ(row.size.cx, size.cx) << row.dpi << " DPI";
+        EXPECT_EQ(row.size.cy, size.cy) << row.dpi << " DPI";
+    }
+    EXPECT_EQ(nullptr, LoadSkinImageSized((folder + L"missing_150.png").c_str(), 10, 10));
+}
+
+// The tray icon at the small-icon size of another monitor's DPI, drawn from the icon's own frames.
+TEST(ScaledArtwork, SmallIconForEachDpi) {
+    for (UINT dpi : {120u, 144u, 192u, 288u}) {
+        HICON icon = LoadSmallIconForDpi(GetModuleHandleW(nullptr), IDI_TEST_TRAY, dpi);
+        ASSERT_NE(nullptr, icon) << dpi << " DPI";
+        ICONINFO info = {};
+        ASSERT_TRUE(GetIconInfo(icon, &info));
+        fw::Bitmap colour(info.hbmColor), mask(info.hbmMask);
+        EXPECT_EQ(ScaleToDpi(16, dpi), colour.GetSize().cx) << dpi << " DPI";
+        DestroyIcon(icon);
+    }
+}
