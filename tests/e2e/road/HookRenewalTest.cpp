@@ -207,22 +207,22 @@ void MakeInput(Input input) {
 TEST_F(HookRenewal, HookComesBackWithoutSessionEvents) {
     struct Case {
         const char* name;
-        bool dropped;  // the hook goes after Alt and F1 of the first press
+        const wchar_t* drop;  // after 2: the hook goes after Alt and F1 of the first press
+        int liveHooks;
         Input input;
         bool renewed;
     } const cases[] = {
-        {"hook removed, keys typed", true, Input::Keys, true},
-        {"live hook, pointer moved", false, Input::Mouse, true},
-        {"live hook, nothing done", false, Input::None, false},
+        {"hook removed, keys typed", L"KEYTAP_FAULT_DROP_HOOK_AFTER=2", 0, Input::Keys, true},
+        {"live hook, pointer moved", L"KEYTAP_FAULT_DROP_HOOK_AFTER=0", 1, Input::Mouse, true},
+        {"live hook, nothing done", L"KEYTAP_FAULT_DROP_HOOK_AFTER=0", 1, Input::None, false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         RoadInstall install;
         RoadAgent agent;
-        ASSERT_TRUE(StartWithFaults(install, agent, {c.dropped ? L"KEYTAP_FAULT_DROP_HOOK_AFTER=2" : L"KEYTAP_FAULT_DROP_HOOK_AFTER=0",
-                                                     kWatchEverySecond}));
+        ASSERT_TRUE(StartWithFaults(install, agent, {c.drop, kWatchEverySecond}));
         ASSERT_TRUE(AltF1AsksOnce()) << "the first press";
-        EXPECT_EQ(c.dropped ? 0 : 1, Hooks(agent).Live());
+        EXPECT_EQ(c.liveHooks, Hooks(agent).Live());
         DWORD const start = GetTickCount();
         // Keys until the hook is back; the pointer and nothing for the whole time.
         e2e::WaitUntil(
