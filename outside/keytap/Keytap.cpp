@@ -109,18 +109,16 @@ HHOOK SetHook() {
     return SetWindowsHookExW(WH_KEYBOARD_LL, procedure, g_module, 0);
 }
 
-// The system may have removed the hook without a word. The new one goes in before the old one
-// is taken out, so no key slips between them (a key both see is handed on once). Releases
+// The system may have removed the hook without a word: it is taken out and put in anew (taking
+// out one the system removed just fails). The old one goes first: under Wine, a second hook put
+// in by this thread before the first was gone left the hotkey dead after the swap. Releases
 // missed while there was no hook would keep their keys "held": the hook forgets them. When no
-// new hook can be put in, the old one stays, and the next look tries again.
+// new hook can be put in, the next look tries again.
 HHOOK RenewHook(HHOOK old) {
-    ZeroMemory(const_cast<BYTE*>(g_keyDown), sizeof(g_keyDown));
-    HHOOK hook = SetHook();
-    if (!hook)
-        return old;
     if (old)
         UnhookWindowsHookEx(old);
-    return hook;
+    ZeroMemory(const_cast<BYTE*>(g_keyDown), sizeof(g_keyDown));
+    return SetHook();
 }
 
 void HandKeyOn(BYTE code) {
