@@ -2,7 +2,8 @@
 // machine slept, or while the secure desktop had the input, never reached the hook, which then
 // takes the next press of those keys for an auto-repeat; and the system may have removed a hook
 // that was slow to answer under load, without telling anyone. A burst of notifications leads
-// to one renewal, made once they have been quiet for a moment.
+// to one renewal, made once they have been quiet for a moment. Between such notifications the
+// hook library itself puts back a hook that the system removed (outside/keytap/HookWatch.h).
 #include "HybridS3Dlg.h"
 
 #include <wtsapi32.h>

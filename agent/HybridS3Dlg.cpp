@@ -222,6 +222,10 @@ LRESULT CHybridS3Dlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
         return OnSetCursor(reinterpret_cast<HWND>(wParam));
     case WM_LBUTTONDOWN:
         return OnLButtonDown(lParam);
+    case WM_TIMER:
+        if (OnTrayRetryTimer(wParam))
+            return 0;
+        break;
     case WM_APP_HOTKEY_MATCHED:
         return OnHotkeyMatched(wParam, lParam);
     case WM_APP_TRAY_NOTIFY:

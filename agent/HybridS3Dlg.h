@@ -89,6 +89,9 @@ private:
     void BuildTrayMenu();
     void AddTrayIcon();
     void LoadTrayIconForDpi();
+    void TryAddTrayIcon(bool again);
+    void FillTrayIconData();
+    bool OnTrayRetryTimer(WPARAM timer);
     static UINT TaskbarCreatedMessage();
     void ListenForTaskbar();
     void OnTaskbarCreated();
@@ -186,6 +189,8 @@ private:
     DWORD volatile showInTray_ = 0;
     DWORD volatile enableFunction_ = 0;
     NOTIFYICONDATAW trayIconData_ = {};
+    DWORD trayTriesSince_ = 0;  // tick count at the start of the current series of tries
+    UINT trayRetryMs_ = 0;      // the wait before the next try
     std::unique_ptr<CGMenu> trayMenu_;
     HMENU trayPopup_ = nullptr;  // borrowed from trayMenu_
 

@@ -1,11 +1,13 @@
 // The notification-area icon, its menu, and showing the settings window.
 #include "HybridS3Dlg.h"
 
+#include "NotifyIcon.h"
 #include "resource.h"
 
 #include "common/Dpi.h"
 #include "common/LanguageBinding.h"
 
+#include <algorithm>
 #include <string>
 
 #include <stddef.h>
@@ -14,6 +16,14 @@
 namespace {
 // The structure as far as guidItem (the Vista layout without hBalloonIcon): 952 bytes in 32-bit builds.
 DWORD const kTrayIconDataSize = offsetof(NOTIFYICONDATAW, hBalloonIcon);
+
+// A shell still busy starting (a sign-in task starts the agent early) can refuse the icon, or
+// time out after it has taken it, with the taskbar already there: no TaskbarCreated would
+// follow. So a refused icon is tried again, less and less often, for the first minutes.
+UINT_PTR const kTrayRetryTimerId = 0x4B54;
+UINT const kTrayFirstRetryMs = 1000;
+UINT const kTrayLongestRetryMs = 32000;
+DWORD const kTrayRetryWindowMs = 3 * 60 * 1000;
 }  // namespace
 
 void CHybridS3Dlg::BuildTrayMenu() {
@@ -33,12 +43,33 @@ void CHybridS3Dlg::BuildTrayMenu() {
     RemoveMenu(trayPopup_, 0, MF_BYPOSITION);
 }
 
+// A fresh series of tries: at the start, after OK or Cancel, and for each new taskbar.
 void CHybridS3Dlg::AddTrayIcon() {
+    KillTimer(hwnd_, kTrayRetryTimerId);
+    trayTriesSince_ = GetTickCount();
+    trayRetryMs_ = kTrayFirstRetryMs;
+    TryAddTrayIcon(false);
+}
+
+void CHybridS3Dlg::TryAddTrayIcon(bool again) {
     if (!showInTraySetting_)
         return;
     showInTray_ = showInTraySetting_->Read();
     if (showInTray_ == 0)
         return;
+    FillTrayIconData();
+    // A call that timed out may have added the icon all the same; a second one would not.
+    if (again && NotifyIcon(NIM_MODIFY, &trayIconData_))
+        return;
+    if (NotifyIcon(NIM_ADD, &trayIconData_))
+        return;
+    if (GetTickCount() - trayTriesSince_ >= kTrayRetryWindowMs)
+        return;  // the shell is not coming: the next TaskbarCreated brings the icon, if any
+    SetTimer(hwnd_, kTrayRetryTimerId, trayRetryMs_, nullptr);
+    trayRetryMs_ = std::min(trayRetryMs_ * 2, kTrayLongestRetryMs);
+}
+
+void CHybridS3Dlg::FillTrayIconData() {
     ZeroMemory(&trayIconData_, kTrayIconDataSize);
     trayIconData_.cbSize = kTrayIconDataSize;
     trayIconData_.hWnd = hwnd_;
@@ -48,7 +79,16 @@ void CHybridS3Dlg::AddTrayIcon() {
     trayIconData_.hIcon = scaledTrayIcon_ ? scaledTrayIcon_ : trayIcon_;
     wcsncpy(trayIconData_.szTip, L"Korvane Dormello", ARRAYSIZE(trayIconData_.szTip) - 1);
     trayIconData_.dwState = NIS_SHAREDICON;
-    Shell_NotifyIconW(NIM_ADD, &trayIconData_);
+}
+
+// True when it was the retry timer's tick. The icon is tried only while the window is hidden.
+bool CHybridS3Dlg::OnTrayRetryTimer(WPARAM timer) {
+    if (timer != kTrayRetryTimerId)
+        return false;
+    KillTimer(hwnd_, kTrayRetryTimerId);
+    if (WindowShown == 0)
+        TryAddTrayIcon(true);
+    return true;
 }
 
 // The tray icon drawn for the small-icon size at dpi_ (LoadIconMetric), replacing the one before,
@@ -90,7 +130,8 @@ void CHybridS3Dlg::OnTaskbarCreated() {
 
 void CHybridS3Dlg::ShowSettingsWindow() {
     WindowShown = 1;
-    Shell_NotifyIconW(NIM_DELETE, &trayIconData_);
+    KillTimer(hwnd_, kTrayRetryTimerId);
+    NotifyIcon(NIM_DELETE, &trayIconData_);
     if (enableFunctionSetting_)
         enableFunction_ = enableFunctionSetting_->Read();
     SendMessageW(GetDlgItem(IDC_ENABLE_FUNCTION), BM_SETCHECK, enableFunction_ == 1 ? BST_CHECKED : BST_UNCHECKED, 0);
@@ -154,5 +195,5 @@ void CHybridS3Dlg::OnTrayCommand(UINT command) {
     if (setting)
         setting->Write(toggled);
     if (tray && toggled == 0)
-        Shell_NotifyIconW(NIM_DELETE, &trayIconData_);
+        NotifyIcon(NIM_DELETE, &trayIconData_);
 }

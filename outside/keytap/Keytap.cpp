@@ -5,10 +5,12 @@
 // The two threads meet through a slim lock and a condition variable, not through kernel
 // events: handing a key on, and the signal thread's polling, then cost no system call while
 // nobody waits (under Wine, every event set or wait is a round trip through the Wine server).
+// The hook thread also puts the hook in again when the system may have removed it (HookWatch.h).
 #include "Keytap.h"
 
 #include "ChangeSignal.h"
 #include "Faults.h"
+#include "HookWatch.h"
 
 #include "framework/Handles.h"
 
@@ -19,6 +21,7 @@ UINT const WM_KT_DROP_HOOK = WM_APP + 2;  // to the hook thread, from the tests'
 DWORD const kKeyDownWaitMs = 50;          // how long a key may take to read as down
 DWORD const kPollMs = 1;
 DWORD const kStartTimeoutMs = 5000;
+DWORD const kWatchPeriodMs = 60000;       // how often the hook thread looks for input it missed
 
 // Fresh key-downs on their way from the hook thread (the only writer) to the signal thread
 // (the only reader). The reader takes them without a lock.
@@ -106,29 +109,51 @@ HHOOK SetHook() {
     return SetWindowsHookExW(WH_KEYBOARD_LL, procedure, g_module, 0);
 }
 
+// The system may have removed the hook without a word: it is taken out and put in anew (taking
+// out one the system removed just fails). The old one goes first: under Wine, a second hook put
+// in by this thread before the first was gone left the hotkey dead after the swap. Releases
+// missed while there was no hook would keep their keys "held": the hook forgets them. When no
+// new hook can be put in, the next look tries again.
+HHOOK RenewHook(HHOOK old) {
+    if (old)
+        UnhookWindowsHookEx(old);
+    ZeroMemory(const_cast<BYTE*>(g_keyDown), sizeof(g_keyDown));
+    return SetHook();
+}
+
+void HandKeyOn(BYTE code) {
+    AcquireSRWLockExclusive(&g_handOff);  // not between the signal thread's look and its sleep
+    bool const queued = g_keys.Push(code);
+    ReleaseSRWLockExclusive(&g_handOff);
+    if (queued)
+        WakeConditionVariable(&g_keysQueued);
+}
+
 DWORD WINAPI HookThread(void* started) {
     MSG message;
     PeekMessageW(&message, nullptr, WM_USER, WM_USER, PM_NOREMOVE);  // the queue must exist before the hook
     HHOOK hook = SetHook();
     if (!hook)
         return 1;  // the starter sees the thread end instead of the start signal
+    HookWatch watch;
+    watch.Start(keytap_faults::WatchPeriodMs(kWatchPeriodMs));
     SetEvent(static_cast<HANDLE>(started));
     // The hook is called from inside GetMessageW. A key it posts comes out only after the hook
     // has returned: the event is then applied, or about to be, and the signal thread's first
     // look at the key is rarely too early (under Wine a key read as up stays so for 50 ms).
     while (GetMessageW(&message, nullptr, 0, 0) > 0) {
         if (message.message == WM_KT_KEY_DOWN) {
-            AcquireSRWLockExclusive(&g_handOff);  // not between the signal thread's look and its sleep
-            bool const queued = g_keys.Push(static_cast<BYTE>(message.wParam));
-            ReleaseSRWLockExclusive(&g_handOff);
-            if (queued)
-                WakeConditionVariable(&g_keysQueued);
+            watch.NoteKey(message.time);
+            HandKeyOn(static_cast<BYTE>(message.wParam));
+        } else if (watch.IsTick(message) && watch.InputUnseen()) {
+            hook = RenewHook(hook);
         }
 #ifdef KEYTAP_FAULTS
         if (message.message == WM_KT_DROP_HOOK && hook && UnhookWindowsHookEx(hook))
             hook = nullptr;
 #endif
     }
+    watch.Stop();
     if (hook)
         UnhookWindowsHookEx(hook);
     return 0;

@@ -1,8 +1,11 @@
-// The keyboard hook after resume and unlock, through the hook library's test build: under Wine
-// nothing sleeps or locks, so that build is told to lose key releases, to lose its hook or to
-// fail to put it in again, and the test sends the agent the notifications Windows would. Hook
-// installs and removals are counted in Wine's relay trace.
+// The keyboard hook after resume and unlock, and after input it missed, through the hook
+// library's test build: under Wine nothing sleeps or locks and no hook is removed for being
+// slow, so that build is told to lose key releases, to lose its hook or to fail to put it in
+// again, and the test sends the agent the notifications Windows would. Hook installs and
+// removals are counted in Wine's relay trace.
 #include "RoadFixture.h"
+
+#include "helpers/SendKey.h"
 
 #include <wtsapi32.h>
 
@@ -30,6 +33,10 @@ WPARAM const kLowLevelKeyboard = 13;  // WH_KEYBOARD_LL, the first argument of i
 int const kRenewalAttempts = 5;       // the agent's bound for a failing renewal
 DWORD const kRetriesMs = 6000;        // long enough for all of them (one a second)
 wchar_t const kMissReleases[] = L"KEYTAP_FAULT_MISS_RELEASES=1";
+// With releases lost, keys typed are input the hook hands nothing on for: the library's own
+// look for a lost hook (once a minute) would renew it. Kept out of the way where a test counts
+// only the renewals after notifications.
+wchar_t const kNoWatch[] = L"KEYTAP_FAULT_WATCH_MS=3600000";
 
 // The agent's low-level keyboard hooks, counted from the relay trace.
 struct HookCount {
@@ -116,7 +123,7 @@ TEST_F(HookRenewal, ResumeAndUnlockForgetLostKeyReleases) {
     };
     RoadInstall install;
     RoadAgent agent;
-    ASSERT_TRUE(StartWithFaults(install, agent, {kMissReleases}));
+    ASSERT_TRUE(StartWithFaults(install, agent, {kMissReleases, kNoWatch}));
     ASSERT_TRUE(AltF1AsksOnce()) << "the first press";
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -139,7 +146,7 @@ TEST_F(HookRenewal, BurstOfNotificationsRenewsOnce) {
     Notification const mix[] = {kResumeAutomatic, kUnlock, kResumeByUser, kLock, kConsoleConnect, kRemoteConnect};
     RoadInstall install;
     RoadAgent agent;
-    ASSERT_TRUE(StartWithFaults(install, agent, {kMissReleases}));
+    ASSERT_TRUE(StartWithFaults(install, agent, {kMissReleases, kNoWatch}));
     ASSERT_TRUE(AltF1AsksOnce());
     for (int i = 0; i < 1000; ++i)
         PostMessageW(agent.Window(), mix[i % ARRAYSIZE(mix)].message, mix[i % ARRAYSIZE(mix)].event, 0);
@@ -166,6 +173,77 @@ TEST_F(HookRenewal, HookRemovedBehindTheAgentsBackComesBackAtResume) {
     EXPECT_EQ(1, Hooks(agent).Live());
     EXPECT_TRUE(AltF1AsksOnce());
     EXPECT_TRUE(agent.Close());
+}
+
+// Input with no session event. The test build looks for input its hook missed every second
+// instead of every minute; a key's release may follow its key-down by up to five seconds, so
+// input within that time after the last key the hook saw tells nothing.
+DWORD const kWatchMs = 1000;
+wchar_t const kWatchEverySecond[] = L"KEYTAP_FAULT_WATCH_MS=1000";
+DWORD const kKeyAftermathMs = 5000;
+// Keyboard use brings a lost hook back within the aftermath and one look (a tenth late at most).
+DWORD const kComeBackMs = kKeyAftermathMs + kWatchMs * 11 / 10 + kQuietMs;
+
+enum class Input { None, Keys, Mouse };
+
+// One key or a small pointer move, as a user makes them.
+void MakeInput(Input input) {
+    static LONG step = 1;
+    if (input == Input::Keys) {
+        SendKey(VK_SHIFT, false);
+        SendKey(VK_SHIFT, true);
+    } else if (input == Input::Mouse) {
+        INPUT move = {};
+        move.type = INPUT_MOUSE;
+        move.mi.dx = step = -step;
+        move.mi.dwFlags = MOUSEEVENTF_MOVE;
+        SendInput(1, &move, sizeof(move));
+    }
+}
+
+// A hook the system removed without telling is put back while the keyboard is in use, with no
+// session event; a live hook is renewed at most once a look while only the pointer moves, and
+// never while nothing happens. The hotkey works in every case afterwards.
+TEST_F(HookRenewal, HookComesBackWithoutSessionEvents) {
+    struct Case {
+        const char* name;
+        const wchar_t* drop;  // after 2: the hook goes after Alt and F1 of the first press
+        int liveHooks;
+        Input input;
+        bool renewed;
+    } const cases[] = {
+        {"hook removed, keys typed", L"KEYTAP_FAULT_DROP_HOOK_AFTER=2", 0, Input::Keys, true},
+        {"live hook, pointer moved", L"KEYTAP_FAULT_DROP_HOOK_AFTER=0", 1, Input::Mouse, true},
+        {"live hook, nothing done", L"KEYTAP_FAULT_DROP_HOOK_AFTER=0", 1, Input::None, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        RoadInstall install;
+        RoadAgent agent;
+        ASSERT_TRUE(StartWithFaults(install, agent, {c.drop, kWatchEverySecond}));
+        ASSERT_TRUE(AltF1AsksOnce()) << "the first press";
+        EXPECT_EQ(c.liveHooks, Hooks(agent).Live());
+        DWORD const start = GetTickCount();
+        // Keys until the hook is back; the pointer and nothing for the whole time.
+        e2e::WaitUntil(
+            [&] {
+                MakeInput(c.input);
+                Sleep(100);
+                return c.input == Input::Keys && Hooks(agent).attempts > 1;
+            },
+            kComeBackMs);
+        DWORD const elapsed = GetTickCount() - start;
+        int const renewals = Hooks(agent).attempts - 1;
+        if (c.renewed) {
+            EXPECT_GE(renewals, 1) << "within " << elapsed << " ms";
+            EXPECT_LE(renewals, static_cast<int>(1 + elapsed / kWatchMs)) << "at most one a look";
+        } else {
+            EXPECT_EQ(0, renewals);
+        }
+        EXPECT_EQ(1, Hooks(agent).Live());
+        EXPECT_TRUE(AltF1AsksOnce()) << "the hotkey works";
+        EXPECT_TRUE(agent.Close());
+    }
 }
 
 // For the agent's process only, Wine loads the library of this name from beside the program

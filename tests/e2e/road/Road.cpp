@@ -17,6 +17,7 @@ std::wstring PowrprofStandIn() { return e2e::WindowsPathFromUnix(ROAD_POWRPROF_S
 std::wstring SchemeVoltaro() { return e2e::WindowsPathFromUnix(ROAD_SCHEME_VOLTARO); }
 std::wstring FaultyKeytap() { return e2e::WindowsPathFromUnix(ROAD_FAULTY_KEYTAP); }
 std::wstring WtsapiStandIn() { return e2e::WindowsPathFromUnix(ROAD_WTSAPI_STANDIN); }
+std::wstring BusyShellAgent() { return e2e::WindowsPathFromUnix(ROAD_BUSY_SHELL_AGENT); }
 
 void HeldKeys::Down(WORD code) {
     SendKey(code, false);

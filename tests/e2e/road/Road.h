@@ -26,6 +26,8 @@ std::wstring SchemeVoltaro();
 std::wstring FaultyKeytap();
 // The session-notification library that refuses the first registrations.
 std::wstring WtsapiStandIn();
+// The agent built with a notification area still busy starting (helpers/BusyShell.cpp).
+std::wstring BusyShellAgent();
 // The bytes of a file from offset on; empty when it cannot be read.
 std::string ReadFrom(const std::wstring& path, LONGLONG offset = 0);
 

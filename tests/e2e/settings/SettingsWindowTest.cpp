@@ -183,22 +183,11 @@ TEST_F(SettingsWindow, EscapeCancelsARedefinitionAndAltF4NeverCloses) {
     EXPECT_TRUE(agent_.Proc().IsRunning());
 }
 
-// Whether the notification area holds the agent's icon, as the shell itself says: it changes only
-// an icon it has, so a change of nothing fails for an icon it does not know. (No Wine version's
-// own windows are looked at: they differ between versions.)
-bool TrayHasIcon(HWND agent) {
-    NOTIFYICONDATAW icon = {};
-    icon.cbSize = sizeof(icon);
-    icon.hWnd = agent;
-    icon.uID = 132;
-    return Shell_NotifyIconW(NIM_MODIFY, &icon) != FALSE;
-}
-
 // A new taskbar (the shell restarted, or the agent started before it at sign-in) has no icons:
 // the agent adds its own again, unless the user hid it.
 TEST_F(SettingsWindow, TaskbarCreatedAddsTheIconAgainUnlessHidden) {
     UINT const taskbarCreated = RegisterWindowMessageW(L"TaskbarCreated");
-    ASSERT_TRUE(e2e::WaitUntil([&] { return TrayHasIcon(window_); }, 5000)) << "added at start";
+    ASSERT_TRUE(e2e::WaitUntil([&] { return e2e::TrayHasIcon(window_); }, 5000)) << "added at start";
     struct { DWORD showInTray; bool added; } const cases[] = {{1, true}, {0, false}};
     for (const auto& test : cases) {
         e2e::registry::WriteSetting(L"ShowInTray", test.showInTray);
@@ -207,9 +196,9 @@ TEST_F(SettingsWindow, TaskbarCreatedAddsTheIconAgainUnlessHidden) {
         icon.hWnd = window_;
         icon.uID = 132;
         Shell_NotifyIconW(NIM_DELETE, &icon);  // as a new shell would have it
-        ASSERT_FALSE(TrayHasIcon(window_));
+        ASSERT_FALSE(e2e::TrayHasIcon(window_));
         SendMessageW(window_, taskbarCreated, 0, 0);
-        EXPECT_EQ(test.added, e2e::WaitUntil([&] { return TrayHasIcon(window_); }, 3000))
+        EXPECT_EQ(test.added, e2e::WaitUntil([&] { return e2e::TrayHasIcon(window_); }, 3000))
             << "ShowInTray " << test.showInTray;
     }
 }

@@ -2,6 +2,7 @@
 
 #include "common/RegistryLayout.h"
 
+#include <shellapi.h>
 #include <shlwapi.h>
 #include <tlhelp32.h>
 
@@ -404,6 +405,14 @@ HWND Confirmation::Focus() const {
     if (!GetGUIThreadInfo(GetWindowThreadProcessId(window_, nullptr), &info))
         return nullptr;
     return info.hwndFocus;
+}
+
+bool TrayHasIcon(HWND agent) {
+    NOTIFYICONDATAW icon = {};
+    icon.cbSize = sizeof(icon);
+    icon.hWnd = agent;
+    icon.uID = 132;
+    return Shell_NotifyIconW(NIM_MODIFY, &icon) != FALSE;
 }
 
 bool BringToForeground(HWND window) {

@@ -143,6 +143,11 @@ private:
     HWND window_ = nullptr;
 };
 
+// Whether the notification area holds the agent's icon, as the shell itself says: it changes only
+// an icon it has, so a change of nothing fails for an icon it does not know. (No Wine version's
+// own windows are looked at: they differ between versions.)
+bool TrayHasIcon(HWND agent);
+
 // Makes window the foreground window and waits until it is. Wine's stand-alone notification
 // area (shown when a program adds a tray icon) can take the activation a moment later.
 bool BringToForeground(HWND window);
