@@ -103,7 +103,7 @@ void CHybridS3Dlg::LoadTrayIconForDpi() {
         trayIconData_.hIcon = icon;
         NOTIFYICONDATAW change = trayIconData_;
         change.uFlags = NIF_ICON;
-        Shell_NotifyIconW(NIM_MODIFY, &change);  // fails harmlessly while the icon is not shown
+        NotifyIcon(NIM_MODIFY, &change);  // fails harmlessly while the icon is not shown
     }
     if (previous)
         DestroyIcon(previous);  // the shell has its own copy
