@@ -68,7 +68,8 @@ tools/make-prefix.sh "$prefix" || exit 1
 export WINEPREFIX=$prefix WINEDEBUG=-all DORMELLO_ARTIFACTS=$root/artifacts
 mkdir -p "$DORMELLO_ARTIFACTS"
 # One Wine server (and desktop) for the whole run instead of one per test program; the first
-# program started brings the desktop up.
+# program started brings the desktop up. A test that restarts the session starts it so again.
+export DORMELLO_KEEP_WINESERVER=1
 wineserver -p
 wine cmd /c exit >/dev/null 2>&1
 

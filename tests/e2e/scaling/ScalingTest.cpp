@@ -1,13 +1,18 @@
-// Both skinned windows at every display scale, in the language the test program runs in (built
+// Both skinned windows at a display scale, in the language the test program runs in (built
 // twice: English, and Japanese with LANG=ja_JP.UTF-8), and after a DPI change sent to the open
 // window: size, shape and shadow DPI / 96 times those at 96 DPI, every text drawn at that size in
 // its room. The pictures are kept in the artifacts.
+//
+// A scale is a whole Wine session: Wine (10 on) gives the monitors the DPI its session started
+// with, as Windows takes a new scale at the next sign-in. at-each-scale.sh starts one session per
+// scale and runs ScaledSession there.
 #include "support/Harness.h"
 #include "support/Screenshot.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <memory>
 #include <string>
@@ -20,7 +25,6 @@ namespace {
 COLORREF const kTitle = RGB(112, 226, 255), kText = RGB(210, 210, 210), kWhite = RGB(255, 255, 255);
 SIZE const kSize = {542, 251};            // both windows at 96 DPI
 RECT const kBody = {9, 8, 529, 237};      // what their regions keep
-UINT const kDpis[] = {96, 120, 144, 192, 288};
 
 int Scaled(int length, UINT dpi) {
     return MulDiv(length, static_cast<int>(dpi), 96);
@@ -100,29 +104,6 @@ WindowCase const kWindows[] = {
      kSettingsTexts},
     {L"confirmation", [](const InstallFolder& i) -> std::unique_ptr<OpenWindow> { return std::make_unique<OpenQuestion>(i); },
      kQuestionTexts},
-};
-
-// Programs started while this lives run at dpi: LogPixels of HKCU\Control Panel\Desktop in the
-// test's prefix. The value before (or none) is put back.
-class DisplayScaling {
-public:
-    explicit DisplayScaling(UINT dpi) {
-        DWORD size = sizeof(previous_);
-        had_ = RegGetValueW(HKEY_CURRENT_USER, kKey, L"LogPixels", RRF_RT_REG_DWORD, nullptr, &previous_, &size) == 0;
-        DWORD value = dpi;
-        RegSetKeyValueW(HKEY_CURRENT_USER, kKey, L"LogPixels", REG_DWORD, &value, sizeof(value));
-    }
-    ~DisplayScaling() {
-        if (had_)
-            RegSetKeyValueW(HKEY_CURRENT_USER, kKey, L"LogPixels", REG_DWORD, &previous_, sizeof(previous_));
-        else
-            RegDeleteKeyValueW(HKEY_CURRENT_USER, kKey, L"LogPixels");
-    }
-
-private:
-    static constexpr const wchar_t* kKey = L"Control Panel\\Desktop";
-    DWORD previous_ = 0;
-    bool had_ = false;
 };
 
 // The smallest rectangle of the shot holding every pixel of area near colour; empty for none.
@@ -218,21 +199,72 @@ protected:
 
 }  // namespace
 
-TEST_F(Scaling, EachWindowIsTheScaleTimesItsSizeWithTextDrawnAtIt) {
+// The session's scale: the one at-each-scale.sh started it at, else the system's. The primary
+// monitor must be at it, or the session was not started anew.
+UINT SessionDpi() {
+    char value[16] = {};
+    if (GetEnvironmentVariableA("DORMELLO_SCALING_DPI", value, sizeof(value)))
+        return static_cast<UINT>(atoi(value));
+    HDC screen = GetDC(nullptr);
+    UINT dpi = static_cast<UINT>(GetDeviceCaps(screen, LOGPIXELSY));
+    ReleaseDC(nullptr, screen);
+    return dpi;
+}
+UINT MonitorDpi() {
+    HWND probe = CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr);
+    using GetDpiForWindowProc = UINT(WINAPI*)(HWND);
+    auto getDpi = reinterpret_cast<GetDpiForWindowProc>(reinterpret_cast<void (*)()>(
+        GetProcAddress(GetModuleHandleW(L"user32.dll"), "GetDpiForWindow")));
+    UINT dpi = getDpi ? getDpi(probe) : 0;
+    DestroyWindow(probe);
+    return dpi;
+}
+
+// The titles' ink at 96 DPI, kept by the 96-DPI session for the others in the file
+// DORMELLO_SCALING_REFERENCE names: a line "<window> <width> <height>" each.
+std::string ReferenceFile() {
+    char path[MAX_PATH] = {};
+    return GetEnvironmentVariableA("DORMELLO_SCALING_REFERENCE", path, sizeof(path)) ? path : "";
+}
+void KeepReferenceTitle(const WindowCase& c, const RECT& title) {
+    if (FILE* file = fopen(ReferenceFile().c_str(), "a")) {
+        fprintf(file, "%ls %ld %ld\n", c.name, title.right - title.left, title.bottom - title.top);
+        fclose(file);
+    }
+}
+bool ReferenceTitle(const WindowCase& c, RECT* title) {
+    FILE* file = fopen(ReferenceFile().c_str(), "r");
+    if (!file)
+        return false;
+    wchar_t name[32];
+    long width = 0, height = 0;
+    bool found = false;
+    while (!found && fwscanf(file, L"%31ls %ld %ld", name, &width, &height) == 3)
+        found = wcscmp(name, c.name) == 0;
+    fclose(file);
+    *title = RECT{0, 0, width, height};
+    return found;
+}
+
+class ScaledSession : public Scaling {};
+
+TEST_F(ScaledSession, EachWindowIsTheScaleTimesItsSizeWithTextDrawnAtIt) {
+    UINT const dpi = SessionDpi();
+    ASSERT_EQ(dpi, MonitorDpi()) << "the monitor is not at the session's scale: the session was not started anew";
     InstallFolder install;
     for (const WindowCase& c : kWindows) {
         SCOPED_TRACE(testing::PrintToString(std::wstring(c.name)));
-        RECT titleAtDefault = {};
-        for (UINT dpi : kDpis) {
-            DisplayScaling scaling(dpi);
-            std::unique_ptr<OpenWindow> open = c.open(install);
-            ASSERT_TRUE(open->window);
-            Sleep(300);  // the shadow and the check boxes have painted
-            RECT title = ExpectWindowAt(open->window, c, dpi, std::to_wstring(dpi * 100 / 96));
-            if (dpi == 96)
-                titleAtDefault = title;
-            ExpectTitleScaled(titleAtDefault, title, dpi);
+        std::unique_ptr<OpenWindow> open = c.open(install);
+        ASSERT_TRUE(open->window);
+        Sleep(300);  // the shadow and the check boxes have painted
+        RECT title = ExpectWindowAt(open->window, c, dpi, std::to_wstring(dpi * 100 / 96)), titleAtDefault = {};
+        if (dpi == 96) {
+            KeepReferenceTitle(c, title);
+        } else if (!ReferenceFile().empty()) {
+            EXPECT_TRUE(ReferenceTitle(c, &titleAtDefault)) << "the 96-DPI session kept no title to compare with";
         }
+        if (!IsRectEmpty(&titleAtDefault))
+            ExpectTitleScaled(titleAtDefault, title, dpi);
     }
 }
 
