@@ -21,7 +21,11 @@ std::wstring WindowsPathFromUnix(const char* unixPath) {
 }
 
 std::wstring StageDir() {
-    return WindowsPathFromUnix(DORMELLO_STAGE_DIR);
+    // DORMELLO_PROGRAMS_UNDER_TEST (a Unix folder) puts other programs under test: an earlier
+    // revision's, for pictures of both taken by the same test (tools/compare-at-96dpi.sh).
+    char other[MAX_PATH] = {};
+    DWORD length = GetEnvironmentVariableA("DORMELLO_PROGRAMS_UNDER_TEST", other, sizeof(other));
+    return WindowsPathFromUnix(length && length < sizeof(other) ? other : DORMELLO_STAGE_DIR);
 }
 
 bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs) {
