@@ -286,7 +286,7 @@ void CHybridS3Dlg::PaintContent(HDC dc) {
         DrawTextW(memory, text.c_str(), static_cast<int>(text.size()), &box, format);
         for (const LabelledCheckBox* checkBox : {&enableBox_, &trayBox_})
             if (row.controlId == checkBox->LabelId() && checkBox->ShowsFocusCue())
-                DrawLabelFocusCue(memory, box, text.c_str(), format);
+                DrawLabelFocusCue(memory, box, text.c_str(), format, dpi_);
     }
     BitBlt(dc, 0, 0, size.cx, size.cy, memory, 0, 0, SRCCOPY);
 }

@@ -1,5 +1,9 @@
 #include "KeyboardFocus.h"
 
+#include "Dpi.h"
+
+#include <algorithm>
+
 namespace {
 
 bool CanTakeFocus(HWND control) {
@@ -50,18 +54,27 @@ bool FocusCuesShown(HWND control) {
     return (SendMessageW(GetParent(control), WM_QUERYUISTATE, 0, 0) & UISF_HIDEFOCUS) == 0;
 }
 
-void DrawLabelFocusCue(HDC dc, const RECT& box, const wchar_t* text, UINT format) {
+void DrawLabelFocusCue(HDC dc, const RECT& box, const wchar_t* text, UINT format, UINT dpi) {
     RECT extent = box;
     DrawTextW(dc, text, -1, &extent, format | DT_CALCRECT);
-    InflateRect(&extent, 1, 1);
-    DrawFocusCueRect(dc, extent);
+    InflateRect(&extent, ScaleToDpi(1, dpi), ScaleToDpi(1, dpi));
+    DrawFocusCueRect(dc, extent, dpi);
 }
 
-void DrawFocusCueRect(HDC dc, const RECT& rect) {
+void DrawFocusCueRect(HDC dc, const RECT& rect, UINT dpi) {
     // The focus pattern inverts the pixels under its dots only with these two colours.
     COLORREF previousText = SetTextColor(dc, RGB(0, 0, 0));
     COLORREF previousBack = SetBkColor(dc, RGB(255, 255, 255));
-    DrawFocusRect(dc, &rect);
+    // DrawFocusRect draws the focus border width set in Windows (SM_CXFOCUSBORDER, one pixel
+    // unless the user made it wider) at every scale: rings of it one inside the other, which the
+    // DC-aligned pattern joins into one dotted line, make it that much wider at the window's DPI.
+    int const width = std::max(1, GetSystemMetrics(SM_CXFOCUSBORDER));
+    int const height = std::max(1, GetSystemMetrics(SM_CYFOCUSBORDER));
+    RECT ring = rect;
+    for (int rings = std::max(1, ScaleToDpi(1, dpi)); rings > 0 && !IsRectEmpty(&ring); --rings) {
+        DrawFocusRect(dc, &ring);
+        InflateRect(&ring, -width, -height);
+    }
     SetTextColor(dc, previousText);
     SetBkColor(dc, previousBack);
 }

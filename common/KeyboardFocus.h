@@ -35,11 +35,13 @@ private:
 // Whether control's dialog (its parent) shows focus cues now.
 bool FocusCuesShown(HWND control);
 
-// A dotted focus rectangle that inverts the pixels under its dots, whatever the DC's colours.
-void DrawFocusCueRect(HDC dc, const RECT& rect);
-// The cue of a focused check box whose label the dialog paints: a focus rectangle one pixel
-// around the label's text as DrawText lays it out in box with format.
-void DrawLabelFocusCue(HDC dc, const RECT& box, const wchar_t* text, UINT format);
+// A dotted focus rectangle that inverts the pixels under its dots, whatever the DC's colours,
+// inside rect. Its line is the system's focus border (one pixel unless the user set it wider)
+// at 96 DPI, and as much wider as the window's dpi: DrawFocusRect keeps it at every scale.
+void DrawFocusCueRect(HDC dc, const RECT& rect, UINT dpi);
+// The cue of a focused check box whose label the dialog paints: a focus rectangle one pixel (at
+// 96 DPI) around the label's text as DrawText lays it out in box with format.
+void DrawLabelFocusCue(HDC dc, const RECT& box, const wchar_t* text, UINT format, UINT dpi);
 
 // A check box whose label the dialog paints (the box itself is too small for any text): when it
 // gains or loses the focus it has the dialog repaint the label, around which the dialog draws

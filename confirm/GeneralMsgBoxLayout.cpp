@@ -210,5 +210,5 @@ void CGeneralMsgBox::DrawRowText(HDC dc, const ConfirmationLayoutRow& row, HFONT
     fw::SelectGuard selectFont(dc, font);
     DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &box, DT_WORDBREAK | DT_VCENTER);
     if (row.controlId == dontShowBox_.LabelId() && dontShowBox_.ShowsFocusCue())
-        DrawLabelFocusCue(dc, box, text.c_str(), DT_WORDBREAK | DT_VCENTER);
+        DrawLabelFocusCue(dc, box, text.c_str(), DT_WORDBREAK | DT_VCENTER, dpi_);
 }

@@ -182,7 +182,7 @@ void CxSkinButton::DrawFocusCue(HDC dc, const RECT& item, UINT state) {
         return;
     RECT cue = item;
     InflateRect(&cue, -Scaled(3), -Scaled(3));
-    DrawFocusCueRect(dc, cue);
+    DrawFocusCueRect(dc, cue, dpi_);
 }
 
 void CxSkinButton::DrawSkinImage(HDC dc, HBITMAP image, const RECT& item) {

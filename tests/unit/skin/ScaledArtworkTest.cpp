@@ -1,10 +1,12 @@
 // Artwork for a DPI: which drawn scale a window takes, the file names, the background scaled down
-// with an exact key-coloured margin, the faces at their size, and the small icon for a DPI.
+// with an exact key-coloured margin, the faces at their size, the small icon for a DPI, and the
+// focus cue's line.
 #include "../language/TestPaths.h"
 #include "SkinTestResource.h"
 #include "SkinTestSupport.h"
 
 #include "common/Dpi.h"
+#include "common/KeyboardFocus.h"
 #include "common/WideText.h"
 #include "common/skin/ContourBitmap.h"
 #include "common/skin/ScaledArtwork.h"
@@ -101,5 +103,33 @@ TEST(ScaledArtwork, SmallIconForEachDpi) {
         fw::Bitmap colour(info.hbmColor), mask(info.hbmMask);
         EXPECT_EQ(ScaleToDpi(16, dpi), colour.GetSize().cx) << dpi << " DPI";
         DestroyIcon(icon);
+    }
+}
+
+// The focus cue's dotted line is the system's focus border (SM_CXFOCUSBORDER) at 96 DPI, what
+// DrawFocusRect draws at every scale, twice that at 150 and 200 %, three times at 300 %.
+TEST(ScaledArtwork, FocusCueLineGrowsWithTheDpi) {
+    struct {
+        UINT dpi;
+        int borders;
+    } const rows[] = {{96, 1}, {120, 1}, {144, 2}, {192, 2}, {288, 3}};
+    int const border = GetSystemMetrics(SM_CXFOCUSBORDER);
+    for (const auto& row : rows) {
+        HDC screen = GetDC(nullptr);
+        HDC dc = CreateCompatibleDC(screen);
+        HBITMAP canvas = CreateCompatibleBitmap(screen, 40, 40);
+        ReleaseDC(nullptr, screen);
+        HGDIOBJ previous = SelectObject(dc, canvas);
+        RECT all = {0, 0, 40, 40};
+        FillRect(dc, &all, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+        DrawFocusCueRect(dc, all, row.dpi);
+        // Across two rows every column of the dotted band has a changed pixel.
+        int band = 0;
+        while (band < 20 && (GetPixel(dc, band, 20) != RGB(255, 255, 255) || GetPixel(dc, band, 21) != RGB(255, 255, 255)))
+            ++band;
+        EXPECT_EQ(row.borders * border, band) << row.dpi << " DPI";
+        SelectObject(dc, previous);
+        DeleteObject(canvas);
+        DeleteDC(dc);
     }
 }
