@@ -209,7 +209,8 @@ TEST_F(SleepSequence, HandleCountIsFlatOverManySequences) {
         for (int i = 0; i < count; ++i) {
             size_t runs = powercfg.Runs().size();
             ASSERT_TRUE(RunSequence(agent)) << "sequence " << i;
-            ASSERT_TRUE(powercfg.WaitForRuns(runs + 3, 3 * kTriggerTimeoutMs));  // a count, not a timing
+            ASSERT_TRUE(powercfg.WaitForRuns(runs + 3, 3 * kTriggerTimeoutMs))  // a count, not a timing
+                << "sequence " << i << ": " << powercfg.Runs().size() - runs << " of its 3 powercfg runs logged";
         }
         Sleep(500);  // let the last powercfg and confirmation processes go
     };
