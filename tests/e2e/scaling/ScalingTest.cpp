@@ -3,9 +3,9 @@
 // window: size, shape and shadow DPI / 96 times those at 96 DPI, every text drawn at that size in
 // its room. The pictures are kept in the artifacts.
 //
-// A scale is a whole Wine session: Wine (10 on) gives the monitors the DPI its session started
-// with, as Windows takes a new scale at the next sign-in. at-each-scale.sh starts one session per
-// scale and runs ScaledSession there.
+// A scale is a whole Wine session: LogPixels is the system scale, which Windows too takes only at
+// the next sign-in, and Wine (10 on) gives the monitors the DPI its session started with.
+// at-each-scale.sh starts one session per scale and runs ScaledSession there.
 #include "support/Harness.h"
 #include "support/Screenshot.h"
 
