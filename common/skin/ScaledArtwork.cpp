@@ -133,6 +133,10 @@ HBITMAP LoadSkinImageSized(const wchar_t* path, int width, int height) {
     return sameSize ? LoadSkinImageShared(path) : result;
 }
 
+HBITMAP LoadSkinImageForDpi(const wchar_t* path, UINT dpi, SIZE size) {
+    return dpi == kDefaultDpi ? LoadSkinImageShared(path) : LoadSkinImageSized(path, size.cx, size.cy);
+}
+
 HBITMAP LoadBackgroundForDpi(HINSTANCE instance, UINT bitmapId, UINT pngBaseId, SIZE atDefault, UINT dpi) {
     int scale = ArtworkScaleFor(dpi);
     if (scale == 100)

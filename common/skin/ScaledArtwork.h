@@ -18,6 +18,10 @@ std::wstring ScaledSkinPath(const wchar_t* folder, const wchar_t* name, UINT dpi
 // A file of that size already is the shared decode (LoadSkinImageShared), unscaled.
 HBITMAP LoadSkinImageSized(const wchar_t* path, int width, int height);
 
+// The skin picture at path for a window at dpi (the caller owns it), or null: at 96 DPI the file
+// as it is, else brought to size, that picture's size at dpi.
+HBITMAP LoadSkinImageForDpi(const wchar_t* path, UINT dpi, SIZE size);
+
 // A window's background for dpi (the caller owns it): at 96 DPI bitmap resource bitmapId; else
 // the PNG resource pngBaseId + percent of the scale taken, scaled to atDefault times dpi / 96.
 // The key-coloured margin stays exact, so the window region is cut where the body ends.

@@ -2,7 +2,6 @@
 
 #include "ContourBitmap.h"
 #include "ScaledArtwork.h"
-#include "SkinImageCache.h"
 
 #include "common/Dpi.h"
 
@@ -112,12 +111,9 @@ void ReleaseShadowState() {
     g_shadow.stale = false;
 }
 
-void MarkShadowStale() {
-    g_shadow.stale = true;
-}
-
 void MoveDialogWithShadow(HWND dialog, HWND shadow, const RECT& rect) {
-    MarkShadowStale();
+    // The shadow has a new image: composed again even where its dialog's corner stays.
+    g_shadow.stale = true;
     // The dialog's WM_WINDOWPOSCHANGED repaints the shadow; a rectangle it already had sends none.
     SetWindowPos(dialog, nullptr, rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top,
                  SWP_NOZORDER | SWP_NOACTIVATE);
@@ -146,8 +142,6 @@ LRESULT CALLBACK ShadowWndProc(HWND window, UINT message, WPARAM wParam, LPARAM 
 
 void LoadShadowImageFrom(const wchar_t* folder, UINT dpi) {
     std::wstring path = ScaledSkinPath(folder, L"bg_shadow01.png", dpi);
-    if (dpi == kDefaultDpi)
-        SetShadowImage(LoadSkinImageShared(path.c_str()));
-    else
-        SetShadowImage(LoadSkinImageSized(path.c_str(), ScaleToDpi(kInitialWidth, dpi), ScaleToDpi(kInitialHeight, dpi)));
+    SIZE const size = {ScaleToDpi(kInitialWidth, dpi), ScaleToDpi(kInitialHeight, dpi)};
+    SetShadowImage(LoadSkinImageForDpi(path.c_str(), dpi, size));
 }

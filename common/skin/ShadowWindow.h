@@ -14,9 +14,6 @@ HBITMAP GetShadowImage();
 // Replaces the shadow image by the skin folder's "bg_shadow01.png" drawn for dpi, at the size of
 // a dialog at dpi (none when it is missing).
 void LoadShadowImageFrom(const wchar_t* folder, UINT dpi = 96);
-// Composes the shadow again on its next repaint even where its dialog's corner stayed: after a
-// new image (a DPI change) the old picture must not stay.
-void MarkShadowStale();
 // A dialog laid out again for a new DPI takes rect (the one WM_DPICHANGED suggests), its shadow
 // (null: none) is composed again for it, and the dialog repaints with all its controls.
 void MoveDialogWithShadow(HWND dialog, HWND shadow, const RECT& rect);

@@ -1,7 +1,6 @@
 #include "SkinButton.h"
 
 #include "ScaledArtwork.h"
-#include "SkinImageCache.h"
 
 #include "common/Dpi.h"
 #include "common/KeyboardFocus.h"
@@ -25,9 +24,9 @@ void BuildFacePath(const wchar_t* folder, const wchar_t* name, UINT dpi, wchar_t
     path[0] = L'\0';
     if (!folder || !folder[0] || !name)
         return;
-    int written = _snwprintf(path, ARRAYSIZE(path), L"%ls", ScaledSkinPath(folder, name, dpi).c_str());
-    if (written < 0 || written >= static_cast<int>(ARRAYSIZE(path)))
-        path[0] = L'\0';
+    std::wstring const full = ScaledSkinPath(folder, name, dpi);
+    if (full.size() < ARRAYSIZE(path))
+        lstrcpynW(path, full.c_str(), ARRAYSIZE(path));
 }
 
 }  // namespace
@@ -79,11 +78,8 @@ HBITMAP CxSkinButton::Face(FaceIndex index) const {
     return face.bitmap;
 }
 
-// At 96 DPI the file as it is; at other scales the drawn picture, brought to the face's size.
 HBITMAP CxSkinButton::LoadFace(const wchar_t* path) const {
-    if (!path[0])
-        return nullptr;
-    return dpi_ == kDefaultDpi ? LoadSkinImageShared(path) : LoadSkinImageSized(path, faceSize_.cx, faceSize_.cy);
+    return path[0] ? LoadSkinImageForDpi(path, dpi_, faceSize_) : nullptr;
 }
 
 void CxSkinButton::SetScale(UINT dpi, SIZE faceSize) {

@@ -6,6 +6,7 @@
 // A scale is a whole Wine session: LogPixels is the system scale, which Windows too takes only at
 // the next sign-in, and Wine (10 on) gives the monitors the DPI its session started with.
 // at-each-scale.sh starts one session per scale and runs ScaledSession there.
+#include "common/Dpi.h"
 #include "support/Harness.h"
 #include "support/Screenshot.h"
 
@@ -205,17 +206,11 @@ UINT SessionDpi() {
     char value[16] = {};
     if (GetEnvironmentVariableA("DORMELLO_SCALING_DPI", value, sizeof(value)))
         return static_cast<UINT>(atoi(value));
-    HDC screen = GetDC(nullptr);
-    UINT dpi = static_cast<UINT>(GetDeviceCaps(screen, LOGPIXELSY));
-    ReleaseDC(nullptr, screen);
-    return dpi;
+    return WindowDpi(nullptr);
 }
 UINT MonitorDpi() {
     HWND probe = CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr);
-    using GetDpiForWindowProc = UINT(WINAPI*)(HWND);
-    auto getDpi = reinterpret_cast<GetDpiForWindowProc>(reinterpret_cast<void (*)()>(
-        GetProcAddress(GetModuleHandleW(L"user32.dll"), "GetDpiForWindow")));
-    UINT dpi = getDpi ? getDpi(probe) : 0;
+    UINT dpi = WindowDpi(probe);
     DestroyWindow(probe);
     return dpi;
 }
@@ -258,7 +253,7 @@ TEST_F(ScaledSession, EachWindowIsTheScaleTimesItsSizeWithTextDrawnAtIt) {
         ASSERT_TRUE(open->window);
         Sleep(300);  // the shadow and the check boxes have painted
         RECT title = ExpectWindowAt(open->window, c, dpi, std::to_wstring(dpi * 100 / 96)), titleAtDefault = {};
-        if (dpi == 96) {
+        if (dpi == kDefaultDpi) {
             KeepReferenceTitle(c, title);
         } else if (!ReferenceFile().empty()) {
             EXPECT_TRUE(ReferenceTitle(c, &titleAtDefault)) << "the 96-DPI session kept no title to compare with";
