@@ -245,6 +245,9 @@ LRESULT CHybridS3Dlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_APP_SLEEP_FAILED:
         return OnSleepFailed(wParam, lParam);
     case WM_CLOSE:
+        // A close can arrive inside the tray menu's or a message box's own loop, which would
+        // hold the end back until the user closed them: they go first.
+        EndMenu();
         CloseQuestion();  // an update cannot replace a program that still runs
         CloseSleepFailure();
         break;
@@ -256,6 +259,8 @@ LRESULT CHybridS3Dlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
         break;
     case WM_DESTROY:
         accessibleName_.Clear();  // before the window and COM go
+        // The shell drops an icon whose window is gone only when the mouse passes over it.
+        RemoveTrayIcon();
         break;
     case WM_KEYDOWN:
         return OnKeyDown(wParam);

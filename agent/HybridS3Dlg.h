@@ -88,6 +88,7 @@ private:
     // Tray icon and settings window.
     void BuildTrayMenu();
     void AddTrayIcon();
+    void RemoveTrayIcon();
     void LoadTrayIconForDpi();
     void TryAddTrayIcon(bool again);
     void FillTrayIconData();

@@ -3,7 +3,9 @@
 // and Administrators can read: nobody else can learn the name before the event exists, so no
 // one can make an object of that name first, and the event itself only they can set. A thread
 // of its own blocks on the event and posts WM_CLOSE to the agent's window, which ends the agent
-// as a close from outside does; it works while a message box or the tray menu runs its loop.
+// as a close from outside does. The tray menu and a message box each run a loop of their own,
+// which handles the close but would not return until the user closed them: the window's close
+// handler ends the menu and closes the message box first.
 #pragma once
 #include "framework/Handles.h"
 

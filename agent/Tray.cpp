@@ -128,10 +128,15 @@ void CHybridS3Dlg::OnTaskbarCreated() {
         AddTrayIcon();
 }
 
-void CHybridS3Dlg::ShowSettingsWindow() {
-    WindowShown = 1;
+// Also stops the tries to add it. Fails harmlessly when the icon is not there.
+void CHybridS3Dlg::RemoveTrayIcon() {
     KillTimer(hwnd_, kTrayRetryTimerId);
     NotifyIcon(NIM_DELETE, &trayIconData_);
+}
+
+void CHybridS3Dlg::ShowSettingsWindow() {
+    WindowShown = 1;
+    RemoveTrayIcon();
     if (enableFunctionSetting_)
         enableFunction_ = enableFunctionSetting_->Read();
     SendMessageW(GetDlgItem(IDC_ENABLE_FUNCTION), BM_SETCHECK, enableFunction_ == 1 ? BST_CHECKED : BST_UNCHECKED, 0);
