@@ -6,21 +6,19 @@
 
 namespace {
 wchar_t const kAgentMutexName[] = L"Dormkey.exe_28943447_5199_Halvard";
-}
+UINT const kShowRequestTimeoutMs = 5000;  // a hung agent must not hang this start too
+}  // namespace
 
 CKvEMRunHelperApp theApp;
 
 BOOL CKvEMRunHelperApp::InitInstance() {
-    // The mutex handle is never closed: it marks the running agent for the life of the process.
-    HANDLE mutex = CreateMutexW(nullptr, FALSE, kAgentMutexName);
-    DWORD error = GetLastError();
-    if (error == ERROR_ALREADY_EXISTS || error == ERROR_ACCESS_DENIED) {
+    HWND running = nullptr;
+    if (!instance_.Take(kAgentMutexName, kAgentWindowClass, kAgentWindowTitle, &running)) {
         // Another agent runs: ask it to show its settings window, unless that is already visible.
-        HWND running = FindAgentWindow();
+        DWORD_PTR answer = 0;
         if (running && !IsWindowVisible(running))
-            SendMessageW(running, WM_APP_SHOW_SETTINGS, 0, kMessageMarker);
-        if (mutex)
-            CloseHandle(mutex);
+            SendMessageTimeoutW(running, WM_APP_SHOW_SETTINGS, 0, kMessageMarker, SMTO_ABORTIFHUNG,
+                                kShowRequestTimeoutMs, &answer);
         return FALSE;
     }
 

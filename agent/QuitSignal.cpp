@@ -1,34 +1,12 @@
 #include "QuitSignal.h"
 
 #include "common/AgentIdentity.h"
+#include "common/PrivateNames.h"
 #include "common/RegistryLayout.h"
 
-#include <objbase.h>
 #include <sddl.h>
 
 namespace {
-
-// The list of names, opened (made when missing) with the given rights; null when it cannot be.
-// A list made here gets its security set after the creation too: Wine ignores the one passed
-// to RegCreateKeyExW.
-HKEY OpenNameList(REGSAM rights) {
-    SECURITY_ATTRIBUTES security = {sizeof(security), nullptr, FALSE};
-    if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(kAgentQuitListSecurity, SDDL_REVISION_1,
-                                                              &security.lpSecurityDescriptor, nullptr))
-        return nullptr;
-    HKEY key = nullptr;
-    DWORD disposition = 0;
-    LONG result = RegCreateKeyExW(HKEY_LOCAL_MACHINE, kAgentQuitListKeyPath, 0, nullptr, REG_OPTION_NON_VOLATILE,
-                                  rights | WRITE_DAC | kRegistryView, &security, &key, &disposition);
-    if (result == ERROR_SUCCESS && disposition == REG_CREATED_NEW_KEY)
-        result = RegSetKeySecurity(key, DACL_SECURITY_INFORMATION, security.lpSecurityDescriptor);
-    LocalFree(security.lpSecurityDescriptor);
-    if (result != ERROR_SUCCESS && key) {
-        RegCloseKey(key);
-        key = nullptr;
-    }
-    return key;
-}
 
 // Names left by agents that were ended by force: their events are gone with them.
 void ForgetEndedAgents(HKEY list) {
@@ -44,16 +22,6 @@ void ForgetEndedAgents(HKEY list) {
             CloseHandle(event);
         ++index;
     }
-}
-
-// A name nobody can guess: the prefix and a random GUID (CoCreateGuid draws it from the
-// system's random numbers).
-std::wstring RandomEventName() {
-    GUID guid = {};
-    wchar_t text[40] = {};
-    if (FAILED(CoCreateGuid(&guid)) || !StringFromGUID2(guid, text, ARRAYSIZE(text)))
-        return {};
-    return std::wstring(kAgentQuitEventPrefix) + text;
 }
 
 }  // namespace
@@ -78,11 +46,11 @@ bool QuitSignal::Listen(HWND window) {
 // An object of the chosen name that already exists is someone else's: another name is drawn.
 bool QuitSignal::CreateOwnEvent() {
     SECURITY_ATTRIBUTES security = {sizeof(security), nullptr, FALSE};
-    if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(kAgentQuitEventSecurity, SDDL_REVISION_1,
+    if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(kAdminOnlyObjectSecurity, SDDL_REVISION_1,
                                                               &security.lpSecurityDescriptor, nullptr))
         return false;
     for (int attempt = 0; attempt < 3 && !event_.IsValid(); ++attempt) {
-        name_ = RandomEventName();
+        name_ = RandomName(kAgentQuitEventPrefix);
         if (name_.empty())
             break;
         // Manual reset: the setting stays until the agent has seen it.
@@ -95,7 +63,7 @@ bool QuitSignal::CreateOwnEvent() {
 }
 
 bool QuitSignal::ListName() {
-    HKEY list = OpenNameList(KEY_QUERY_VALUE | KEY_SET_VALUE);
+    HKEY list = OpenAdminOnlyKey(kAgentQuitListKeyPath, KEY_QUERY_VALUE | KEY_SET_VALUE);
     if (!list)
         return false;
     ForgetEndedAgents(list);
@@ -114,7 +82,7 @@ void QuitSignal::Stop() {
     thread_.Close();
     stop_.Close();
     if (event_.IsValid()) {
-        HKEY list = OpenNameList(KEY_SET_VALUE);
+        HKEY list = OpenAdminOnlyKey(kAgentQuitListKeyPath, KEY_SET_VALUE);
         if (list) {
             RegDeleteValueW(list, name_.c_str());
             RegCloseKey(list);

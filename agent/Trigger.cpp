@@ -4,6 +4,7 @@
 #include "KeyNames.h"
 
 #include "common/ModulePath.h"
+#include "common/PrivateNames.h"
 #include "common/RegistryLayout.h"
 
 namespace {
@@ -136,12 +137,13 @@ int CHybridS3Dlg::StartKeyMonitor() {
 // clean-up ends the loop by clearing the event member.
 DWORD WINAPI CHybridS3Dlg::RegistryMonitorThread(void* parameter) {
     CHybridS3Dlg* dialog = static_cast<CHybridS3Dlg*>(parameter);
+    // A key that cannot be opened yet is tried again while the loop runs: the monitor never
+    // ends by itself.
     ChangeWatch watch;
-    if (!watch.Open())
-        return 0;
-    dialog->changeEvent_ = CreateEventW(nullptr, TRUE, FALSE, kChangeEventName);
+    bool const opened = watch.Open();
+    dialog->changeEvent_ = CreateOwnNamedEvent(kChangeEventName);
 
-    bool armed = watch.ArmKey(dialog->changeEvent_);
+    bool armed = opened && watch.ArmKey(dialog->changeEvent_);
     while (dialog->changeEvent_ != INVALID_HANDLE_VALUE && dialog->changeEvent_) {
         HANDLE event = dialog->changeEvent_;
         // No time-out while the watch is armed: an idle agent never wakes.

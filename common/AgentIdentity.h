@@ -15,13 +15,11 @@ inline HWND FindAgentWindow() {
     return FindWindowW(kAgentWindowClass, kAgentWindowTitle);
 }
 
-// Each agent's quit event is named this prefix and a random GUID; the names are listed, as value
+// Each agent's quit event is named this prefix and a random number; the names are listed, as value
 // names, under the key below (HKEY_LOCAL_MACHINE, the settings' registry view), which only
 // SYSTEM and Administrators may read or change. Agents of earlier versions waited on one fixed
 // name, "Global\\Korvane Dormello Quit", which anyone could make first; setups still set it for them.
 wchar_t const kAgentQuitEventPrefix[] = L"Global\\Korvane Dormello Quit ";
 wchar_t const kAgentQuitListKeyPath[] = L"SOFTWARE\\Korvane\\Korvane Dormello Quit";
-wchar_t const kAgentQuitListSecurity[] = L"D:P(A;;KA;;;SY)(A;;KA;;;BA)";
-// Only SYSTEM and Administrators may open an event: the setup runs as one of them, the agent as
-// an administrator.
-wchar_t const kAgentQuitEventSecurity[] = L"D:(A;;GA;;;SY)(A;;GA;;;BA)";
+// Only SYSTEM and Administrators may read the list or open an event (common/PrivateNames.h): the
+// setup runs as one of them, the agent as an administrator.

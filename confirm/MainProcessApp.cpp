@@ -4,6 +4,7 @@
 #include "resource.h"
 
 #include "common/ModulePath.h"
+#include "common/PrivateNames.h"
 #include "common/RegistryLayout.h"
 #include "common/SleepKind.h"
 
@@ -21,24 +22,18 @@ UINT const kSignatureCheckDelayMs = 500;
 CMainProcessApp theApp;
 
 CMainProcessApp::~CMainProcessApp() {
-    if (mutex_)
-        CloseHandle(mutex_);
     if (signatureThread_)
         CloseHandle(signatureThread_);
 }
 
 BOOL CMainProcessApp::InitInstance() {
-    mutex_ = CreateMutexW(nullptr, FALSE, kConfirmMutexName);
-    DWORD error = GetLastError();
-    if (error == ERROR_ALREADY_EXISTS || error == ERROR_ACCESS_DENIED) {
+    HWND running = nullptr;
+    if (!instance_.Take(kConfirmMutexName, L"#32770", kConfirmationTitle, &running)) {
         // Already asking: bring that question forward and leave the answer to it.
-        if (HWND running = FindWindowW(L"#32770", kConfirmationTitle)) {
+        if (running) {
             ShowWindow(running, SW_RESTORE);
             SetForegroundWindow(running);
         }
-        if (mutex_)
-            CloseHandle(mutex_);
-        mutex_ = nullptr;
         return FALSE;
     }
 
@@ -58,9 +53,7 @@ BOOL CMainProcessApp::InitInstance() {
         mainWindow = &dialog;
         dialog.DoModal();
         mainWindow = nullptr;
-        if (mutex_)
-            CloseHandle(mutex_);
-        mutex_ = nullptr;
+        instance_.Release();
         if (signatureThread_)
             CloseHandle(signatureThread_);
         signatureThread_ = nullptr;

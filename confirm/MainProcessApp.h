@@ -1,4 +1,5 @@
 #pragma once
+#include "common/PrivateNames.h"
 #include "framework/Application.h"
 
 #include <windows.h>
@@ -14,7 +15,7 @@ private:
     static void CALLBACK OnQuestionSettled(HWND, UINT, UINT_PTR timer, DWORD);
     static void CALLBACK OnSignatureCheckDue(HWND, UINT, UINT_PTR timer, DWORD);
 
-    HANDLE mutex_ = nullptr;
+    InstanceName instance_;  // one question at a time
     wchar_t signaturePath_[MAX_PATH] = {};
     HANDLE signatureThread_ = nullptr;  // started a moment after the question is up
 };

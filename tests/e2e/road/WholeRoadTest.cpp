@@ -32,6 +32,27 @@ std::vector<std::string> Suspends(size_t count) {
     return std::vector<std::string>(count, kSuspendCall);
 }
 
+wchar_t const kNamesKeyPath[] = L"SOFTWARE\\Korvane\\Korvane Dormello Names";
+
+// What the names key records of a name taken in this session: why, when, and its stand-in.
+std::vector<std::wstring> TakenNameRecord(const wchar_t* name) {
+    DWORD session = 0;
+    ProcessIdToSessionId(GetCurrentProcessId(), &session);
+    std::wstring const value = std::wstring(name) + L" (session " + std::to_wstring(session) + L")";
+    wchar_t data[1024] = {};
+    DWORD size = sizeof(data) - 2 * sizeof(wchar_t);
+    DWORD type = 0;
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kNamesKeyPath, 0, KEY_QUERY_VALUE | KEY_WOW64_32KEY, &key) != ERROR_SUCCESS)
+        return {};
+    LONG const read = RegQueryValueExW(key, value.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(data), &size);
+    RegCloseKey(key);
+    std::vector<std::wstring> strings;
+    for (const wchar_t* s = data; read == ERROR_SUCCESS && type == REG_MULTI_SZ && *s; s += wcslen(s) + 1)
+        strings.push_back(s);
+    return strings;
+}
+
 }  // namespace
 
 TEST_F(WholeRoad, AltF1AsksAndOkSleeps) {
@@ -246,4 +267,68 @@ TEST_F(WholeRoad, SignatureCheckNeverLoadsATrustLibraryBesideTheProgram) {
     EXPECT_EQ(expected, trust) << "the trust library of the system folder";
     EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(marker.c_str())) << "the decoy was loaded";
     question.Terminate();
+}
+
+// Every name the agent and its question use can be made first by another program in the session.
+// None of them silences anything: the agent starts with its icon, Alt+F1 asks, OK sleeps, a second
+// start still finds the running agent, and the names key says why each name was passed over.
+TEST_F(WholeRoad, NamesMadeFirstByAnotherProgramSilenceNothing) {
+    wchar_t const agentName[] = L"Dormkey.exe_28943447_5199_Halvard";
+    wchar_t const changeName[] = L"RegMonitorChange";
+    wchar_t const questionName[] = L"Dormnote_Halvard_5199";
+    enum Kind { kMutex, kLockedMutex, kEvent };
+    struct Case {
+        const char* name;
+        const wchar_t* object;
+        Kind kind;
+        bool standIn;  // a mutex of the program's stands in, under a private name
+    } const cases[] = {
+        {"the agent's mutex, made first", agentName, kMutex, true},
+        {"the agent's mutex, made first and unopenable", agentName, kLockedMutex, true},
+        {"the agent's mutex, as an event", agentName, kEvent, true},
+        {"the change signal, as an event", changeName, kEvent, false},
+        {"the change signal, as a mutex", changeName, kMutex, false},
+        {"the question's mutex, made first", questionName, kMutex, true},
+    };
+    // An empty access list lets nobody open the object.
+    SECURITY_DESCRIPTOR locked;
+    InitializeSecurityDescriptor(&locked, SECURITY_DESCRIPTOR_REVISION);
+    ACL emptyAcl;
+    InitializeAcl(&emptyAcl, sizeof(emptyAcl), ACL_REVISION);
+    SetSecurityDescriptorDacl(&locked, TRUE, &emptyAcl, FALSE);
+    SECURITY_ATTRIBUTES lockedAttributes = {sizeof(lockedAttributes), &locked, FALSE};
+
+    e2e::InstallFolder install;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        RegDeleteKeyExW(HKEY_LOCAL_MACHINE, kNamesKeyPath, KEY_WOW64_32KEY, 0);
+        HANDLE squatter = c.kind == kEvent ? CreateEventW(nullptr, TRUE, FALSE, c.object)
+                                           : CreateMutexW(c.kind == kLockedMutex ? &lockedAttributes : nullptr,
+                                                          FALSE, c.object);
+        ASSERT_NE(nullptr, squatter);
+        RoadAgent agent;
+        ASSERT_TRUE(agent.Start(install));
+        EXPECT_TRUE(e2e::WaitUntil([&] { return e2e::TrayHasIcon(agent.Window()); }, 5000)) << "the icon is there";
+        MarkSequencePending();
+        PressAltF1();
+        HWND question = WaitForQuestion();
+        ASSERT_NE(nullptr, question) << "Alt+F1 asks";
+        ASSERT_TRUE(ClickAnswer(question, kOk));
+        EXPECT_TRUE(WaitForSequenceEnd());
+        EXPECT_TRUE(WaitForSuspendCalls(agent, 1)) << "OK sleeps";
+
+        e2e::Process second;
+        ASSERT_TRUE(second.Start(install.Agent()));
+        EXPECT_TRUE(second.WaitForExit(10000)) << "a second start finds the running agent";
+        EXPECT_TRUE(e2e::WaitUntil([&] { return IsWindowVisible(agent.Window()) != FALSE; }, 5000))
+            << "and has it show its settings window";
+
+        std::vector<std::wstring> const record = TakenNameRecord(c.object);
+        ASSERT_EQ(3u, record.size()) << "why, when and the stand-in";
+        EXPECT_EQ(19u, record[1].size()) << "the local time, to the second";
+        EXPECT_EQ(c.standIn, record[2].find(std::wstring(c.object) + L" ") == 0) << "a private name stands in";
+        EXPECT_TRUE(agent.Close());
+        CloseHandle(squatter);
+    }
+    RegDeleteKeyExW(HKEY_LOCAL_MACHINE, kNamesKeyPath, KEY_WOW64_32KEY, 0);
 }

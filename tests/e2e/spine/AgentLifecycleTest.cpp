@@ -318,35 +318,6 @@ TEST_F(AgentLifecycle, StoredSettingsReachTheWindowAndSurvive) {
     EXPECT_EQ(2u, value);
 }
 
-TEST_F(AgentLifecycle, AMutexThatCannotBeOpenedCountsAsARunningAgent) {
-    // A mutex of the agent's name whose empty access list lets nobody open it.
-    SECURITY_DESCRIPTOR descriptor;
-    InitializeSecurityDescriptor(&descriptor, SECURITY_DESCRIPTOR_REVISION);
-    ACL emptyAcl;
-    InitializeAcl(&emptyAcl, sizeof(emptyAcl), ACL_REVISION);
-    SetSecurityDescriptorDacl(&descriptor, TRUE, &emptyAcl, FALSE);
-    SECURITY_ATTRIBUTES attributes = {sizeof(attributes), &descriptor, FALSE};
-    HANDLE blocker = CreateMutexW(&attributes, FALSE, L"Dormkey.exe_28943447_5199_Halvard");
-    ASSERT_NE(nullptr, blocker);
-
-    SetLastError(0xdeadbeef);
-    HANDLE probe = CreateMutexW(nullptr, FALSE, L"Dormkey.exe_28943447_5199_Halvard");
-    DWORD probeError = GetLastError();
-    if (probe)
-        CloseHandle(probe);
-    if (probeError != ERROR_ACCESS_DENIED) {
-        CloseHandle(blocker);
-        GTEST_SKIP() << "this platform grants the mutex despite its empty access list (error " << probeError << ")";
-    }
-
-    InstallFolder install;
-    e2e::Process agent;
-    ASSERT_TRUE(agent.Start(install.Agent()));
-    EXPECT_TRUE(agent.WaitForExit(10000)) << "behaves as a second start";
-    EXPECT_EQ(nullptr, e2e::FindTopWindow(Agent::kWindowClass, Agent::kWindowTitle, agent.Id()));
-    CloseHandle(blocker);
-}
-
 // Bad data in the two on/off settings: data of up to 4 bytes are taken as they come, anything
 // longer reads as unreadable (on). The agent keeps running and rewrites nothing.
 TEST_F(AgentLifecycle, BadOnOffValuesGiveDefaultsAndStayAsStored) {

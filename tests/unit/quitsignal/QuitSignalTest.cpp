@@ -72,7 +72,7 @@ TEST(QuitSignalList, OnlyAdministratorsReadItAndEachAgentListsANameOfItsOwn) {
     EXPECT_NE(names[0], names[1]);
     for (const std::wstring& name : names) {
         EXPECT_EQ(0u, name.find(kAgentQuitEventPrefix));
-        EXPECT_EQ(wcslen(kAgentQuitEventPrefix) + 38, name.size()) << "a GUID after the prefix";
+        EXPECT_EQ(wcslen(kAgentQuitEventPrefix) + 32, name.size()) << "128 random bits after the prefix";
     }
 
     first.Stop();
