@@ -21,7 +21,10 @@ protected:
         for (const RelayTrace::Call& call : shell_.CallsWithResults(agent.Proc().Id(), "shell32.Shell_NotifyIconW")) {
             DWORD message = strtoul(call.arguments.c_str(), nullptr, 16);
             calls += calls.empty() ? "" : " ";
-            calls += message == NIM_ADD ? "add:" : message == NIM_MODIFY ? "modify:" : "other:";
+            calls += message == NIM_ADD      ? "add:"
+                     : message == NIM_MODIFY ? "modify:"
+                     : message == NIM_DELETE ? "delete:"
+                                             : "other:";
             calls += call.result ? "1" : "0";
         }
         return calls;
@@ -34,7 +37,7 @@ protected:
 
 // A refused icon is tried again, less and less often, until the shell takes it; a call that timed
 // out may have added it, so each new try first asks the shell to change the icon. Once it is in,
-// no more calls are made. The same holds for a new taskbar (TaskbarCreated) that is still busy.
+// no more calls are made until the agent ends and takes it out. The same holds for a new taskbar (TaskbarCreated) that is still busy.
 TEST_F(TrayIcon, BusyShellGetsTheIconOnceItAnswers) {
     struct Case {
         const char* name;
@@ -64,5 +67,7 @@ TEST_F(TrayIcon, BusyShellGetsTheIconOnceItAnswers) {
         Sleep(kNextTryMs);
         EXPECT_EQ(c.calls, ShellCalls(agent));
         EXPECT_TRUE(agent.Close());
+        // The shell would drop the icon of an ended program only when the mouse passes over it.
+        EXPECT_EQ(std::string(c.calls) + " delete:1", ShellCalls(agent)) << "the ending agent takes its icon out";
     }
 }

@@ -269,16 +269,29 @@ TEST_F(AgentLifecycle, HelpOpensNothing) {
     EXPECT_TRUE(agent.Close());
 }
 
+// Also with the tray menu open: its own loop handles the close, which ends the menu first.
 TEST_F(AgentLifecycle, CloseFromOutsideEndsTheProcessCleanly) {
-    const UINT enders[] = {WM_CLOSE, WM_COMMAND};
-    for (UINT ender : enders) {
-        SCOPED_TRACE(ender == WM_CLOSE ? "WM_CLOSE" : "IDCANCEL");
+    struct Case {
+        const char* name;
+        UINT ender;
+        bool menuOpen;
+    } const cases[] = {
+        {"WM_CLOSE", WM_CLOSE, false},
+        {"IDCANCEL", WM_COMMAND, false},
+        {"WM_CLOSE with the tray menu open", WM_CLOSE, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
         InstallFolder install;
         Agent agent;
         ASSERT_TRUE(agent.Start(install));
         HWND window = agent.Window();
-        PostMessageW(window, ender, ender == WM_COMMAND ? IDCANCEL : 0, 0);
-        ASSERT_TRUE(agent.Proc().WaitForExit(10000));
+        if (c.menuOpen) {
+            PostMessageW(window, WM_USER + 2, 132, WM_RBUTTONUP);
+            ASSERT_TRUE(e2e::WaitUntil([] { return FindWindowW(L"#32768", nullptr) != nullptr; }, 5000));
+        }
+        PostMessageW(window, c.ender, c.ender == WM_COMMAND ? IDCANCEL : 0, 0);
+        ASSERT_TRUE(agent.Proc().WaitForExit(5000));
         EXPECT_EQ(0u, agent.Proc().ExitCode());
         EXPECT_FALSE(IsWindow(window));
 
