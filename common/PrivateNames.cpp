@@ -148,8 +148,9 @@ bool InstanceName::Take(const wchar_t* name, const wchar_t* windowClass, const w
     DWORD const start = GetTickCount();
     for (;;) {
         SetLastError(ERROR_SUCCESS);
-        mutex_.Reset(CreateMutexW(nullptr, FALSE, name));
+        HANDLE const mutex = CreateMutexW(nullptr, FALSE, name);
         DWORD const error = GetLastError();
+        mutex_.Reset(mutex);
         if (mutex_.IsValid() && error != ERROR_ALREADY_EXISTS)
             return true;
         if (!mutex_.IsValid() && error != ERROR_ACCESS_DENIED && error != ERROR_INVALID_HANDLE)
