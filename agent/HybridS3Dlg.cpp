@@ -102,7 +102,6 @@ BOOL CHybridS3Dlg::OnInitDialog() {
     SetUpLanguage();
     dpi_ = WindowDpi(hwnd_);
     KeepDialogLayoutOnDpiChange(hwnd_);
-    LoadTrayIconForDpi();
     CreateWindowFonts();
     BuildTrayMenu();
     LayoutWithCheck();
@@ -256,6 +255,10 @@ LRESULT CHybridS3Dlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_SYSCOLORCHANGE:
     case WM_SETTINGCHANGE:
         ApplyColourScheme();  // high contrast may have been switched on or off
+        LoadTrayIconForDpi();  // the taskbar may have moved to another monitor (a new work area)
+        break;
+    case WM_DISPLAYCHANGE:
+        LoadTrayIconForDpi();  // monitors came, went or changed
         break;
     case WM_DESTROY:
         accessibleName_.Clear();  // before the window and COM go

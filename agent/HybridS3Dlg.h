@@ -77,6 +77,7 @@ private:
     void LayoutSettingsWindow();
     void LayOutAtDpi();
     void OnDpiChanged(UINT dpi, const RECT& suggested);
+    void CatchUpWithDpi();
     void SkinButtons(const wchar_t* folder);
     void CenterAndCheck();
     void OnPaint();
@@ -181,7 +182,8 @@ private:
     std::unique_ptr<fw::Font> textFont_;
     HICON windowIcon_ = nullptr;  // shared resource icons: never destroyed
     HICON trayIcon_ = nullptr;        // the resource's shared icon: the tray's when none is scaled
-    HICON scaledTrayIcon_ = nullptr;  // ours, at the small-icon size of dpi_: destroyed when replaced
+    HICON scaledTrayIcon_ = nullptr;  // ours, at the small-icon size of trayIconDpi_: destroyed when replaced
+    UINT trayIconDpi_ = 0;            // the notification area's DPI when scaledTrayIcon_ was drawn
     std::wstring powerNote_;  // the settings window's line on what the hotkey does here, translated; or none
     HCURSOR arrowCursor_ = nullptr;  // shared system cursors
     HCURSOR handCursor_ = nullptr;

@@ -21,6 +21,7 @@ namespace {
 
 COLORREF const kTitleColour = RGB(112, 226, 255);
 COLORREF const kTextColour = RGB(210, 210, 210);
+SIZE const kWindowSize = {542, 251};  // the background's, at 96 DPI
 
 // Where each painted text goes (client pixels), in painting order.
 struct TextRow {
@@ -133,7 +134,7 @@ void CHybridS3Dlg::LayOutAtDpi() {
     if (!gdiplus_)
         gdiplus_.reset(new GdiplusSession);
     background_.reset(new CContourBitmap(
-        LoadBackgroundForDpi(GetModuleHandleW(nullptr), IDB_BACKGROUND, IDR_BACKGROUND_PNG, SIZE{542, 251}, dpi_)));
+        LoadBackgroundForDpi(GetModuleHandleW(nullptr), IDB_BACKGROUND, IDR_BACKGROUND_PNG, kWindowSize, dpi_)));
     regionBitmap_.reset(new CContourBitmap(CopyToDIB32(*background_)));
 
     // Every pixel of the corner's key colour is cut out of the window.
@@ -159,8 +160,9 @@ void CHybridS3Dlg::LayOutAtDpi() {
 }
 
 // The window moved to a monitor of another DPI (or that monitor's scale changed): fonts,
-// background, region, controls, shadow and tray icon are made again at the DPI the message
-// carries (the window's own DPI may not have changed yet), in the rectangle Windows suggests.
+// background, region, controls and shadow are made again at the DPI the message carries (the
+// window's own DPI may not have changed yet), in the rectangle Windows suggests. Scales changed:
+// the tray icon follows its own monitor's.
 void CHybridS3Dlg::OnDpiChanged(UINT dpi, const RECT& suggested) {
     if (dpi == 0)
         return;
@@ -169,6 +171,19 @@ void CHybridS3Dlg::OnDpiChanged(UINT dpi, const RECT& suggested) {
     LayOutAtDpi();
     MoveDialogWithShadow(hwnd_, shadowWindow_, suggested);
     LoadTrayIconForDpi();
+}
+
+// A hidden window need not be told that its monitor's scale changed, nor that it was moved
+// among monitors: before it shows, it is laid out again at its DPI where that is not dpi_.
+void CHybridS3Dlg::CatchUpWithDpi() {
+    UINT const dpi = WindowDpi(hwnd_);
+    if (dpi == dpi_)
+        return;
+    RECT place = {};
+    GetWindowRect(hwnd_, &place);
+    place.right = place.left + ScaleToDpi(kWindowSize.cx, dpi);
+    place.bottom = place.top + ScaleToDpi(kWindowSize.cy, dpi);
+    OnDpiChanged(dpi, place);
 }
 
 void CHybridS3Dlg::SkinButtons(const wchar_t* folder) {

@@ -43,8 +43,10 @@ void CHybridS3Dlg::BuildTrayMenu() {
     RemoveMenu(trayPopup_, 0, MF_BYPOSITION);
 }
 
-// A fresh series of tries: at the start, after OK or Cancel, and for each new taskbar.
+// A fresh series of tries: at the start, after OK or Cancel, and for each new taskbar, which
+// may sit on another monitor than the last.
 void CHybridS3Dlg::AddTrayIcon() {
+    LoadTrayIconForDpi();
     KillTimer(hwnd_, kTrayRetryTimerId);
     trayTriesSince_ = GetTickCount();
     trayRetryMs_ = kTrayFirstRetryMs;
@@ -91,14 +93,20 @@ bool CHybridS3Dlg::OnTrayRetryTimer(WPARAM timer) {
     return true;
 }
 
-// The tray icon drawn for the small-icon size at dpi_ (LoadIconMetric), replacing the one before,
-// also in the notification area when it is there. Without one the resource's shared icon stays.
+// The tray icon drawn for the small-icon size at the notification area's DPI, the scale of the
+// taskbar's monitor (not the settings window's), replacing the one before, also in the
+// notification area when it is there. Nothing while the icon is drawn for that DPI already;
+// without one the resource's shared icon stays.
 void CHybridS3Dlg::LoadTrayIconForDpi() {
-    HICON icon = LoadSmallIconForDpi(GetModuleHandleW(nullptr), IDI_TRAY, dpi_);
+    UINT const dpi = TaskbarDpi();
+    if (scaledTrayIcon_ && dpi == trayIconDpi_)
+        return;
+    HICON icon = LoadSmallIconForDpi(GetModuleHandleW(nullptr), IDI_TRAY, dpi);
     if (!icon)
         return;
     HICON previous = scaledTrayIcon_;
     scaledTrayIcon_ = icon;
+    trayIconDpi_ = dpi;
     if (trayIconData_.hIcon) {
         trayIconData_.hIcon = icon;
         NOTIFYICONDATAW change = trayIconData_;
@@ -135,6 +143,7 @@ void CHybridS3Dlg::RemoveTrayIcon() {
 }
 
 void CHybridS3Dlg::ShowSettingsWindow() {
+    CatchUpWithDpi();  // while still hidden, and before the window is placed by its size
     WindowShown = 1;
     RemoveTrayIcon();
     if (enableFunctionSetting_)

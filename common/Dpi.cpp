@@ -1,5 +1,7 @@
 #include "Dpi.h"
 
+#include "ModulePath.h"
+
 namespace {
 
 // An entry point of a system library, or null on a Windows without it. A library not loaded
@@ -9,6 +11,17 @@ Proc SystemEntry(const wchar_t* library, const char* name) {
     HMODULE module = GetModuleHandleW(library);
     if (!module)
         module = LoadLibraryW(library);
+    return module ? reinterpret_cast<Proc>(reinterpret_cast<void (*)()>(GetProcAddress(module, name))) : nullptr;
+}
+
+// The same from a library that is not loaded by default, loaded by its full path in the system
+// folder: the agent runs elevated, and a bare name would also find one put beside it.
+template <typename Proc>
+Proc SystemFolderEntry(const wchar_t* library, const char* name) {
+    HMODULE module = GetModuleHandleW(library);
+    wchar_t path[MAX_PATH];
+    if (!module && BuildSystemPath(library, path))
+        module = LoadLibraryW(path);
     return module ? reinterpret_cast<Proc>(reinterpret_cast<void (*)()>(GetProcAddress(module, name))) : nullptr;
 }
 
@@ -22,14 +35,42 @@ UINT SystemDpi() {
 
 int const kDialogDisableAll = 1;  // DDC_DISABLE_ALL
 int const kIconMetricSmall = 0;   // LIM_SMALL
+int const kEffectiveDpi = 0;      // MDT_EFFECTIVE_DPI
+
+// The monitor's DPI, or 0 without GetDpiForMonitor or an answer from it.
+UINT MonitorDpi(HMONITOR monitor, const DpiCalls& calls) {
+    UINT x = 0, y = 0;
+    if (!calls.forMonitor || !monitor || FAILED(calls.forMonitor(monitor, kEffectiveDpi, &x, &y)))
+        return 0;
+    return y;
+}
 
 }  // namespace
 
-UINT WindowDpi(HWND window) {
-    using GetDpiForWindowProc = UINT(WINAPI*)(HWND);
-    static auto const getDpiForWindow = SystemEntry<GetDpiForWindowProc>(L"user32.dll", "GetDpiForWindow");
-    UINT dpi = getDpiForWindow && window ? getDpiForWindow(window) : 0;
-    return dpi ? dpi : SystemDpi();
+DpiCalls const& SystemDpiCalls() {
+    static DpiCalls const calls = {
+        SystemEntry<decltype(DpiCalls::forWindow)>(L"user32.dll", "GetDpiForWindow"),
+        SystemFolderEntry<decltype(DpiCalls::forMonitor)>(L"shcore.dll", "GetDpiForMonitor"),
+        SystemDpi,
+    };
+    return calls;
+}
+
+UINT WindowDpi(HWND window, const DpiCalls& calls) {
+    if (!window)
+        return calls.system();
+    UINT dpi = calls.forWindow ? calls.forWindow(window) : 0;
+    if (!dpi)
+        dpi = MonitorDpi(MonitorFromWindow(window, MONITOR_DEFAULTTONEAREST), calls);
+    return dpi ? dpi : calls.system();
+}
+
+UINT TaskbarDpi(const DpiCalls& calls) {
+    HWND taskbar = FindWindowW(L"Shell_TrayWnd", nullptr);
+    HMONITOR monitor = taskbar ? MonitorFromWindow(taskbar, MONITOR_DEFAULTTOPRIMARY)
+                               : MonitorFromPoint(POINT{0, 0}, MONITOR_DEFAULTTOPRIMARY);
+    UINT dpi = MonitorDpi(monitor, calls);
+    return dpi ? dpi : calls.system();
 }
 
 void MoveToScaledBox(HWND control, int x, int y, int width, int height, UINT dpi) {

@@ -71,6 +71,8 @@ KeyQueue g_keys;
 bool g_renewing = false;
 // Keys seen down by the hook: written on the hook thread, read by the signal thread.
 BYTE volatile g_keyDown[256];
+// The hook thread's look for input its hook missed; the hook, which runs on that thread, feeds it.
+HookWatch g_watch;
 
 bool IsKeyUp(WPARAM message) {
     return message == WM_KEYUP || message == WM_SYSKEYUP;
@@ -98,8 +100,11 @@ void NoteKeyEvent(WPARAM message, const KBDLLHOOKSTRUCT& key, bool swallowed) {
 // answer is known: a key one of them swallows is not waited for.
 LRESULT CALLBACK KeyboardProc(int code, WPARAM wParam, LPARAM lParam) {
     LRESULT result = CallNextHookEx(nullptr, code, wParam, lParam);
-    if (code == HC_ACTION)
-        NoteKeyEvent(wParam, *reinterpret_cast<const KBDLLHOOKSTRUCT*>(lParam), result != 0);
+    if (code == HC_ACTION) {
+        const KBDLLHOOKSTRUCT& key = *reinterpret_cast<const KBDLLHOOKSTRUCT*>(lParam);
+        g_watch.NoteEvent(key.time);
+        NoteKeyEvent(wParam, key, result != 0);
+    }
     return result;
 }
 
@@ -135,17 +140,15 @@ DWORD WINAPI HookThread(void* started) {
     HHOOK hook = SetHook();
     if (!hook)
         return 1;  // the starter sees the thread end instead of the start signal
-    HookWatch watch;
-    watch.Start(keytap_faults::WatchPeriodMs(kWatchPeriodMs));
+    g_watch.Start(keytap_faults::WatchPeriodMs(kWatchPeriodMs));
     SetEvent(static_cast<HANDLE>(started));
     // The hook is called from inside GetMessageW. A key it posts comes out only after the hook
     // has returned: the event is then applied, or about to be, and the signal thread's first
     // look at the key is rarely too early (under Wine a key read as up stays so for 50 ms).
     while (GetMessageW(&message, nullptr, 0, 0) > 0) {
         if (message.message == WM_KT_KEY_DOWN) {
-            watch.NoteKey(message.time);
             HandKeyOn(static_cast<BYTE>(message.wParam));
-        } else if (watch.IsTick(message) && watch.InputUnseen()) {
+        } else if (g_watch.IsTick(message) && g_watch.InputUnseen()) {
             hook = RenewHook(hook);
         }
 #ifdef KEYTAP_FAULTS
@@ -153,7 +156,7 @@ DWORD WINAPI HookThread(void* started) {
             hook = nullptr;
 #endif
     }
-    watch.Stop();
+    g_watch.Stop();
     if (hook)
         UnhookWindowsHookEx(hook);
     return 0;

@@ -296,3 +296,20 @@ TEST_F(Scaling, ADpiChangeLaysEachWindowOutAgain) {
         ExpectWindowAt(open->window, c, dpi, L"200-repainted");
     }
 }
+
+// Windows need not tell a hidden window that its monitor's scale changed. The test tells the
+// hidden settings window of a change to 200 % that its monitor never made: once shown, the
+// window has found its monitor's DPI and is laid out at it again.
+TEST_F(Scaling, HiddenSettingsWindowTakesItsMonitorsDpiWhenShown) {
+    InstallFolder install;
+    e2e::Agent agent;
+    ASSERT_TRUE(agent.Start(install));
+    UINT const changed = 192;
+    RECT suggested = {0, 0, Scaled(kSize.cx, changed), Scaled(kSize.cy, changed)};
+    ASSERT_TRUE(SendDpiChanged(agent.Window(), agent.Proc().Id(), changed, suggested));
+    SendMessageW(agent.Window(), WM_USER + 3, 0, 85);  // what a second start asks
+    ASSERT_TRUE(IsWindowVisible(agent.Window()));
+    Sleep(300);
+    ExpectWindowAt(agent.Window(), kWindows[0], MonitorDpi(), L"shown-after-missed-change");
+    EXPECT_TRUE(agent.Close());
+}

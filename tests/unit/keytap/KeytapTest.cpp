@@ -1,9 +1,11 @@
 // The keyboard-hook library: one change of the change-signal key per fresh key-down, made while
 // the key reads as down, none for repeats, key-ups or keys an older hook swallows, nothing typed
-// kept, nothing left running, and a renewal that forgets held keys and leaves one hook.
+// kept, nothing left running, and a renewal that forgets held keys and leaves one hook; and the
+// rule by which the hook thread decides that input went past its hook.
 #include "common/RegistryLayout.h"
 #include "e2e/helpers/SendKey.h"
 #include "e2e/helpers/SwallowingHook.h"
+#include "outside/keytap/HookWatch.h"
 #include "outside/keytap/Keytap.h"
 
 #include <gtest/gtest.h>
@@ -305,4 +307,33 @@ TEST_F(KeytapTest, RenewalForgetsHeldKeysAndLeavesOneHook) {
     ExpectOneChangePerPress('B');
     uninitialize_();
     EXPECT_TRUE(NewThreads(OwnThreads(), running) == running) << "nothing left running";
+}
+
+// The session's last input against what the hook saw, at one look; made-up tick counts. The
+// previous look saw input at 1000.
+TEST(HookWatchRule, InputIsUnseenOnlyWhenNoEventOfTheHookCoversIt) {
+    struct Case {
+        const char* name;
+        DWORD lastInput;
+        HookSighting seen;  // stamp, tick
+        bool unseen;
+    } const cases[] = {
+        {"idle: nothing since the last look, nothing seen", 1000, {500, 500}, false},
+        {"a key typed, seen", 5000, {5000, 5000}, false},
+        {"a key held for 20 s: its auto-repeats are seen", 21000, {21000, 21000}, false},
+        {"the release of a key held long, seen", 21500, {21500, 21501}, false},
+        {"the pointer moved before the last key", 4000, {4500, 4500}, false},
+        {"stamp in the past, counted as the last input", 200, {200, 5000}, false},
+        {"stamp in the past, its arrival counted", 5000, {200, 5002}, false},
+        {"a key counted as applied, after the hook returned", 5003, {5000, 5001}, false},
+        {"stamp in the future, counted as the last input", 90000, {90000, 5000}, false},
+        {"after a stamp in the future, the hook is gone and a person types", 7000, {90000, 5000}, true},
+        {"the pointer alone moved", 5000, {900, 900}, true},
+        {"the pointer moved 2 s after the last key", 6000, {4000, 4000}, true},
+        {"the hook is gone and a person types", 60000, {3000, 3000}, true},
+        {"the pointer moved before the tick count wrapped, a key after", 0xFFFFFFF8, {0x10, 0x12}, false},
+        {"the tick count wrapped after the hook's last event", 0x10, {0xFFFFF000, 0xFFFFF000}, true},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(c.unseen, IsInputUnseen(c.lastInput, 1000, c.seen)) << c.name;
 }

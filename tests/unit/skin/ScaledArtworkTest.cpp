@@ -1,6 +1,6 @@
-// Artwork for a DPI: which drawn scale a window takes, the file names, the background scaled down
-// with an exact key-coloured margin, the faces at their size, the small icon for a DPI, and the
-// focus cue's line.
+// Artwork for a DPI: the DPI a window and the notification area take, which drawn scale a window
+// takes, the file names, the background scaled down with an exact key-coloured margin, the faces
+// at their size, the small icon for a DPI, and the focus cue's line.
 #include "../language/TestPaths.h"
 #include "SkinTestResource.h"
 #include "SkinTestSupport.h"
@@ -36,7 +36,49 @@ bool LooksKeyBlended(COLORREF colour) {
     return GetRValue(colour) > GetGValue(colour) + 40 && GetBValue(colour) > GetGValue(colour) + 40;
 }
 
+// Stand-ins for the system's DPI calls, answering what a row says; 0 for a call that fails.
+struct DpiAnswers {
+    UINT window, monitor, system;
+};
+DpiAnswers g_answers;
+UINT WINAPI AnswerForWindow(HWND) { return g_answers.window; }
+HRESULT WINAPI AnswerForMonitor(HMONITOR monitor, int kind, UINT* x, UINT* y) {
+    if (!monitor || kind != 0 /* MDT_EFFECTIVE_DPI */ || !g_answers.monitor)
+        return E_INVALIDARG;
+    *x = *y = g_answers.monitor;
+    return S_OK;
+}
+UINT AnswerForSystem() { return g_answers.system; }
+
 }  // namespace
+
+// Wine has one monitor at the session's DPI: the calls are stand-ins here. A window takes its own
+// DPI, else its monitor's, else the system's; the notification area its monitor's, never a
+// window's of this program, else the system's.
+TEST(ScaledArtwork, WindowAndNotificationAreaTakeTheBestDpiAtHand) {
+    struct Case {
+        const char* name;
+        bool forWindow, forMonitor;  // the calls this Windows has
+        DpiAnswers answers;
+        UINT window, taskbar;
+    } const cases[] = {
+        {"Windows 10 1607 on", true, true, {144, 120, 96}, 144, 120},
+        {"Windows 8.1 to 10 1511", false, true, {0, 120, 96}, 120, 120},
+        {"Windows 7 and 8", false, false, {0, 0, 120}, 120, 120},
+        {"the window's DPI not to be had", true, true, {0, 168, 96}, 168, 168},
+        {"the monitor's DPI not to be had", true, true, {192, 0, 144}, 192, 144},
+    };
+    HWND probe = CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr);
+    ASSERT_NE(nullptr, probe);
+    for (const Case& c : cases) {
+        g_answers = c.answers;
+        DpiCalls const calls = {c.forWindow ? AnswerForWindow : nullptr, c.forMonitor ? AnswerForMonitor : nullptr,
+                                AnswerForSystem};
+        EXPECT_EQ(c.window, WindowDpi(probe, calls)) << c.name;
+        EXPECT_EQ(c.taskbar, TaskbarDpi(calls)) << c.name;
+    }
+    DestroyWindow(probe);
+}
 
 TEST(ScaledArtwork, EachDpiTakesTheNextLargerDrawnScale) {
     for (const ScaleRow& row : kScaleRows) {
