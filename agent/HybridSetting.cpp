@@ -68,3 +68,9 @@ HybridReadings ReadHybridReadings() {
     readings.policySet = ReadPolicyValue(battery, &readings.policyValue);
     return readings;
 }
+
+SleepKind PromiseFor(SleepKind offered) {
+    if (offered != SleepKind::Hybrid)
+        return offered;
+    return PromisedSleep(offered, DecideHybridSetting(ReadHybridReadings(), PowercfgRuns::LastEnded()));
+}

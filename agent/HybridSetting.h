@@ -30,3 +30,8 @@ SleepKind PromisedSleep(SleepKind offered, HybridSetting setting);
 
 // The active plan's value and the policy for the power source in use now.
 HybridReadings ReadHybridReadings();
+
+// What the PC will do for the hotkey now: for a PC that offers hybrid sleep, whether it is on.
+// The runs that count are those that ended last (normally the start-up's): a hotkey's own
+// start only once its question is up. The question and the settings window both say this.
+SleepKind PromiseFor(SleepKind offered);

@@ -1,5 +1,6 @@
 // The settings window's look: language, fonts, skin layout, painting, cursors and dragging.
 #include "HybridS3Dlg.h"
+#include "HybridSetting.h"
 
 #include "KeyNames.h"
 #include "resource.h"
@@ -78,11 +79,16 @@ std::wstring TranslatedLabel(int controlId) {
 int const kSettingsModeLabels[] = {IDC_LABEL_ENABLE, IDC_LABEL_TRAY, IDC_LABEL_HEADING};
 int const kRedefineModeLabels[] = {IDC_REDEFINE_TEXT, IDC_KEY1_NAME, IDC_KEY_PLUS, IDC_KEY2_NAME};
 
-// What the hotkey does on a PC that cannot hybrid-sleep; nothing is said on one that can.
+// What the hotkey does on a PC that will not hybrid-sleep; nothing is said on one that will, nor
+// where that cannot be told (the question then says only that the PC will sleep).
 const char* PowerNoteFor(SleepKind kind) {
     switch (kind) {
     case SleepKind::Sleep:
         return "On this PC the hotkey starts sleep, not hybrid sleep: hibernation is off.";
+    case SleepKind::HybridOff:
+        return "The hotkey starts sleep: hybrid sleep is off in the power plan, and switching it on failed.";
+    case SleepKind::PolicyOff:
+        return "The hotkey starts sleep: a policy of your organisation turns hybrid sleep off.";
     case SleepKind::Hibernate:
         return "On this PC the hotkey starts hibernation: it has no hybrid sleep.";
     case SleepKind::None:
@@ -306,9 +312,10 @@ void CHybridS3Dlg::PaintContent(HDC dc) {
     BitBlt(dc, 0, 0, size.cx, size.cy, memory, 0, 0, SRCCOPY);
 }
 
-// Read each time the window is shown: hibernation may have been switched on or off since.
+// Read each time the window is shown: hibernation, the plan or a policy may have changed since.
+// The same promise the question would make now.
 void CHybridS3Dlg::UpdatePowerNote() {
-    const char* key = PowerNoteFor(ReadSleepKind());
+    const char* key = PowerNoteFor(PromiseFor(ReadSleepKind()));
     powerNote_ = key ? WideFromAnsi(TranslateText(key)) : std::wstring();
     HWND note = GetDlgItem(IDC_POWER_NOTE);
     SetUnpaintedText(note, powerNote_.c_str());

@@ -31,15 +31,6 @@ wchar_t const kHybridNotOnSentence[] =
     L"The PC was not put to sleep: hybrid sleep is not on, and a power cut would lose the open work. Press the "
     L"hotkey again to see what the PC can do.";
 
-// What the question will say: for a PC that offers hybrid sleep, whether it is on now. The
-// runs that count are those that ended last (normally the start-up's): this hotkey's start
-// only once the question is up.
-SleepKind PromiseFor(SleepKind offered) {
-    if (offered != SleepKind::Hybrid)
-        return offered;
-    return PromisedSleep(offered, DecideHybridSetting(ReadHybridReadings(), PowercfgRuns::LastEnded()));
-}
-
 BOOL CALLBACK CloseWindowOfProcess(HWND window, LPARAM processId) {
     DWORD owner = 0;
     GetWindowThreadProcessId(window, &owner);

@@ -34,6 +34,9 @@ KEYS = [
     "After clicking OK, the PC will sleep, but not in hybrid sleep: it is off in the power plan and could not be switched on.",
     "After clicking OK, the PC will sleep, but not in hybrid sleep: a policy of your organisation turns it off.",
     "The PC was not put to sleep: hybrid sleep is not on, and a power cut would lose the open work. Press the hotkey again to see what the PC can do.",
+    # The settings window's line for those two PCs: short, to fit the line's room.
+    "The hotkey starts sleep: hybrid sleep is off in the power plan, and switching it on failed.",
+    "The hotkey starts sleep: a policy of your organisation turns hybrid sleep off.",
 ]
 
 LANGUAGES = {
@@ -59,6 +62,8 @@ LANGUAGES = {
         "「OK」をクリックすると、PC はスリープします。電源プランでハイブリッド スリープがオフになっていて、オンにできなかったため、ハイブリッド スリープにはなりません。",
         "「OK」をクリックすると、PC はスリープします。組織のポリシーによりハイブリッド スリープがオフになっているため、ハイブリッド スリープにはなりません。",
         "PC はスリープ状態になりませんでした。ハイブリッド スリープがオンになっていないため、停電すると開いている作業が失われます。PC で可能な動作を確認するには、もう一度ホットキーを押してください。",
+        "この PC ではスリープになります (電源プランでハイブリッドがオフ: オンにできません)。",
+        "この PC ではスリープになります (組織のポリシーでハイブリッドがオフ)。",
     ],
     "German": [
         "Nachdem Sie auf „OK“ geklickt haben, wechselt das System in den hybriden Standbymodus.",
@@ -82,6 +87,8 @@ LANGUAGES = {
         "Nach „OK“ wechselt der PC in den Energiesparmodus, nicht in den hybriden Standbymodus: Er ist im Energiesparplan aus und ließ sich nicht einschalten.",
         "Nach „OK“ wechselt der PC in den Energiesparmodus, nicht in den hybriden Standbymodus: Eine Richtlinie Ihrer Organisation schaltet ihn aus.",
         "Der PC wurde nicht in den Energiesparmodus versetzt: Der hybride Standbymodus ist nicht eingeschaltet, und bei einem Stromausfall ginge die offene Arbeit verloren. Drücken Sie die Tastenkombination erneut, um zu sehen, was der PC kann.",
+        "Auf diesem PC: Energiesparmodus statt hybridem Standby (im Energiesparplan aus, nicht einschaltbar).",
+        "Auf diesem PC: Energiesparmodus statt hybridem Standby (durch eine Richtlinie Ihrer Organisation aus).",
     ],
     "French": [
         "Après avoir cliqué sur OK, le système passera en mode veille hybride.",
@@ -105,6 +112,8 @@ LANGUAGES = {
         "Après avoir cliqué sur OK, le PC passera en veille, mais pas en veille hybride : elle est désactivée dans le mode de gestion de l'alimentation et n'a pas pu être activée.",
         "Après avoir cliqué sur OK, le PC passera en veille, mais pas en veille hybride : une stratégie de votre organisation la désactive.",
         "Le PC n'a pas été mis en veille : la veille hybride n'est pas activée, et une coupure de courant ferait perdre le travail ouvert. Appuyez de nouveau sur le raccourci pour voir ce que le PC peut faire.",
+        "Sur ce PC : veille simple, pas hybride (désactivée dans le mode de gestion de l'alimentation, impossible à activer).",
+        "Sur ce PC : veille simple, pas hybride (une stratégie de votre organisation la désactive).",
     ],
     "Spanish": [
         "Después de hacer clic en Aceptar, el sistema entrará en el modo de suspensión híbrida.",
@@ -128,6 +137,8 @@ LANGUAGES = {
         "Después de hacer clic en Aceptar, el equipo se suspenderá, pero no en suspensión híbrida: está desactivada en el plan de energía y no se pudo activar.",
         "Después de hacer clic en Aceptar, el equipo se suspenderá, pero no en suspensión híbrida: una directiva de su organización la desactiva.",
         "El equipo no se suspendió: la suspensión híbrida no está activada y un corte de luz haría perder el trabajo abierto. Pulse de nuevo la tecla de acceso rápido para ver lo que puede hacer el equipo.",
+        "En este equipo: suspensión sin híbrida (desactivada en el plan de energía y no se pudo activar).",
+        "En este equipo: suspensión sin híbrida (una directiva de su organización la desactiva).",
     ],
     "SimplifiedChinese": [
         "单击“确定”后，系统将进入混合睡眠模式。",
@@ -151,6 +162,8 @@ LANGUAGES = {
         "单击“确定”后，电脑将进入睡眠，而不是混合睡眠：电源计划中混合睡眠已关闭，且无法打开。",
         "单击“确定”后，电脑将进入睡眠，而不是混合睡眠：您所在组织的策略关闭了混合睡眠。",
         "电脑未进入睡眠：混合睡眠未打开，断电会丢失打开的工作。请再次按热键，查看此电脑可以执行的操作。",
+        "在此电脑上，热键将启动睡眠：电源计划中混合睡眠已关闭，且无法打开。",
+        "在此电脑上，热键将启动睡眠：您所在组织的策略关闭了混合睡眠。",
     ],
 }
 

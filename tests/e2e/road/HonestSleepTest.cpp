@@ -23,6 +23,10 @@ wchar_t const kHybridOffQuestion[] =
     L"switched on.";
 wchar_t const kPolicyOffQuestion[] =
     L"After clicking OK, the PC will sleep, but not in hybrid sleep: a policy of your organisation turns it off.";
+wchar_t const kHybridOffNote[] =
+    L"The hotkey starts sleep: hybrid sleep is off in the power plan, and switching it on failed.";
+wchar_t const kPolicyOffNote[] =
+    L"The hotkey starts sleep: a policy of your organisation turns hybrid sleep off.";
 wchar_t const kCarefulQuestion[] = L"The PC will go to sleep.";
 wchar_t const kHybridNotOnMessage[] =
     L"The PC was not put to sleep: hybrid sleep is not on, and a power cut would lose the open work. Press the "
@@ -62,19 +66,22 @@ struct Plan {
     bool dontShow;                 // "do not show next time" was ticked
     const wchar_t* question;
     const char* okCall;            // the suspend call OK makes, or none: the PC stays awake and says why
+    const wchar_t* note;           // the settings window's line, or none
 };
 Plan const kPlans[] = {
-    {"hybrid sleep on", 1, -1, nullptr, nullptr, false, false, kHybridQuestion, "0,1,0"},
-    {"switched on by the start-up's powercfg", 0, -1, nullptr, nullptr, false, false, kHybridQuestion, "0,1,0"},
-    {"powercfg failing", 0, -1, L"fail", L"fail", false, true, kHybridOffQuestion, "0,1,0"},
-    {"policy off", 1, 0, nullptr, nullptr, false, true, kPolicyOffQuestion, "0,1,0"},
-    {"switched off while asking", 1, -1, L"fail", L"fail", true, false, kHybridQuestion, nullptr},
+    {"hybrid sleep on", 1, -1, nullptr, nullptr, false, false, kHybridQuestion, "0,1,0", nullptr},
+    {"switched on by the start-up's powercfg", 0, -1, nullptr, nullptr, false, false, kHybridQuestion, "0,1,0", nullptr},
+    {"powercfg failing", 0, -1, L"fail", L"fail", false, true, kHybridOffQuestion, "0,1,0", kHybridOffNote},
+    {"policy off", 1, 0, nullptr, nullptr, false, true, kPolicyOffQuestion, "0,1,0", kPolicyOffNote},
+    {"switched off while asking", 1, -1, L"fail", L"fail", true, false, kHybridQuestion, nullptr, nullptr},
     // Where the plan cannot be read, only powercfg runs that ended with 0 count.
-    {"plan unreadable, powercfg works", kUnreadable, -1, nullptr, nullptr, false, false, kHybridQuestion, "0,1,0"},
-    {"plan unreadable, powercfg failing", kUnreadable, -1, L"fail", L"fail", false, false, kCarefulQuestion, "0,1,0"},
+    {"plan unreadable, powercfg works", kUnreadable, -1, nullptr, nullptr, false, false, kHybridQuestion, "0,1,0",
+     nullptr},
+    {"plan unreadable, powercfg failing", kUnreadable, -1, L"fail", L"fail", false, false, kCarefulQuestion, "0,1,0",
+     nullptr},
     {"plan unreadable, the hotkey's powercfg failing", kUnreadable, -1, nullptr, L"fail", false, false,
-     kHybridQuestion, nullptr},
-    {"powercfg hanging", 0, -1, L"hang", L"hang", false, true, kHybridOffQuestion, "0,1,0"},
+     kHybridQuestion, nullptr, nullptr},
+    {"powercfg hanging", 0, -1, L"hang", L"hang", false, true, kHybridOffQuestion, "0,1,0", kHybridOffNote},
 };
 
 void SetHybridPolicy(int value) {
@@ -88,6 +95,10 @@ void SetHybridPolicy(int value) {
 
 class HonestSleep : public QuestionRoad {
 protected:
+    void TearDown() override {
+        SetHybridPolicy(-1);
+        QuestionRoad::TearDown();
+    }
     // The agent from a copy of the install that uses the stand-in power library.
     bool StartAgent(const e2e::InstallFolder& install, RoadAgent& agent) {
         std::wstring const runLog = powercfg_.LogEnvironment();
@@ -220,22 +231,30 @@ TEST_F(HonestSleep, TheQuestionPromisesHybridSleepOnlyWhereItIsOn) {
         }
         EXPECT_TRUE(agent.Close());
     }
-    SetHybridPolicy(-1);
 }
 
-// The settings window says what the hotkey does on a PC that cannot hybrid-sleep, as the PC is
-// when the window opens; on one that can, it stays as it was.
+// The settings window says what the hotkey does on a PC that will not hybrid-sleep, as the PC is
+// when the window opens, and as the question would say it; on one that will, it stays as it was.
 TEST_F(HonestSleep, TheSettingsWindowSaysWhatTheHotkeyDoesHere) {
     e2e::registry::WriteSetting(kShowInTrayValue, 0);  // no icon to come back and take the activation
     e2e::InstallFolder install;
-    RoadAgent agent;
-    ASSERT_TRUE(StartAgent(install, agent));
-    for (const Pc& pc : kPcs) {
-        SCOPED_TRACE(pc.name);
-        standin::SetPowerCapabilities(pc.capabilities);
-        EXPECT_EQ(pc.note ? pc.note : L"", PowerNoteShown(agent.Window()));
+    {
+        RoadAgent agent;
+        ASSERT_TRUE(StartAgent(install, agent));
+        for (const Pc& pc : kPcs) {
+            SCOPED_TRACE(pc.name);
+            standin::SetPowerCapabilities(pc.capabilities);
+            EXPECT_EQ(pc.note ? pc.note : L"", PowerNoteShown(agent.Window()));
+        }
+        EXPECT_TRUE(agent.Close());
     }
-    EXPECT_TRUE(agent.Close());
+    for (const Plan& plan : kPlans) {
+        SCOPED_TRACE(plan.name);
+        RoadAgent agent;
+        ASSERT_TRUE(StartOnPlan(plan, install, agent));
+        EXPECT_EQ(plan.note ? plan.note : L"", PowerNoteShown(agent.Window()));
+        EXPECT_TRUE(agent.Close());
+    }
 }
 
 // A suspend that Windows refuses is told, in the system's words, once the sequence has ended:

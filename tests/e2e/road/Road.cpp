@@ -190,15 +190,6 @@ RelayTrace::~RelayTrace() {
         RegDeleteKeyValueW(HKEY_CURRENT_USER, kWineDebugKey, kRelayIncludeValue);
 }
 
-NativeLibraryFirst::NativeLibraryFirst(const wchar_t* program, const wchar_t* library)
-    : key_(std::wstring(L"Software\\Wine\\AppDefaults\\") + program) {
-    std::wstring const overrides = key_ + L"\\DllOverrides";
-    wchar_t const order[] = L"native,builtin";
-    set_ = RegSetKeyValueW(HKEY_CURRENT_USER, overrides.c_str(), library, REG_SZ, order, sizeof(order)) == ERROR_SUCCESS;
-}
-
-NativeLibraryFirst::~NativeLibraryFirst() { RegDeleteTreeW(HKEY_CURRENT_USER, key_.c_str()); RegDeleteKeyW(HKEY_CURRENT_USER, key_.c_str()); }
-
 std::vector<std::wstring> InPreparationOrder(std::vector<std::wstring> runs) {
     for (size_t first = 0; first + 1 < runs.size(); first += 3)
         std::sort(runs.begin() + first, runs.begin() + first + 2);

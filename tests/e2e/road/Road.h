@@ -150,21 +150,7 @@ private:
 char const kSuspendFunction[] = "powrprof.SetSuspendState";
 std::vector<std::string> SuspendCallsIn(const std::vector<std::string>& tracedArguments);
 
-// For the test's life, Wine loads the library of that name from beside the program of that file
-// name before its own (a per-program override in the prefix's registry: a WINEDLLOVERRIDES
-// variable given to a process that a Windows process starts has no effect under Wine 8).
-class NativeLibraryFirst {
-public:
-    NativeLibraryFirst(const wchar_t* program, const wchar_t* library);
-    ~NativeLibraryFirst();
-    NativeLibraryFirst(const NativeLibraryFirst&) = delete;
-    NativeLibraryFirst& operator=(const NativeLibraryFirst&) = delete;
-    bool Set() const { return set_; }
-
-private:
-    std::wstring key_;
-    bool set_ = false;
-};
+using e2e::NativeLibraryFirst;
 
 // Recorded powercfg runs with the two value runs of each preparation (three runs: mains, battery,
 // then the activation) in a fixed order: those two run at the same time.

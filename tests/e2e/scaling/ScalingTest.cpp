@@ -1,12 +1,16 @@
 // Both skinned windows at a display scale, in the language the test program runs in (built
 // twice: English, and Japanese with LANG=ja_JP.UTF-8), and after a DPI change sent to the open
 // window: size, shape and shadow DPI / 96 times those at 96 DPI, every text drawn at that size in
-// its room. The pictures are kept in the artifacts.
+// its room. The settings window is also seen with its power note, on PCs whose hybrid sleep is
+// off, and every language's notes are measured against the note's room. The pictures are kept
+// in the artifacts.
 //
 // A scale is a whole Wine session: LogPixels is the system scale, which Windows too takes only at
 // the next sign-in, and Wine (10 on) gives the monitors the DPI its session started with.
 // at-each-scale.sh starts one session per scale and runs ScaledSession there.
 #include "common/Dpi.h"
+#include "common/LanguageBinding.h"
+#include "helpers/StandIns.h"
 #include "support/Harness.h"
 #include "support/Screenshot.h"
 
@@ -54,6 +58,13 @@ std::vector<PaintedText> const kSettingsTexts = {
     {"OK", kText, {279, 198, 398, 228}, {279, 198, 398, 228}},
     {"Cancel", kText, {400, 198, 519, 228}, {400, 198, 519, 228}},
 };
+// The line on what the hotkey does, below the check boxes, where the PC will not hybrid-sleep.
+PaintedText const kPowerNote = {"power note", kText, {23, 190, 273, 234}, {9, 180, 278, 237}};
+std::vector<PaintedText> const kSettingsWithNoteTexts = [] {
+    std::vector<PaintedText> texts = kSettingsTexts;
+    texts.push_back(kPowerNote);
+    return texts;
+}();
 std::vector<PaintedText> const kQuestionTexts = {
     {"title", kTitle, {23, 20, 223, 46}, {9, 9, 528, 46}},
     {"message", kText, {200, 68, 524, 150}, {196, 60, 528, 150}},
@@ -83,6 +94,46 @@ public:
 private:
     e2e::Agent agent_;
 };
+
+// A PC that can hybrid-sleep, where it is off: in the active plan, which the stand-in power
+// library (beside the agent) plays and nothing here switches on, or by the organisation's policy.
+wchar_t const kHybridPolicyKey[] =
+    L"Software\\Policies\\Microsoft\\Power\\PowerSettings\\94ac6d29-73ce-41a6-809f-6363ba21b47e";
+class HybridOffPc {
+public:
+    HybridOffPc(const InstallFolder& install, bool byPolicy) {
+        install.CopyFileTo(e2e::WindowsPathFromUnix(SCALING_POWRPROF_STANDIN), L"powrprof.dll");
+        wchar_t const capabilities[] = L"s3 s4 hiberfile full", scheme[] = L"{0D0E1A2B-3C4D-5E6F-7081-92A3B4C5D6E7}";
+        RegSetKeyValueW(HKEY_CURRENT_USER, kStandInKeyPath, kPowerCapabilitiesValue, REG_SZ, capabilities,
+                        sizeof(capabilities));
+        RegSetKeyValueW(HKEY_CURRENT_USER, kStandInKeyPath, kActiveSchemeValue, REG_SZ, scheme, sizeof(scheme));
+        DWORD const plan = byPolicy ? 1 : 0, policy = 0;
+        RegSetKeyValueW(HKEY_CURRENT_USER, kStandInKeyPath, kHybridSleepValue, REG_DWORD, &plan, sizeof(plan));
+        if (!byPolicy)
+            return;
+        for (const wchar_t* name : {L"ACSettingIndex", L"DCSettingIndex"})
+            RegSetKeyValueW(HKEY_LOCAL_MACHINE, kHybridPolicyKey, name, REG_DWORD, &policy, sizeof(policy));
+    }
+    ~HybridOffPc() {
+        RegDeleteKeyW(HKEY_LOCAL_MACHINE, kHybridPolicyKey);
+        RegDeleteTreeW(HKEY_CURRENT_USER, kStandInKeyPath);
+        RegDeleteKeyW(HKEY_CURRENT_USER, kStandInKeyPath);
+    }
+
+private:
+    e2e::NativeLibraryFirst standInFirst_{L"Dormkey.exe", L"powrprof"};
+};
+class OpenSettingsWithNote : public OpenWindow {
+public:
+    OpenSettingsWithNote(const InstallFolder& install, bool byPolicy) : pc_(install, byPolicy), settings_(install) {
+        window = settings_.window;
+        processId = settings_.processId;
+    }
+
+private:
+    HybridOffPc pc_;  // the PC outlives the agent that reads it
+    OpenSettings settings_;
+};
 class OpenQuestion : public OpenWindow {
 public:
     explicit OpenQuestion(const InstallFolder& install) {
@@ -105,6 +156,12 @@ WindowCase const kWindows[] = {
      kSettingsTexts},
     {L"confirmation", [](const InstallFolder& i) -> std::unique_ptr<OpenWindow> { return std::make_unique<OpenQuestion>(i); },
      kQuestionTexts},
+    {L"settings-hybridoff",
+     [](const InstallFolder& i) -> std::unique_ptr<OpenWindow> { return std::make_unique<OpenSettingsWithNote>(i, false); },
+     kSettingsWithNoteTexts},
+    {L"settings-policyoff",
+     [](const InstallFolder& i) -> std::unique_ptr<OpenWindow> { return std::make_unique<OpenSettingsWithNote>(i, true); },
+     kSettingsWithNoteTexts},
 };
 
 // The smallest rectangle of the shot holding every pixel of area near colour; empty for none.
@@ -312,4 +369,62 @@ TEST_F(Scaling, HiddenSettingsWindowTakesItsMonitorsDpiWhenShown) {
     Sleep(300);
     ExpectWindowAt(agent.Window(), kWindows[0], MonitorDpi(), L"shown-after-missed-change");
     EXPECT_TRUE(agent.Close());
+}
+
+// Every language's power notes fit the note's room at every scale the sessions above run, as the
+// settings window draws them: its text font (Verdana, 12 pixels at 96 DPI, in the language's
+// character set), word-wrapped to the room's width. A language is measured where it is shown: the
+// Japanese program stands for the East Asian systems, whose fonts have taller lines (English is
+// shown there when a translation is missing; Chinese is measured there, since a Western system's
+// font has none of its glyphs). The pictures show only the notes of the PCs they play, in one
+// language, and a line wrapped below the room would not be drawn at all.
+TEST_F(Scaling, EveryLanguagesPowerNotesFitTheirRoom) {
+    const wchar_t* const notes[] = {
+        L"On this PC the hotkey starts sleep, not hybrid sleep: hibernation is off.",
+        L"The hotkey starts sleep: hybrid sleep is off in the power plan, and switching it on failed.",
+        L"The hotkey starts sleep: a policy of your organisation turns hybrid sleep off.",
+        L"On this PC the hotkey starts hibernation: it has no hybrid sleep.",
+        L"This PC offers no sleep that the hotkey can start.",
+    };
+    struct Language {
+        const char* name;     // as the translation library names it
+        const wchar_t* file;  // in Images\LangFiles; none for English, whose notes are the keys
+        bool western, eastAsian;
+    } const languages[] = {
+        {"English", nullptr, true, true},          {"French", L"French", true, false},
+        {"German", L"German", true, false},        {"Japanese", L"Japanese", true, true},
+        {"Simplified Chinese", L"SimplifiedChinese", false, true}, {"Spanish", L"Spanish", true, false},
+    };
+    bool const eastAsian = GetUserDefaultUILanguage() == 0x0411;
+    RECT const& room = kPowerNote.room;
+    HDC dc = CreateCompatibleDC(nullptr);
+    for (const Language& language : languages) {
+        if (!(eastAsian ? language.eastAsian : language.western))
+            continue;
+        std::wstring const file = language.file ? e2e::StageDir() + L"\\Images\\LangFiles\\" + language.file + L".ini" : L"";
+        for (UINT dpi : {96u, 120u, 144u, 192u, 288u}) {
+            LOGFONTW logFont = {};
+            lstrcpynW(logFont.lfFaceName, L"Verdana", LF_FACESIZE);
+            logFont.lfCharSet = LanguageCharSet(language.name);
+            logFont.lfHeight = -ScaleToDpi(12, dpi);
+            HFONT font = CreateFontIndirectW(&logFont);
+            HGDIOBJ previous = SelectObject(dc, font);
+            for (const wchar_t* key : notes) {
+                wchar_t note[512] = {};
+                if (language.file)
+                    GetPrivateProfileStringW(L"Translations", key, L"", note, ARRAYSIZE(note), file.c_str());
+                else
+                    lstrcpynW(note, key, ARRAYSIZE(note));
+                RECT box = {0, 0, Scaled(room.right - room.left, dpi), 0};
+                DrawTextW(dc, note, -1, &box, DT_LEFT | DT_VCENTER | DT_WORDBREAK | DT_CALCRECT);
+                EXPECT_TRUE(note[0] && box.right <= Scaled(room.right - room.left, dpi) &&
+                            box.bottom <= Scaled(room.bottom - room.top, dpi))
+                    << language.name << " at " << dpi << " DPI: " << testing::PrintToString(std::wstring(note))
+                    << " needs " << box.right << " x " << box.bottom;
+            }
+            SelectObject(dc, previous);
+            DeleteObject(font);
+        }
+    }
+    DeleteDC(dc);
 }

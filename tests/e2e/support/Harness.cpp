@@ -499,6 +499,15 @@ void EndStrayWindows(const wchar_t* windowClass, const wchar_t* title) {
     }
 }
 
+NativeLibraryFirst::NativeLibraryFirst(const wchar_t* program, const wchar_t* library)
+    : key_(std::wstring(L"Software\\Wine\\AppDefaults\\") + program) {
+    std::wstring const overrides = key_ + L"\\DllOverrides";
+    wchar_t const order[] = L"native,builtin";
+    set_ = RegSetKeyValueW(HKEY_CURRENT_USER, overrides.c_str(), library, REG_SZ, order, sizeof(order)) == ERROR_SUCCESS;
+}
+
+NativeLibraryFirst::~NativeLibraryFirst() { RegDeleteTreeW(HKEY_CURRENT_USER, key_.c_str()); RegDeleteKeyW(HKEY_CURRENT_USER, key_.c_str()); }
+
 namespace registry {
 
 namespace {

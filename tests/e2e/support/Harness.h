@@ -167,6 +167,22 @@ void EndProcessesOf(const std::wstring& program);
 inline void EndStrayAgents() { EndStrayWindows(L"#32770", L"KvHybridS3"); }
 inline void EndStrayConfirmations() { EndStrayWindows(L"#32770", L"Korvane Dormello Message"); }
 
+// For the test's life, Wine loads the library of that name from beside the program of that file
+// name before its own (a per-program override in the prefix's registry: a WINEDLLOVERRIDES
+// variable given to a process that a Windows process starts has no effect under Wine 8).
+class NativeLibraryFirst {
+public:
+    NativeLibraryFirst(const wchar_t* program, const wchar_t* library);
+    ~NativeLibraryFirst();
+    NativeLibraryFirst(const NativeLibraryFirst&) = delete;
+    NativeLibraryFirst& operator=(const NativeLibraryFirst&) = delete;
+    bool Set() const { return set_; }
+
+private:
+    std::wstring key_;
+    bool set_ = false;
+};
+
 // Registry: the settings (HKLM) and the change signal (HKCU), in the view the programs use.
 namespace registry {
 void DeleteSettingsKey();
