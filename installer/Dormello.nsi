@@ -41,8 +41,23 @@
 !define OPENER "Dormopen.exe"
 !define UNINSTALLER "Uninstall.exe"
 !define SHORTCUT "$SMPROGRAMS\${PRODUCT}.lnk"
-; Global: setups started in two sessions (fast user switching, Remote Desktop) exclude each other.
-!define SETUP_MUTEX "Global\Korvane Dormello Setup"
+; One setup or uninstall at a time on the machine, in every session and whatever their folders:
+; a file held open without sharing, which only SYSTEM and Administrators may open, in a folder of
+; $WINDIR (where a standard user may make nothing) that only they may read or write. No standard
+; user can make the file first or keep a handle of any kind on it (which would keep the file
+; deleted at the setup's end alive, and the next setup out).
+!define SETUP_LOCK_FOLDER "$WINDIR\Korvane Dormello Setup"
+!define SETUP_LOCK "${SETUP_LOCK_FOLDER}\Setup.lock"
+!define SETUP_LOCK_FOLDER_SECURITY "D:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)"
+!define SETUP_LOCK_SECURITY "D:P(A;;FA;;;SY)(A;;FA;;;BA)"
+!ifdef AMD64
+  !define SECURITY_ATTRIBUTES_SIZE 24
+!else
+  !define SECURITY_ATTRIBUTES_SIZE 12
+!endif
+; What setups before the lock took as "a setup is running". Any program may make this name
+; first, so it means nothing to this setup; it is still made for the older ones.
+!define OLD_SETUP_MUTEX "Global\Korvane Dormello Setup"
 ; Every agent waits on an event of its own and ends when it is set; the events' names are listed
 ; under this key, which only SYSTEM and Administrators can read (common/AgentIdentity.h).
 !define QUIT_LIST_KEY "SOFTWARE\Korvane\Korvane Dormello Quit"
@@ -51,6 +66,7 @@
 !define QUESTION "Dormnote.exe"
 !define AGENT_QUIT_MS 10000  ; how long an agent may take to end when asked
 !define TASK_ATTEMPTS 3      ; registrations of the sign-in task before the setup gives up
+!define PENDING_ATTEMPTS 5   ; reads of the restart's list before the setup leaves it alone
 ; The longest installed path must stay below MAX_PATH - 1: the programs build their file paths
 ; in 260-unit buffers.
 !define MAX_INSTALLED_PATH 258
@@ -89,6 +105,7 @@ Var LogFolder          ; where the run's log goes
 Var CanStart           ; 1 when there is a user to start the agent for (not SYSTEM, not session 0)
 Var LogStarted         ; 1 once this run has written its log
 Var OwnFileLeft        ; 1 when the uninstaller, run in place, could not delete its own file
+Var SetupLock          ; the lock's file, open until this process ends
 
 ; The product's own moon and colours (tools/make_artwork.sh), never the stock pictures. makensis
 ; works in the script's folder. The setup is DPI-aware and the wizard stretches its welcome
@@ -141,22 +158,13 @@ VIAddVersionKey /LANG=${LANG_ENGLISH} "LegalCopyright" "${PUBLISHER}"
   ${EndIf}
 !macroend
 
-; Ends with $R9 = the error level when a check fails (0 when it passes).
 !macro CommonChecks
-  StrCpy $R9 0
   UserInfo::GetAccountType
   Pop $0
   ${If} $0 != "admin"
     MessageBox MB_ICONSTOP "$(NeedsAdmin)" /SD IDOK
-    StrCpy $R9 ${EXIT_NOT_ADMIN}
-  ${Else}
-    ; One setup or uninstall at a time; the mutex lives as long as this process.
-    System::Call 'kernel32::CreateMutexW(p 0, i 0, w "${SETUP_MUTEX}") p .r1 ?e'
-    Pop $0
-    ${If} $0 = 183
-      MessageBox MB_ICONSTOP "$(SetupRunning)" /SD IDOK
-      StrCpy $R9 ${EXIT_SETUP_RUNNING}
-    ${EndIf}
+    SetErrorLevel ${EXIT_NOT_ADMIN}
+    Quit
   ${EndIf}
   !insertmacro NativeRegView
 !macroend
@@ -226,10 +234,13 @@ Function ${un}EndAgents
   ${EndIf}
 FunctionEnd
 
-; Sets the quit event of every agent that listed its event's name. An agent ended by force
-; leaves its name behind; the event went with it.
+; Sets the quit event of every agent that listed its event's name. The names are all read (onto
+; the stack) before any is set: each agent takes its own off the list as it ends, and a key that
+; changes while its values are enumerated by index makes the enumeration skip some. An agent
+; ended by force leaves its name behind; the event went with it.
 Function ${un}SetListedQuitEvents
   SetRegView 32
+  Push ""  ; below the names: no agent lists an empty one
   StrCpy $8 0
   ${Do}
     ClearErrors
@@ -238,12 +249,19 @@ Function ${un}SetListedQuitEvents
     ${OrIf} $7 == ""
       ${Break}
     ${EndIf}
+    Push $7
+    IntOp $8 $8 + 1
+  ${Loop}
+  ${Do}
+    Pop $7
+    ${If} $7 == ""
+      ${Break}
+    ${EndIf}
     System::Call 'kernel32::OpenEventW(i 0x0002, i 0, w r7) p .r6'  ; EVENT_MODIFY_STATE
     ${If} $6 P<> 0
       System::Call 'kernel32::SetEvent(p r6)'
       System::Call 'kernel32::CloseHandle(p r6)'
     ${EndIf}
-    IntOp $8 $8 + 1
   ${Loop}
   !insertmacro NativeRegView
 FunctionEnd
@@ -319,19 +337,55 @@ FunctionEnd
 !macroend
 !insertmacro Log ""
 !insertmacro Log "un."
+
+; Takes the one-setup-at-a-time lock (SETUP_LOCK above) for the life of this process, or says
+; that another setup holds it, in a message and the log (added to the log of the setup that runs,
+; when they share a folder), and quits with EXIT_SETUP_RUNNING.
+!macro SetupLock un
+Function ${un}TakeSetupLock
+  StrCpy $SetupLock -1
+  System::Call 'advapi32::ConvertStringSecurityDescriptorToSecurityDescriptorW(w "${SETUP_LOCK_FOLDER_SECURITY}", i 1, *p .r1, p 0) i .r0'
+  System::Call 'advapi32::ConvertStringSecurityDescriptorToSecurityDescriptorW(w "${SETUP_LOCK_SECURITY}", i 1, *p .r2, p 0) i .r0 ?e'
+  Pop $0
+  ${If} $1 P<> 0
+  ${AndIf} $2 P<> 0
+    ; SECURITY_ATTRIBUTES, each member in a pointer-sized slot as the structure lays them out.
+    System::Call '*(p ${SECURITY_ATTRIBUTES_SIZE}, p r1, p 0) p .r3'
+    System::Call 'kernel32::CreateDirectoryW(w "${SETUP_LOCK_FOLDER}", p r3)'
+    System::Call '*$3(p, p r2)'
+    ; GENERIC_READ | GENERIC_WRITE | DELETE, no sharing, OPEN_ALWAYS, FILE_FLAG_DELETE_ON_CLOSE
+    System::Call 'kernel32::CreateFileW(w "${SETUP_LOCK}", i 0xC0010000, i 0, p r3, i 4, i 0x04000080, p 0) p .r4 ?e'
+    Pop $0
+    StrCpy $SetupLock $4
+    System::Free $3
+  ${EndIf}
+  System::Call 'kernel32::LocalFree(p r1)'
+  System::Call 'kernel32::LocalFree(p r2)'
+  ${If} $SetupLock P= -1
+    ${If} ${FileExists} "$LogFolder\${PRODUCT} Setup.log"
+      StrCpy $LogStarted 1
+    ${EndIf}
+    Push "$(SetupRunning) (${SETUP_LOCK}: $0)"
+    Call ${un}LogLine
+    MessageBox MB_ICONSTOP "$(SetupRunning)" /SD IDOK
+    SetErrorLevel ${EXIT_SETUP_RUNNING}
+    Quit
+  ${EndIf}
+  System::Call 'kernel32::CreateMutexW(p 0, i 0, w "${OLD_SETUP_MUTEX}")'
+FunctionEnd
+!macroend
+!insertmacro SetupLock ""
+!insertmacro SetupLock "un."
 !insertmacro EndAgents ""
 !insertmacro EndAgents "un."
 
 Function .onInit
   !insertmacro CommonChecks
-  ${If} $R9 <> 0
-    SetErrorLevel $R9
-    Quit
-  ${EndIf}
   StrCpy $StartAfterInstall 0
   StrCpy $AgentWasRunning 0
   Call ReadAccount
   !insertmacro ChooseForAccount $0 $1 $CanStart $LogFolder
+  Call TakeSetupLock  ; once the log's folder is known, before this setup's folder is
   ${GetParameters} $0
   ${If} ${Silent}
     StrCpy $StartAfterInstall 1
@@ -493,61 +547,109 @@ Function IsOfInstallFolder
   ${EndIf}
 FunctionEnd
 
+; Reads the list of what Windows deletes or renames at the next restart (key $0) into a new
+; buffer $R8 of $R9 bytes, which the caller frees; $R8 = 0 when there is no list or the read
+; failed ($1 = the Windows error: ERROR_MORE_DATA when the list grew between the two calls).
+Function ReadPendingList
+  StrCpy $R8 0
+  System::Call 'advapi32::RegQueryValueExW(p r0, w "${PENDING_VALUE}", p 0, p 0, p 0, *i 0 R9) i .r1'
+  ${If} $1 <> 0
+  ${OrIf} $R9 = 0
+    Return
+  ${EndIf}
+  IntOp $R9 $R9 + 4  ; room for the terminating nulls a list may lack
+  System::Alloc $R9
+  Pop $R8
+  System::Call 'advapi32::RegQueryValueExW(p r0, w "${PENDING_VALUE}", p 0, p 0, p R8, *i R9 R9) i .r1'
+  ${If} $1 <> 0
+    System::Free $R8
+    StrCpy $R8 0
+  ${EndIf}
+FunctionEnd
+
+; Copies the pairs (source and target, each ended by a null) of the list $3 ($5 bytes) that are
+; not of the install folder into a new buffer $4, which the caller frees: $7 bytes with the
+; list's final null. $9 = 1 when a pair was left out.
+Function KeepOthersPending
+  IntOp $7 $5 + 4
+  System::Alloc $7
+  Pop $4
+  IntPtrOp $7 $3 + $5  ; the end of the list read
+  StrCpy $6 $3         ; the next pair to read
+  StrCpy $8 $4         ; where the next pair kept goes
+  StrCpy $9 0
+  ${DoWhile} $6 P< $7
+    System::Call 'kernel32::lstrlenW(p r6) i .R1'
+    ${If} $R1 = 0
+      ${Break}  ; the list's final null
+    ${EndIf}
+    IntOp $R1 $R1 + 1
+    IntOp $R1 $R1 * 2
+    IntPtrOp $R2 $6 + $R1  ; the pair's target
+    System::Call 'kernel32::lstrlenW(p R2) i .R3'
+    IntOp $R3 $R3 + 1
+    IntOp $R3 $R3 * 2
+    IntOp $R4 $R1 + $R3    ; the pair's size in bytes
+    System::Call 'kernel32::lstrcpynW(w .R5, p r6, i ${NSIS_MAX_STRLEN})'
+    Call IsOfInstallFolder
+    ${If} $R0 = 1
+      StrCpy $9 1
+    ${Else}
+      System::Call 'kernel32::RtlMoveMemory(p r8, p r6, p R4)'
+      IntPtrOp $8 $8 + $R4
+    ${EndIf}
+    IntPtrOp $6 $6 + $R4
+  ${Loop}
+  System::Call '*$8(&i2 0)'  ; the list's final null
+  IntPtrOp $7 $8 - $4
+  IntOp $7 $7 + 2
+FunctionEnd
+
 ; Takes every operation on the install folder out of the list of what Windows deletes or renames
-; at the next restart (pairs of source and target, each ended by a null, the list by another).
+; at the next restart, and nothing else. Other installers may add to the list at any time and
+; the registry cannot replace a value only if it is unchanged: the list is written back only
+; when a second read just before the write finds it as it was filtered, else filtered afresh.
+; That narrows the window in which another's entry could be lost; it cannot close it.
 Function CancelPendingRemoval
   System::Call 'advapi32::RegOpenKeyExW(p ${HKLM_HANDLE}, w "${SESSION_MANAGER_KEY}", i 0, i 0x3, *p .r0) i .r1'  ; KEY_QUERY_VALUE, KEY_SET_VALUE
   ${If} $1 <> 0
     Return
   ${EndIf}
-  System::Call 'advapi32::RegQueryValueExW(p r0, w "${PENDING_VALUE}", p 0, p 0, p 0, *i 0 r2) i .r1'
-  ${If} $1 = 0
-  ${AndIf} $2 > 0
-    IntOp $2 $2 + 4  ; room for the terminating nulls a list may lack
-    System::Alloc $2
-    Pop $3
-    System::Alloc $2
-    Pop $4
-    System::Call 'advapi32::RegQueryValueExW(p r0, w "${PENDING_VALUE}", p 0, p 0, p r3, *i r2 r5) i .r1'
-    IntPtrOp $7 $3 + $5  ; the end of the list read
-    StrCpy $6 $3         ; the next pair to read
-    StrCpy $8 $4         ; where the next pair kept goes
-    StrCpy $9 0          ; 1 once a pair was taken out
-    ${DoWhile} $6 P< $7
-      System::Call 'kernel32::lstrlenW(p r6) i .R1'
-      ${If} $R1 = 0
-        ${Break}  ; the list's final null
+  ${For} $2 1 ${PENDING_ATTEMPTS}
+    Call ReadPendingList
+    ${If} $R8 P= 0
+      ${If} $1 = 234  ; ERROR_MORE_DATA
+        ${Continue}
       ${EndIf}
-      IntOp $R1 $R1 + 1
-      IntOp $R1 $R1 * 2
-      IntPtrOp $R2 $6 + $R1  ; the pair's target
-      System::Call 'kernel32::lstrlenW(p R2) i .R3'
-      IntOp $R3 $R3 + 1
-      IntOp $R3 $R3 * 2
-      IntOp $R4 $R1 + $R3    ; the pair's size in bytes
-      System::Call 'kernel32::lstrcpynW(w .R5, p r6, i ${NSIS_MAX_STRLEN})'
-      Call IsOfInstallFolder
-      ${If} $R0 = 1
-        StrCpy $9 1
-      ${Else}
-        System::Call 'kernel32::RtlMoveMemory(p r8, p r6, p R4)'
-        IntPtrOp $8 $8 + $R4
-      ${EndIf}
-      IntPtrOp $6 $6 + $R4
-    ${Loop}
+      ${ExitFor}  ; no list
+    ${EndIf}
+    StrCpy $3 $R8
+    StrCpy $5 $R9
+    Call KeepOthersPending
+    StrCpy $6 -1  ; bytes the second read has in common with the first
     ${If} $9 = 1
-      System::Call '*$8(&i2 0)'  ; the list's final null
-      IntPtrOp $5 $8 - $4
-      IntOp $5 $5 + 2
-      ${If} $5 > 2
-        System::Call 'advapi32::RegSetValueExW(p r0, w "${PENDING_VALUE}", i 0, i 7, p r4, i r5)'  ; REG_MULTI_SZ
-      ${Else}
-        System::Call 'advapi32::RegDeleteValueW(p r0, w "${PENDING_VALUE}")'
+      Call ReadPendingList
+      ${If} $R8 P<> 0
+        ${If} $R9 = $5
+          System::Call 'ntdll::RtlCompareMemory(p r3, p R8, p r5) p .r6'
+        ${EndIf}
+        System::Free $R8
+      ${EndIf}
+      ${If} $6 = $5
+        ${If} $7 > 2
+          System::Call 'advapi32::RegSetValueExW(p r0, w "${PENDING_VALUE}", i 0, i 7, p r4, i r7)'  ; REG_MULTI_SZ
+        ${Else}
+          System::Call 'advapi32::RegDeleteValueW(p r0, w "${PENDING_VALUE}")'
+        ${EndIf}
       ${EndIf}
     ${EndIf}
     System::Free $3
     System::Free $4
-  ${EndIf}
+    ${If} $9 = 0  ; nothing of the folder's
+    ${OrIf} $6 = $5  ; written
+      ${ExitFor}
+    ${EndIf}
+  ${Next}
   System::Call 'advapi32::RegCloseKey(p r0)'
 FunctionEnd
 
@@ -620,13 +722,10 @@ FunctionEnd
 
 Function un.onInit
   !insertmacro CommonChecks
-  ${If} $R9 <> 0
-    SetErrorLevel $R9
-    Quit
-  ${EndIf}
   StrCpy $Purge 0
   Call un.ReadAccount
   !insertmacro ChooseForAccount $0 $1 $2 $LogFolder
+  Call un.TakeSetupLock
   ${GetParameters} $0
   ClearErrors
   ${GetOptions} $0 "/PURGE" $1

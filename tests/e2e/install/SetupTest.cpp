@@ -29,6 +29,8 @@ wchar_t const kSessionManagerKey[] = L"System\\CurrentControlSet\\Control\\Sessi
 DWORD const kSetupTimeoutMs = 120000;
 int const kOkButton = 1000, kRedefineButton = 1002;
 wchar_t const kQuestionTitle[] = L"Korvane Dormello Message";
+wchar_t const kQuitListKey[] = L"SOFTWARE\\Korvane\\Korvane Dormello Quit";
+UINT const kTrayCallback = WM_USER + 2, kTrayIconId = 132;
 
 std::wstring SystemFolder(const wchar_t* name) {
     wchar_t windows[MAX_PATH] = {};
@@ -499,20 +501,29 @@ TEST_F(Setup, SilentInstallRegistersEverythingAndSilentUninstallRemovesIt) {
     EXPECT_EQ(0u, showInTray);
 }
 
+// With its tray menu open: the menu's own loop must not hold the agent's end back until the
+// setup's bound runs out and it ends the agent by force.
 TEST_F(Setup, UpgradeOverARunningAgentKeepsItsSettingsAndPurgeRemovesThem) {
     ASSERT_EQ(0u, RunSetup(L"/S"));
     HWND window = WaitForAgent(15000);
     ASSERT_NE(nullptr, window);
     HANDLE before = OpenAgentProcess(window);
+    WaitForInputIdle(before, 10000);
+    PostMessageW(window, kTrayCallback, kTrayIconId, WM_RBUTTONUP);
+    ASSERT_TRUE(e2e::WaitUntil([] { HWND menu = FindWindowW(L"#32768", nullptr); return menu && IsWindowVisible(menu); }, 5000));
     struct { const wchar_t* name; DWORD value; } const settings[] = {{L"Key1", 17}, {L"Key2", 113}, {L"ShowInTray", 0}};
     for (const auto& setting : settings)
         e2e::registry::WriteSetting(setting.name, setting.value);
 
+    DeleteFileW(failureLog_.c_str());
+    DWORD const started = GetTickCount();
     ASSERT_EQ(0u, RunSetup(L"/S"));
+    EXPECT_LT(GetTickCount() - started, 10000u) << "not held until the bound";
     EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(before, 10000));
     DWORD code = 1;
     GetExitCodeProcess(before, &code);
     EXPECT_EQ(0u, code) << "ended cleanly";
+    EXPECT_EQ(L"", FailureLog()) << "nothing ended by force";
     CloseHandle(before);
     HWND again = WaitForAgent(15000);
     EXPECT_NE(nullptr, again) << "started again";
@@ -567,21 +578,74 @@ TEST_F(Setup, RefusesAFolderTooLongForItsFiles) {
     EXPECT_FALSE(EntryExists());
 }
 
-// The mutex is in the global namespace, so a setup in another session is refused the same way.
-TEST_F(Setup, RefusesASecondSetupWhileOneRuns) {
-    e2e::Process first;
-    ASSERT_TRUE(first.Start(setup_, L""));  // the wizard waits on its first page
-    ASSERT_TRUE(e2e::WaitUntil(
-        [] {
-            HANDLE mutex = OpenMutexW(SYNCHRONIZE, FALSE, L"Global\\Korvane Dormello Setup");
-            if (mutex)
-                CloseHandle(mutex);
-            return mutex != nullptr;
-        },
-        30000));
-    EXPECT_EQ(3u, RunSetup(L"/S"));
-    EXPECT_FALSE(EntryExists());
-    first.Terminate();
+// One setup or uninstall at a time, whatever their folders, through a lock that only SYSTEM and
+// Administrators can take. The old global mutex name means nothing now: any program may make it
+// first (the test stands in for a standard user's, which Wine cannot tell from its own).
+TEST_F(Setup, RefusesASecondSetupWhileOneRunsAndNothingElse) {
+    struct { const char* what; bool setupRuns; DWORD code; } const cases[] = {
+        {"another program made the old mutex name", false, 0}, {"a setup runs", true, 3}};
+    std::wstring const folder = DefaultFolder(), lock = SystemFolder(L"Korvane Dormello Setup\\Setup.lock");
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        ASSERT_EQ(0u, RunSetup(L"/S /NOSTART"));
+        e2e::Process first;
+        fw::KernelHandle oldName;
+        if (c.setupRuns) {
+            ASSERT_TRUE(first.Start(setup_, L""));  // the wizard waits on its first page
+            ASSERT_TRUE(e2e::WaitUntil([&] { return Exists(lock); }, 30000));
+        } else {
+            oldName.Reset(CreateMutexW(nullptr, TRUE, L"Global\\Korvane Dormello Setup"));
+        }
+        DeleteFileW(failureLog_.c_str());
+        EXPECT_EQ(c.code, RunSetup(L"/S /NOSTART /D=C:\\Korvane Elsewhere"));
+        EXPECT_EQ(c.setupRuns, FailureLog().find(L"Une autre installation") != std::wstring::npos) << Narrow(FailureLog());
+        EXPECT_EQ(c.code == 0, Exists(L"C:\\Korvane Elsewhere\\Dormkey.exe"));
+        e2e::DeleteTree(L"C:\\Korvane Elsewhere");
+        e2e::Process uninstaller;
+        ASSERT_TRUE(uninstaller.Start(folder + L"\\Uninstall.exe", L"/S _?=" + folder, {logVariable_.c_str()}));
+        ASSERT_TRUE(uninstaller.WaitForExit(kSetupTimeoutMs));
+        EXPECT_EQ(c.code, uninstaller.ExitCode());
+        EXPECT_EQ(c.code == 0, !Exists(folder + L"\\Dormkey.exe"));
+        first.Terminate();
+        EXPECT_TRUE(e2e::WaitUntil([&] { return !Exists(lock); }, 10000)) << "the lock goes with its setup";
+        if (EntryExists()) {
+            ASSERT_TRUE(Uninstall(folder, L"/S"));
+        }
+        e2e::DeleteTree(folder);
+    }
+}
+
+// Each agent takes its name off the quit list as it ends, while the setup is still going
+// through the list: every listed agent is signalled all the same. Stand-ins that take theirs off
+// at once, as several sessions' agents would.
+void CALLBACK TakeOffTheQuitList(void* name, BOOLEAN) {
+    HKEY list = nullptr;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kQuitListKey, 0, KEY_SET_VALUE | KEY_WOW64_32KEY, &list) != ERROR_SUCCESS)
+        return;
+    RegDeleteValueW(list, static_cast<std::wstring*>(name)->c_str());
+    RegCloseKey(list);
+}
+
+TEST_F(Setup, SignalsEveryListedAgent) {
+    struct Listed { std::wstring name; fw::KernelHandle event; HANDLE wait = nullptr; } listed[8];
+    HKEY list = nullptr;
+    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExW(HKEY_LOCAL_MACHINE, kQuitListKey, 0, nullptr, 0,
+                                             KEY_SET_VALUE | KEY_WOW64_32KEY, nullptr, &list, nullptr));
+    for (Listed& agent : listed) {
+        agent.name = L"Global\\Korvane Dormello Quit stand-in " + std::to_wstring(&agent - listed);
+        agent.event.Reset(CreateEventW(nullptr, TRUE, FALSE, agent.name.c_str()));
+        DWORD const processId = GetCurrentProcessId();
+        RegSetValueExW(list, agent.name.c_str(), 0, REG_DWORD, reinterpret_cast<const BYTE*>(&processId), sizeof(processId));
+        RegisterWaitForSingleObject(&agent.wait, agent.event.Get(), TakeOffTheQuitList, &agent.name, INFINITE,
+                                    WT_EXECUTEONLYONCE);
+    }
+    RegCloseKey(list);
+    EXPECT_EQ(0u, RunSetup(L"/S /NOSTART"));
+    for (Listed& agent : listed) {
+        EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(agent.event.Get(), 0)) << Narrow(agent.name);
+        UnregisterWaitEx(agent.wait, INVALID_HANDLE_VALUE);
+    }
+    RegDeleteKeyExW(HKEY_LOCAL_MACHINE, kQuitListKey, KEY_WOW64_32KEY, 0);
 }
 
 // A previous installation whose folder was removed or damaged by hand, its uninstall entry
@@ -724,10 +788,12 @@ TEST_F(Setup, EndsAFrozenAgentByForceAndLogsIt) {
 // for the restart. Another file in use goes at the restart too, the run exits 3010 and says so
 // in its log, the entry says that a restart completes the removal, and the command left for the
 // restart removes it. A setup run before that restart takes the install folder out of what the
-// restart deletes, and the command out of RunOnce; what another program left for it stays.
+// restart deletes, and the command out of RunOnce; what another program left for it stays, a
+// rename with its target.
 TEST_F(Setup, InPlaceUninstallLeavesFilesInUseToTheRestart) {
     struct { const wchar_t* held; DWORD code; } const cases[] = {{L"Uninstall.exe", 0}, {L"Voltaro.dll", 3010}};
     std::wstring const folder = DefaultFolder(), foreign = TempPath() + L"\\dormello-foreign.tmp";
+    std::wstring const renamed = TempPath() + L"\\dormello-foreign-renamed.tmp";
     std::wstring const restart = L"Un redémarrage achève la suppression de Korvane Dormello.";
     for (const auto& c : cases) {
         SCOPED_TRACE(Narrow(c.held));
@@ -759,9 +825,11 @@ TEST_F(Setup, InPlaceUninstallLeavesFilesInUseToTheRestart) {
         held.Close();
         CloseHandle(CreateFileW(foreign.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
         ASSERT_TRUE(MoveFileExW(foreign.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT));
+        ASSERT_TRUE(MoveFileExW(foreign.c_str(), renamed.c_str(), MOVEFILE_DELAY_UNTIL_REBOOT));
         EXPECT_EQ(0u, RunSetup(L"/S /NOSTART")) << "before the restart";
         EXPECT_EQ(std::wstring::npos, PendingRemovals().find(folder)) << "the restart keeps the new copy";
-        EXPECT_NE(std::wstring::npos, PendingRemovals().find(foreign)) << "and removes what another program left";
+        EXPECT_NE(std::wstring::npos, PendingRemovals().find(foreign + L'\0' + L'\0')) << "and removes what another program left";
+        EXPECT_NE(std::wstring::npos, PendingRemovals().find(foreign + L'\0' + L"\\??\\" + renamed)) << "renames it, the pair whole";
         EXPECT_EQ(L"", RestartCommand());
         // This prefix never restarts: undo what was left for it.
         RegDeleteKeyValueW(HKEY_LOCAL_MACHINE, kSessionManagerKey, L"PendingFileRenameOperations");
