@@ -14,6 +14,7 @@
 #include "support/Harness.h"
 #include "support/Screenshot.h"
 
+#include <gtest/gtest-spi.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -193,7 +194,8 @@ RECT ExpectWindowAt(HWND window, const WindowCase& c, UINT dpi, const std::wstri
 
     e2e::Screenshot shot(r);
     bool const japanese = GetUserDefaultUILanguage() == 0x0411;
-    shot.SaveArtifact((std::wstring(c.name) + L"-scale-" + tag + (japanese ? L"-ja.bmp" : L"-en.bmp")).c_str());
+    if (!tag.empty())
+        shot.SaveArtifact((std::wstring(c.name) + L"-scale-" + tag + (japanese ? L"-ja.bmp" : L"-en.bmp")).c_str());
     RECT title = {};
     for (const PaintedText& text : c.texts) {
         RECT room = ScaledEdges(text.room, dpi), ink = InkBounds(shot, ScaledEdges(text.searched, dpi), text.colour);
@@ -206,6 +208,20 @@ RECT ExpectWindowAt(HWND window, const WindowCase& c, UINT dpi, const std::wstri
             title = ink;
     }
     return title;
+}
+
+// A loaded machine paints late: waits, up to five seconds, until the window would pass
+// ExpectWindowAt, whose failures are held back meanwhile. The caller then checks it for real.
+void WaitUntilDrawnAt(HWND window, const WindowCase& c, UINT dpi) {
+    e2e::WaitUntil(
+        [&] {
+            testing::TestPartResultArray failures;
+            testing::ScopedFakeTestPartResultReporter quiet(
+                testing::ScopedFakeTestPartResultReporter::INTERCEPT_ONLY_CURRENT_THREAD, &failures);
+            ExpectWindowAt(window, c, dpi, L"");
+            return failures.size() == 0;
+        },
+        5000);
 }
 
 // Glyphs drawn for the size, not enlarged 96-DPI ones: the title's ink grows with the scale, give
@@ -308,7 +324,7 @@ TEST_F(ScaledSession, EachWindowIsTheScaleTimesItsSizeWithTextDrawnAtIt) {
         SCOPED_TRACE(testing::PrintToString(std::wstring(c.name)));
         std::unique_ptr<OpenWindow> open = c.open(install);
         ASSERT_TRUE(open->window);
-        Sleep(300);  // the shadow and the check boxes have painted
+        WaitUntilDrawnAt(open->window, c, dpi);
         RECT title = ExpectWindowAt(open->window, c, dpi, std::to_wstring(dpi * 100 / 96)), titleAtDefault = {};
         if (dpi == kDefaultDpi) {
             KeepReferenceTitle(c, title);
@@ -330,14 +346,14 @@ TEST_F(Scaling, ADpiChangeLaysEachWindowOutAgain) {
         SCOPED_TRACE(testing::PrintToString(std::wstring(c.name)));
         std::unique_ptr<OpenWindow> open = c.open(install);
         ASSERT_TRUE(open->window);
-        Sleep(300);
+        WaitUntilDrawnAt(open->window, c, MonitorDpi());
         RECT suggested = {}, after = {}, shadow = {};
         GetWindowRect(open->window, &suggested);
         OffsetRect(&suggested, -100, -50);
         suggested.right = suggested.left + Scaled(kSize.cx, dpi);
         suggested.bottom = suggested.top + Scaled(kSize.cy, dpi);
         ASSERT_TRUE(SendDpiChanged(open->window, open->processId, dpi, suggested));
-        Sleep(300);
+        WaitUntilDrawnAt(open->window, c, dpi);
         GetWindowRect(open->window, &after);
         EXPECT_EQ(Describe(suggested), Describe(after)) << "the window takes the suggested rectangle";
         ExpectWindowAt(open->window, c, dpi, L"200-changed");
@@ -349,7 +365,7 @@ TEST_F(Scaling, ADpiChangeLaysEachWindowOutAgain) {
         EXPECT_EQ(Scaled(kSize.cx, dpi), shadow.right - shadow.left) << "the shadow is drawn for the new DPI";
 
         SendMessageW(open->window, WM_SETTINGCHANGE, 0, 0);  // what a change of high contrast sends
-        Sleep(300);
+        WaitUntilDrawnAt(open->window, c, dpi);
         ExpectWindowAt(open->window, c, dpi, L"200-repainted");
     }
 }
@@ -366,7 +382,7 @@ TEST_F(Scaling, HiddenSettingsWindowTakesItsMonitorsDpiWhenShown) {
     ASSERT_TRUE(SendDpiChanged(agent.Window(), agent.Proc().Id(), changed, suggested));
     SendMessageW(agent.Window(), WM_USER + 3, 0, 85);  // what a second start asks
     ASSERT_TRUE(IsWindowVisible(agent.Window()));
-    Sleep(300);
+    WaitUntilDrawnAt(agent.Window(), kWindows[0], MonitorDpi());
     ExpectWindowAt(agent.Window(), kWindows[0], MonitorDpi(), L"shown-after-missed-change");
     EXPECT_TRUE(agent.Close());
 }

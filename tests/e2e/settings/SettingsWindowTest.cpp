@@ -175,6 +175,7 @@ TEST_F(SettingsWindow, EscapeCancelsARedefinitionAndAltF4NeverCloses) {
     EXPECT_EQ(0xdeadbeefu, Setting(L"Key1")) << "nothing stored";
 
     Show();
+    ASSERT_TRUE(e2e::BringToForeground(window_));  // the keys go to the foreground window
     PressKeys({VK_MENU, VK_F4});
     Sleep(300);
     EXPECT_TRUE(IsWindowVisible(window_));
