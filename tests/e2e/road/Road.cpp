@@ -5,6 +5,8 @@
 
 #include <algorithm>
 
+#include <tlhelp32.h>
+
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
@@ -395,6 +397,39 @@ int KernelHandleCount(DWORD processId) {
     for (ULONG i = 0; i < table->count; ++i)
         if (table->entries[i].processId == processId)
             ++count;
+    return count;
+}
+
+namespace {
+// The processes started by parentId that still run, or -1.
+int RunningChildren(DWORD parentId) {
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (snapshot == INVALID_HANDLE_VALUE)
+        return -1;
+    int count = 0;
+    PROCESSENTRY32W entry = {};
+    entry.dwSize = sizeof(entry);
+    for (BOOL more = Process32FirstW(snapshot, &entry); more; more = Process32NextW(snapshot, &entry))
+        if (entry.th32ParentProcessID == parentId)
+            ++count;
+    CloseHandle(snapshot);
+    return count;
+}
+}  // namespace
+
+int SettledHandleCount(DWORD processId) {
+    DWORD const kSteadyMs = 500;
+    int count = -1;
+    e2e::WaitUntil(
+        [&] {
+            if (RunningChildren(processId) != 0)
+                return false;
+            int before = KernelHandleCount(processId);
+            Sleep(kSteadyMs);
+            count = KernelHandleCount(processId);
+            return count == before && RunningChildren(processId) == 0;
+        },
+        30000);
     return count;
 }
 

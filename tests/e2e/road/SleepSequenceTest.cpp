@@ -212,13 +212,12 @@ TEST_F(SleepSequence, HandleCountIsFlatOverManySequences) {
             ASSERT_TRUE(powercfg.WaitForRuns(runs + 3, 3 * kTriggerTimeoutMs))  // a count, not a timing
                 << "sequence " << i << ": " << powercfg.Runs().size() - runs << " of its 3 powercfg runs logged";
         }
-        Sleep(500);  // let the last powercfg and confirmation processes go
     };
     runSequences(5);
-    int afterFive = KernelHandleCount(agent.Proc().Id());
+    int afterFive = SettledHandleCount(agent.Proc().Id());
     ASSERT_GT(afterFive, 0);
     runSequences(45);
-    int afterFifty = KernelHandleCount(agent.Proc().Id());
+    int afterFifty = SettledHandleCount(agent.Proc().Id());
     EXPECT_EQ(50u, standin::Starts());
     EXPECT_LE(afterFifty, afterFive + 3) << "four processes and two threads per sequence: a leak would add 45 or more";
     EXPECT_TRUE(agent.Close());
