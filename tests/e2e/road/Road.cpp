@@ -401,8 +401,22 @@ int KernelHandleCount(DWORD processId) {
 }
 
 namespace {
-// The processes started by parentId that still run, or -1.
+// When the process was made, or 0 when it cannot be asked.
+ULONGLONG CreationTime(DWORD processId) {
+    HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId);
+    if (!process)
+        return 0;
+    FILETIME created = {}, ended = {}, kernel = {}, user = {};
+    BOOL got = GetProcessTimes(process, &created, &ended, &kernel, &user);
+    CloseHandle(process);
+    return got ? (static_cast<ULONGLONG>(created.dwHighDateTime) << 32) | created.dwLowDateTime : 0;
+}
+
+// The processes started by parentId that still run, or -1. Process ids are used again: one
+// that names parentId as its parent but is older was started by an earlier holder of that id
+// (the desktop's, for one).
 int RunningChildren(DWORD parentId) {
+    ULONGLONG const parentCreated = CreationTime(parentId);
     HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
     if (snapshot == INVALID_HANDLE_VALUE)
         return -1;
@@ -410,7 +424,7 @@ int RunningChildren(DWORD parentId) {
     PROCESSENTRY32W entry = {};
     entry.dwSize = sizeof(entry);
     for (BOOL more = Process32FirstW(snapshot, &entry); more; more = Process32NextW(snapshot, &entry))
-        if (entry.th32ParentProcessID == parentId)
+        if (entry.th32ParentProcessID == parentId && CreationTime(entry.th32ProcessID) >= parentCreated)
             ++count;
     CloseHandle(snapshot);
     return count;

@@ -215,7 +215,7 @@ TEST_F(SleepSequence, HandleCountIsFlatOverManySequences) {
     };
     runSequences(5);
     int afterFive = SettledHandleCount(agent.Proc().Id());
-    ASSERT_GT(afterFive, 0);
+    ASSERT_GT(afterFive, 0) << "what the agent started never all ended, or its handles could not be counted";
     runSequences(45);
     int afterFifty = SettledHandleCount(agent.Proc().Id());
     EXPECT_EQ(50u, standin::Starts());
