@@ -431,6 +431,10 @@ int RunningChildren(DWORD parentId) {
 }
 }  // namespace
 
+bool ChildrenEnded(DWORD processId, DWORD timeoutMs) {
+    return e2e::WaitUntil([&] { return RunningChildren(processId) == 0; }, timeoutMs);
+}
+
 int SettledHandleCount(DWORD processId) {
     DWORD const kSteadyMs = 500;
     int count = -1;
