@@ -414,7 +414,7 @@ ULONGLONG CreationTime(DWORD processId) {
 
 // The processes started by parentId that still run, or -1. Process ids are used again: one
 // that names parentId as its parent but is older was started by an earlier holder of that id
-// (the desktop's, for one).
+// (once seen here: a long-lived process kept the handle-count test waiting for good).
 int RunningChildren(DWORD parentId) {
     ULONGLONG const parentCreated = CreationTime(parentId);
     HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
