@@ -30,9 +30,16 @@ if [ "$DORMELLO_WINE_KIND" = 64only ]; then
     DORMELLO_ARCHS="x86_64"
     dormello_wine_bin=${TMPDIR:-/tmp}/dormello-wine64-$(id -u)
     mkdir -p "$dormello_wine_bin"
+    # Other shells of this user may be starting Wine through these files at this moment: one is
+    # written only when it differs, and then put in place whole by a rename. Truncating it under
+    # them made a launch fail ("text file busy") or run an empty script that passed.
+    dormello_wrapper=$(printf '#!/bin/sh\nexec %s "$@"' "$dormello_wine_loader64")
     for name in wine wine-stable; do
-        printf '#!/bin/sh\nexec %s "$@"\n' "$dormello_wine_loader64" >"$dormello_wine_bin/$name"
-        chmod +x "$dormello_wine_bin/$name"
+        [ "$(cat "$dormello_wine_bin/$name" 2>/dev/null)" = "$dormello_wrapper" ] && [ -x "$dormello_wine_bin/$name" ] &&
+            continue
+        printf '%s\n' "$dormello_wrapper" >"$dormello_wine_bin/$name.$$"
+        chmod +x "$dormello_wine_bin/$name.$$"
+        mv -f "$dormello_wine_bin/$name.$$" "$dormello_wine_bin/$name"
     done
     export PATH=$dormello_wine_bin:$PATH WINELOADER=$dormello_wine_loader64
 fi

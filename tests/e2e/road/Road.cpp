@@ -5,6 +5,8 @@
 
 #include <algorithm>
 
+#include <tlhelp32.h>
+
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
@@ -386,6 +388,57 @@ int KernelHandleCount(DWORD processId) {
     for (ULONG i = 0; i < table->count; ++i)
         if (table->entries[i].processId == processId)
             ++count;
+    return count;
+}
+
+namespace {
+// When the process was made, or 0 when it cannot be asked.
+ULONGLONG CreationTime(DWORD processId) {
+    HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId);
+    if (!process)
+        return 0;
+    FILETIME created = {}, ended = {}, kernel = {}, user = {};
+    BOOL got = GetProcessTimes(process, &created, &ended, &kernel, &user);
+    CloseHandle(process);
+    return got ? (static_cast<ULONGLONG>(created.dwHighDateTime) << 32) | created.dwLowDateTime : 0;
+}
+
+// The processes started by parentId that still run, or -1. Process ids are used again: one
+// that names parentId as its parent but is older was started by an earlier holder of that id
+// (once seen here: a long-lived process kept the handle-count test waiting for good).
+int RunningChildren(DWORD parentId) {
+    ULONGLONG const parentCreated = CreationTime(parentId);
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (snapshot == INVALID_HANDLE_VALUE)
+        return -1;
+    int count = 0;
+    PROCESSENTRY32W entry = {};
+    entry.dwSize = sizeof(entry);
+    for (BOOL more = Process32FirstW(snapshot, &entry); more; more = Process32NextW(snapshot, &entry))
+        if (entry.th32ParentProcessID == parentId && CreationTime(entry.th32ProcessID) >= parentCreated)
+            ++count;
+    CloseHandle(snapshot);
+    return count;
+}
+}  // namespace
+
+bool ChildrenEnded(DWORD processId, DWORD timeoutMs) {
+    return e2e::WaitUntil([&] { return RunningChildren(processId) == 0; }, timeoutMs);
+}
+
+int SettledHandleCount(DWORD processId) {
+    DWORD const kSteadyMs = 500;
+    int count = -1;
+    e2e::WaitUntil(
+        [&] {
+            if (RunningChildren(processId) != 0)
+                return false;
+            int before = KernelHandleCount(processId);
+            Sleep(kSteadyMs);
+            count = KernelHandleCount(processId);
+            return count == before && RunningChildren(processId) == 0;
+        },
+        30000);
     return count;
 }
 

@@ -158,6 +158,12 @@ std::vector<std::wstring> InPreparationOrder(std::vector<std::wstring> runs);
 
 // The number of kernel handles a process holds (SystemHandleInformation), or -1.
 int KernelHandleCount(DWORD processId);
+// True once none of the processes the process started still runs.
+bool ChildrenEnded(DWORD processId, DWORD timeoutMs);
+// The handle count once what the process started has gone: none of its child processes runs and
+// the count has stayed put for a while (the handles of a child and of the thread that waited
+// for it are closed a moment after it ends, seconds later on a loaded machine).
+int SettledHandleCount(DWORD processId);
 
 // A hidden "#32770" window titled "Korvane Dormello Message", as a waiting confirmation has.
 class HiddenConfirmationWindow {

@@ -263,21 +263,28 @@ TEST_F(VoltaroCallback, OtherMessagesReachNoCallback) {
 
 TEST(VoltaroHoldBack, ReportsOfTheFirstSecondAreDroppedThenAllDelivered) {
     Sleep(20);  // the clock must read non-zero when the library registers
-    clock_t beforeLoad = clock();
-    ASSERT_GT(beforeLoad, 0);
-    Library library;
-    clock_t afterLoad = clock();
-    auto registerCallback = library.Get<RegisterPowerCBKProc>("RegisterPowerCBK");
-    ASSERT_NE(nullptr, registerCallback);
-    registerCallback(CallbackA);
-    g_deliveries.clear();
+    // A loaded machine can take a second between the load and the first report, and then it
+    // cannot tell a held-back report from a late one: the library is loaded afresh for that.
+    for (int attempt = 0; attempt < 5; ++attempt) {
+        clock_t beforeLoad = clock();
+        ASSERT_GT(beforeLoad, 0);
+        Library library;
+        clock_t afterLoad = clock();
+        auto registerCallback = library.Get<RegisterPowerCBKProc>("RegisterPowerCBK");
+        ASSERT_NE(nullptr, registerCallback);
+        registerCallback(CallbackA);
+        g_deliveries.clear();
 
-    SendReport(kPersonality, sizeof(GUID), kPowerSaver);
-    ASSERT_LT(clock() - beforeLoad, 1000) << "the machine was too slow to test the hold-back";
-    EXPECT_EQ(0u, g_deliveries.size()) << "held back right after registration";
+        SendReport(kPersonality, sizeof(GUID), kPowerSaver);
+        if (clock() - beforeLoad >= 1000)
+            continue;
+        EXPECT_EQ(0u, g_deliveries.size()) << "held back right after registration";
 
-    WaitPastHoldBack(afterLoad);
-    SendReport(kPersonality, sizeof(GUID), kPowerSaver);
-    SendReport(kPersonality, sizeof(GUID), kHighPerformance);
-    EXPECT_EQ(2u, g_deliveries.size()) << "after the hold-back every report is delivered";
+        WaitPastHoldBack(afterLoad);
+        SendReport(kPersonality, sizeof(GUID), kPowerSaver);
+        SendReport(kPersonality, sizeof(GUID), kHighPerformance);
+        EXPECT_EQ(2u, g_deliveries.size()) << "after the hold-back every report is delivered";
+        return;
+    }
+    FAIL() << "the machine was too slow to test the hold-back five times in a row";
 }
