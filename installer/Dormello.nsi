@@ -61,6 +61,8 @@
 ; Every agent waits on an event of its own and ends when it is set; the events' names are listed
 ; under this key, which only SYSTEM and Administrators can read (common/AgentIdentity.h).
 !define QUIT_LIST_KEY "SOFTWARE\Korvane\Korvane Dormello Quit"
+; The private names the programs run under where another program took their own (common/PrivateNames.h).
+!define NAMES_KEY "SOFTWARE\Korvane\Korvane Dormello Names"
 ; The one event that agents of earlier versions wait on.
 !define QUIT_EVENT "Global\Korvane Dormello Quit"
 !define QUESTION "Dormnote.exe"
@@ -779,6 +781,7 @@ Section "Uninstall"
   ${EndIf}
   SetRegView 32
   DeleteRegKey HKLM "${QUIT_LIST_KEY}"  ; the agents have ended: their names are stale
+  DeleteRegKey HKLM "${NAMES_KEY}"       ; and so are the names they ran under
   !insertmacro NativeRegView
   ${IfNot} ${Silent}
     MessageBox MB_YESNO|MB_ICONQUESTION|MB_DEFBUTTON2 "$(AlsoSettings)" IDNO +2
