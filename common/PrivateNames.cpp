@@ -16,12 +16,30 @@ DWORD const kCopyPollMs = 100;
 UINT const kCopyAnswerMs = 1000;
 
 wchar_t const kWhyOtherKind[] = L"another kind of object has this name";
-wchar_t const kWhyOtherOwner[] = L"an object of this name belongs to neither Administrators nor SYSTEM";
+wchar_t const kWhyOtherOwner[] = L"an object of this name belongs to another account";
 wchar_t const kWhyNoAnswer[] = L"an object of this name exists, but no copy of the program answers";
 wchar_t const kWhyEventTaken[] = L"an event of this name was made first by another program";
 
-// Owned by SYSTEM or Administrators: made by an elevated program, which a standard user's program
-// cannot fake. Also true where no owner can be read (Wine keeps none): the window decides then.
+// True when the owner is the account this program runs as.
+bool IsOwnAccount(PSID owner) {
+    HANDLE token = nullptr;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token))
+        return false;
+    union {
+        TOKEN_USER user;
+        BYTE room[sizeof(TOKEN_USER) + SECURITY_MAX_SID_SIZE];
+    } info;
+    DWORD size = 0;
+    bool const same =
+        GetTokenInformation(token, TokenUser, &info, sizeof(info), &size) && EqualSid(owner, info.user.User.Sid);
+    CloseHandle(token);
+    return same;
+}
+
+// An elevated program's objects belong to Administrators (or, where a policy says so, to the
+// account that made them; to SYSTEM for a service): a copy of ours may own such an object, and
+// its window decides. Anyone else's object is not a copy's. Also true where no owner can be read
+// (Wine keeps none).
 bool OwnerMayBeOurs(HANDLE object) {
     PSID owner = nullptr;
     PSECURITY_DESCRIPTOR descriptor = nullptr;
@@ -29,7 +47,7 @@ bool OwnerMayBeOurs(HANDLE object) {
                         &descriptor) != ERROR_SUCCESS)
         return true;
     bool const ours = !owner || IsWellKnownSid(owner, WinBuiltinAdministratorsSid) ||
-                      IsWellKnownSid(owner, WinLocalSystemSid);
+                      IsWellKnownSid(owner, WinLocalSystemSid) || IsOwnAccount(owner);
     LocalFree(descriptor);
     return ours;
 }
