@@ -216,13 +216,20 @@ bool Process::Start(const std::wstring& exe, const std::wstring& arguments,
     startup.cb = sizeof(startup);
     PROCESS_INFORMATION info = {};
     std::wstring folder = exe.substr(0, exe.rfind(L'\\'));
-    if (!CreateProcessW(exe.c_str(), mutableCommandLine.data(), nullptr, nullptr, FALSE, CREATE_UNICODE_ENVIRONMENT,
-                        environment.empty() ? nullptr : environment.data(), folder.c_str(), &startup, &info)) {
+    // Wine now and then fails to map a new process's shared data ("failed to map the shared user
+    // data: c0000018") and CreateProcess fails with ERROR_INTERNAL_ERROR: the program never ran.
+    // Such a start is made once more, and said so; any other failure is the test's to see.
+    for (int attempt = 0;; ++attempt) {
+        if (CreateProcessW(exe.c_str(), mutableCommandLine.data(), nullptr, nullptr, FALSE, CREATE_UNICODE_ENVIRONMENT,
+                           environment.empty() ? nullptr : environment.data(), folder.c_str(), &startup, &info))
+            break;
         // Rare and otherwise silent: the test only sees a start that failed.
         DWORD error = GetLastError();
-        fprintf(stderr, "CreateProcess failed with %lu (file %s): %ls\n", error,
-                GetFileAttributesW(exe.c_str()) == INVALID_FILE_ATTRIBUTES ? "missing" : "present", exe.c_str());
-        return false;
+        fprintf(stderr, "CreateProcess failed with %lu (file %s): %ls%s\n", error,
+                GetFileAttributesW(exe.c_str()) == INVALID_FILE_ATTRIBUTES ? "missing" : "present", exe.c_str(),
+                error == ERROR_INTERNAL_ERROR && attempt == 0 ? ": started once more" : "");
+        if (error != ERROR_INTERNAL_ERROR || attempt > 0)
+            return false;
     }
     CloseHandle(info.hThread);
     process_ = info.hProcess;
