@@ -25,12 +25,10 @@ bool IsArrowKey(WPARAM key) {
 }
 }  // namespace
 
-CGeneralMsgBox::CGeneralMsgBox(UINT templateId, HWND parent, const char* message, bool informOnly,
-                               bool alwaysShown)
+CGeneralMsgBox::CGeneralMsgBox(UINT templateId, HWND parent, const char* message, bool informOnly)
     : fw::Dialog(templateId, parent),
       message_(message),
       informOnly_(informOnly),
-      alwaysShown_(informOnly || alwaysShown),
       icon_(LoadIconW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_CONFIRM))),
       okButton_(new CxSkinButton(ConfirmationSkinButtons)),
       cancelButton_(new CxSkinButton(ConfirmationSkinButtons)),
@@ -73,14 +71,7 @@ BOOL CGeneralMsgBox::OnInitDialog() {
 
     if (!showMessageBox_)
         showMessageBox_.reset(new DwordRegHelper(kShowMessageBoxValue, kConfirmReadFailure));
-    shownCheck_ = showMessageBox_->Read();
-    if (ShouldSkipQuestion(shownCheck_, alwaysShown_)) {
-        // Asked not to ask: the answer is "sleep", given before anything is shown or painted.
-        WriteSuspendAnswer(1);
-        SuppressedFlag = 1;
-        PostQuitMessage(0);
-        return TRUE;
-    }
+    shownCheck_ = showMessageBox_->Read();  // the box's tick; a question asked not to be asked is not made
 
     dpi_ = WindowDpi(hwnd_);
     KeepDialogLayoutOnDpiChange(hwnd_);
@@ -255,11 +246,6 @@ LRESULT CGeneralMsgBox::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
         return OnSetCursor(reinterpret_cast<HWND>(wParam));
     case WM_LBUTTONDOWN:
         return OnLButtonDown(wParam, lParam);
-    case WM_WINDOWPOSCHANGING:
-        // A skipped question shows nothing, not even the empty window the template makes visible.
-        if (SuppressedFlag)
-            reinterpret_cast<WINDOWPOS*>(lParam)->flags &= ~SWP_SHOWWINDOW;
-        break;
     case WM_WINDOWPOSCHANGED:
         if (shadowWindow_)
             SendMessageW(shadowWindow_, WM_PAINT, 0, 0);
@@ -275,8 +261,7 @@ LRESULT CGeneralMsgBox::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_SYSCOLORCHANGE:
     case WM_SETTINGCHANGE:
         // High contrast may have been switched on or off while the question is up.
-        if (!SuppressedFlag)
-            ApplyColourScheme();
+        ApplyColourScheme();
         break;
     }
     return fw::Dialog::WindowProc(message, wParam, lParam);

@@ -25,13 +25,10 @@ using ConfirmationButtonRow = SkinButtonRow;
 class CGeneralMsgBox : public fw::Dialog {
 public:
     // informOnly: the PC offers no sleep; the question only says so and has one button that closes it.
-    // alwaysShown: "do not show next time" does not skip it.
-    CGeneralMsgBox(UINT templateId, HWND parent, const char* message, bool informOnly = false,
-                   bool alwaysShown = false);
+    CGeneralMsgBox(UINT templateId, HWND parent, const char* message, bool informOnly = false);
     ~CGeneralMsgBox() override;
 
     BOOL PreTranslateMessage(MSG* message) override;
-    bool WasSuppressed() const { return SuppressedFlag != 0; }
 
 protected:
     BOOL OnInitDialog() override;
@@ -64,7 +61,6 @@ private:
 
     const char* message_;  // the caller's buffer: the message's translation key
     bool informOnly_;
-    bool alwaysShown_;
     std::unique_ptr<fw::Font> TitleFont;
     std::unique_ptr<fw::Font> TextFont;
     HICON icon_ = nullptr;  // shared resource icon: never destroyed
@@ -76,7 +72,6 @@ private:
     DWORD shownCheck_ = 0;
     std::unique_ptr<CContourBitmap> regionBitmap_;
     bool regionApplied_ = false;  // the window has a region of ours
-    DWORD SuppressedFlag = 0;
     char languageName_[MAX_PATH] = {};
     bool languageLoaded_ = false;
     HCURSOR arrowCursor_ = nullptr;  // shared system cursors

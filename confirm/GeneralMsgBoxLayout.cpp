@@ -136,7 +136,7 @@ void CGeneralMsgBox::LayOutAtDpi() {
 // background, region, controls and shadow are made again at the DPI the message carries (the
 // window's own DPI may not have changed yet), in the rectangle Windows suggests.
 void CGeneralMsgBox::OnDpiChanged(UINT dpi, const RECT& suggested) {
-    if (SuppressedFlag || dpi == 0)
+    if (dpi == 0)
         return;
     dpi_ = dpi;
     CreateConfirmationFonts();
@@ -161,7 +161,7 @@ void CGeneralMsgBox::OnPaint() {
         return;
     }
     fw::PaintDC paint(hwnd_);
-    if (SuppressedFlag || !background_)
+    if (!background_)
         return;
     PaintContent(paint);
 }

@@ -1,5 +1,6 @@
 #include "MainProcessApp.h"
 
+#include "ConfirmationRules.h"
 #include "GeneralMsgBox.h"
 #include "resource.h"
 
@@ -37,19 +38,28 @@ BOOL CMainProcessApp::InitInstance() {
         return FALSE;
     }
 
+    // The agent says what the PC will do; started by hand, or with anything else, the question
+    // says only what it can be sure of. Every other argument is ignored.
+    SleepKind const kind = SleepKindFromCommandLine(GetCommandLineW());
+    // Asked not to ask: the answer is "sleep", given before anything else is loaded or made (the
+    // questions that say sleep will not be hybrid, or that there is none, are always asked).
+    DwordRegHelper showMessageBox(kShowMessageBoxValue, kConfirmReadFailure);
+    if (ShouldSkipQuestion(showMessageBox.Read(), QuestionAlwaysShown(kind))) {
+        WriteSuspendAnswer(1);
+        instance_.Release();
+        return FALSE;
+    }
+
     // A timer message comes only when no input and no paint is pending, that is once the first
     // show has been painted: then the question is up.
     SetTimer(nullptr, 0, 0, &CMainProcessApp::OnQuestionSettled);
     if (!BuildModuleSiblingPath(L"Dormnote.exe", signaturePath_) || !PathFileExistsW(signaturePath_))
         signaturePath_[0] = L'\0';
 
-    // The agent says what the PC will do; started by hand, or with anything else, the question
-    // says only what it can be sure of. Every other argument is ignored.
-    SleepKind const kind = SleepKindFromCommandLine(GetCommandLineW());
     char message[MAX_PATH] = {};
     snprintf(message, sizeof(message), "%s", QuestionForSleepKind(kind));
     {
-        CGeneralMsgBox dialog(IDD_CONFIRMATION, nullptr, message, kind == SleepKind::None, QuestionAlwaysShown(kind));
+        CGeneralMsgBox dialog(IDD_CONFIRMATION, nullptr, message, kind == SleepKind::None);
         mainWindow = &dialog;
         dialog.DoModal();
         mainWindow = nullptr;
