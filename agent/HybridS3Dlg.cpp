@@ -49,7 +49,6 @@ CHybridS3Dlg::~CHybridS3Dlg() {
     ReleaseSkinResources();
     titleFont_.reset();
     textFont_.reset();
-    regionBitmap_.reset();
 
     enableFunctionSetting_.reset();
     showInTraySetting_.reset();
@@ -102,7 +101,6 @@ BOOL CHybridS3Dlg::OnInitDialog() {
     SetUpLanguage();
     dpi_ = WindowDpi(hwnd_);
     KeepDialogLayoutOnDpiChange(hwnd_);
-    CreateWindowFonts();
     BuildTrayMenu();
     LayoutWithCheck();
     DetectHybridSupport();
@@ -112,7 +110,6 @@ BOOL CHybridS3Dlg::OnInitDialog() {
     StartKeyMonitor();
     ListenForSessionChanges();
     quitSignal_.Listen(hwnd_);
-    CreateShadowWindow();
     CenterAndCheck();
     ListenForTaskbar();
     AddTrayIcon();
@@ -172,6 +169,7 @@ void CHybridS3Dlg::HideAll() {
     if (shadowWindow_)
         ::ShowWindow(shadowWindow_, SW_HIDE);
     ShowWindow(SW_HIDE);
+    DropArtwork();
 }
 
 // While WindowShown is 0 nothing can show the window, not even the modal run's own showing.

@@ -74,8 +74,12 @@ private:
 
     // Presentation.
     void CreateWindowFonts();
+    SIZE WindowSize() const;
     void LayoutSettingsWindow();
-    void LayOutAtDpi();
+    void PlaceControls();
+    void MakeArtwork();
+    void DropArtwork();
+    void DropPictures();
     void OnDpiChanged(UINT dpi, const RECT& suggested);
     void CatchUpWithDpi();
     void SkinButtons(const wchar_t* folder);
@@ -140,7 +144,6 @@ private:
     void CloseSleepFailure();
     void CloseQuestion();
 
-    void CreateShadowWindow();
     void ReleaseSkinResources();
     void UnloadLanguage();
 
@@ -198,7 +201,6 @@ private:
     HMENU trayPopup_ = nullptr;  // borrowed from trayMenu_
 
     std::unique_ptr<GdiplusSession> gdiplus_;
-    std::unique_ptr<CContourBitmap> regionBitmap_;
     std::unique_ptr<CContourBitmap> background_;
     std::unique_ptr<CxSkinButton> okButton_;
     std::unique_ptr<CxSkinButton> cancelButton_;

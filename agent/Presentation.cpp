@@ -127,54 +127,90 @@ void CHybridS3Dlg::CreateWindowFonts() {
     textFont_->CreateFontIndirect(logFont);
 }
 
+SIZE CHybridS3Dlg::WindowSize() const {
+    return SIZE{ScaleToDpi(kWindowSize.cx, dpi_), ScaleToDpi(kWindowSize.cy, dpi_)};
+}
+
 void CHybridS3Dlg::LayoutSettingsWindow() {
-    LayOutAtDpi();
-    SIZE size = background_->GetSize();
+    PlaceControls();
+    SIZE size = WindowSize();
     SetWindowPos(hwnd_, HWND_TOP, GetSystemMetrics(SM_CXSCREEN) / 2 - size.cx / 2,
                  GetSystemMetrics(SM_CYSCREEN) / 2 - size.cy / 2, size.cx, size.cy, SWP_HIDEWINDOW);
 }
 
-// Everything at dpi_: background, region, controls, captions, skins and check boxes; the
-// window's own place and size are the caller's.
-void CHybridS3Dlg::LayOutAtDpi() {
-    if (!gdiplus_)
-        gdiplus_.reset(new GdiplusSession);
-    background_.reset(new CContourBitmap(
-        LoadBackgroundForDpi(GetModuleHandleW(nullptr), IDB_BACKGROUND, IDR_BACKGROUND_PNG, kWindowSize, dpi_)));
-    regionBitmap_.reset(new CContourBitmap(CopyToDIB32(*background_)));
-
-    // Every pixel of the corner's key colour is cut out of the window.
-    SetWindowRgn(hwnd_, nullptr, TRUE);
-    if (HRGN region = CreateContourRegion(*regionBitmap_, 0, 0)) {
-        if (!SetWindowRgn(hwnd_, region, TRUE))
-            DeleteObject(region);  // refused: still ours
-    }
-
+// The controls' places, captions and names at dpi_; the window's own place and size are the
+// caller's. Nothing here is a picture: this is all the hidden window keeps.
+void CHybridS3Dlg::PlaceControls() {
     for (const TextRow& row : TextRowTable)
+        MoveToScaledBox(GetDlgItem(row.controlId), row.x, row.y, row.width, row.height, dpi_);
+    for (const SkinButtonRow& row : ButtonRowTable)
         MoveToScaledBox(GetDlgItem(row.controlId), row.x, row.y, row.width, row.height, dpi_);
     SetWindowTextW(GetDlgItem(IDC_OK), std::wstring(TranslateTextW(L"OK")).c_str());
     SetWindowTextW(GetDlgItem(IDC_CANCEL), std::wstring(TranslateTextW(L"Cancel")).c_str());
     SetWindowTextW(GetDlgItem(IDC_REDEFINE), std::wstring(TranslateTextW(L"Redefine")).c_str());
     NameControls();
-
-    // Without a skin folder the buttons still go to their places, plain.
-    wchar_t folder[MAX_PATH];
-    SkinButtons(FindSkinFolder(L"ImageResource\\", folder) ? folder : nullptr);
-
     MoveToScaledBox(GetDlgItem(IDC_ENABLE_FUNCTION), 199, 59, 15, 15, dpi_);
     MoveToScaledBox(GetDlgItem(IDC_SHOW_IN_TRAY), 199, 92, 15, 15, dpi_);
 }
 
-// The window moved to a monitor of another DPI (or that monitor's scale changed): fonts,
-// background, region, controls and shadow are made again at the DPI the message carries (the
-// window's own DPI may not have changed yet), in the rectangle Windows suggests. Scales changed:
-// the tray icon follows its own monitor's.
+// What only the shown window needs, at dpi_: fonts, background, shape, button faces and the
+// shadow. Made when the window is shown; DropArtwork lets it all go when it is hidden.
+void CHybridS3Dlg::MakeArtwork() {
+    if (background_)
+        return;
+    CreateWindowFonts();
+    if (!gdiplus_)
+        gdiplus_.reset(new GdiplusSession);
+    background_.reset(new CContourBitmap(
+        LoadBackgroundForDpi(GetModuleHandleW(nullptr), IDB_BACKGROUND, IDR_BACKGROUND_PNG, kWindowSize, dpi_)));
+
+    // Every pixel of the corner's key colour is cut out of the window.
+    SetWindowRgn(hwnd_, nullptr, FALSE);
+    CContourBitmap shape(CopyToDIB32(*background_));
+    if (HRGN region = CreateContourRegion(shape, 0, 0)) {
+        if (!SetWindowRgn(hwnd_, region, FALSE))
+            DeleteObject(region);  // refused: still ours
+    }
+
+    // Without a skin folder the buttons still go to their places, plain.
+    wchar_t folder[MAX_PATH];
+    SkinButtons(FindSkinFolder(L"ImageResource\\", folder) ? folder : nullptr);
+    if (!shadowWindow_ && (shadowWindow_ = ::CreateShadowWindow(hwnd_, kAgentWindowTitle)) != nullptr)
+        SendMessageW(shadowWindow_, WM_PAINT, 0, 0);  // composed before it is first shown
+}
+
+// The hidden window keeps no pictures, shape, fonts or shadow: the resident agent holds only
+// what its hotkey and icon need.
+void CHybridS3Dlg::DropArtwork() {
+    if (shadowWindow_)
+        DestroyWindow(shadowWindow_);
+    shadowWindow_ = nullptr;
+    DropPictures();
+}
+
+void CHybridS3Dlg::DropPictures() {
+    for (CxSkinButton* button : {okButton_.get(), cancelButton_.get(), redefineButton_.get()})
+        button->DropPictures();
+    SetWindowRgn(hwnd_, nullptr, FALSE);
+    background_.reset();
+    ReleaseSkinResources();
+    titleFont_.reset();
+    textFont_.reset();
+}
+
+// The window moved to a monitor of another DPI (or that monitor's scale changed): controls,
+// and while it is shown fonts, background, shape and shadow, are made again at the DPI the
+// message carries (the window's own DPI may not have changed yet), in the rectangle Windows
+// suggests. Scales changed: the tray icon follows its own monitor's.
 void CHybridS3Dlg::OnDpiChanged(UINT dpi, const RECT& suggested) {
     if (dpi == 0)
         return;
     dpi_ = dpi;
-    CreateWindowFonts();
-    LayOutAtDpi();
+    PlaceControls();
+    if (background_) {
+        DropPictures();
+        MakeArtwork();
+    }
     MoveDialogWithShadow(hwnd_, shadowWindow_, suggested);
     LoadTrayIconForDpi();
 }
@@ -200,21 +236,17 @@ void CHybridS3Dlg::SkinButtons(const wchar_t* folder) {
     }
     if (folder)
         LoadShadowImageFrom(folder, dpi_);
-    // Every button has its own copies now; the resident agent keeps no decoded files besides.
+    // Every button has its own copies now; the agent keeps no decoded files besides.
     ClearSkinImageCache();
 }
 
 void CHybridS3Dlg::CenterAndCheck() {
-    SIZE size = background_ ? background_->GetSize() : SIZE{0, 0};
+    SIZE size = WindowSize();
     SetWindowPos(hwnd_, nullptr, GetSystemMetrics(SM_CXSCREEN) / 2 - size.cx / 2,
                  GetSystemMetrics(SM_CYSCREEN) / 2 - size.cy / 2, 0, 0,
                  SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOREDRAW);
     SendMessageW(GetDlgItem(IDC_ENABLE_FUNCTION), BM_SETCHECK, enableFunction_ == 1 ? BST_CHECKED : BST_UNCHECKED, 0);
     SendMessageW(GetDlgItem(IDC_SHOW_IN_TRAY), BM_SETCHECK, showInTray_ == 1 ? BST_CHECKED : BST_UNCHECKED, 0);
-}
-
-void CHybridS3Dlg::CreateShadowWindow() {
-    shadowWindow_ = ::CreateShadowWindow(hwnd_, kAgentWindowTitle);
 }
 
 void CHybridS3Dlg::ReleaseSkinResources() {

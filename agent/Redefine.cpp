@@ -84,6 +84,7 @@ void CHybridS3Dlg::HideSettingsWindow() {
     if (shadowWindow_)
         ::ShowWindow(shadowWindow_, SW_HIDE);
     ShowWindow(SW_HIDE);
+    DropArtwork();
 }
 
 BOOL CHybridS3Dlg::PreTranslateMessage(MSG* message) {

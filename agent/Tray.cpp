@@ -144,6 +144,7 @@ void CHybridS3Dlg::RemoveTrayIcon() {
 
 void CHybridS3Dlg::ShowSettingsWindow() {
     CatchUpWithDpi();  // while still hidden, and before the window is placed by its size
+    MakeArtwork();
     WindowShown = 1;
     RemoveTrayIcon();
     if (enableFunctionSetting_)

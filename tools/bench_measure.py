@@ -241,7 +241,7 @@ def difference(first, last):
     return cpu, ctx
 
 
-def run_driver(build, figures):
+def run_driver(build, figures, extra=()):
     libc = ctypes.CDLL(None, use_errno=True)
     if libc.prctl(36, 1, 0, 0, 0) != 0:  # PR_SET_CHILD_SUBREAPER
         sys.exit("bench: cannot become the subreaper of the Wine processes")
@@ -249,7 +249,8 @@ def run_driver(build, figures):
     subprocess.run(["wine", "cmd", "/c", "exit"], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
     time.sleep(2)
     meter = Meter()
-    driver = subprocess.Popen(["wine", os.path.join(build, "tests/bench/bench_driver.exe")] + sys.argv[2:],
+    arguments = sys.argv[2:] + (["20", "10"][len(sys.argv[2:]):] if extra else []) + list(extra)
+    driver = subprocess.Popen(["wine", os.path.join(build, "tests/bench/bench_driver.exe")] + arguments,
                               stdin=subprocess.PIPE, stdout=subprocess.PIPE, text=True, bufsize=1)
     begins = {}
     done = False
@@ -317,6 +318,8 @@ ROWS = [
      "minimal dialog program", "dialog.cpu", " ms", 0),
     ("the same, context switches of all processes", "question.ctx", "minimal dialog program", "dialog.ctx", "", 0),
     ("OK click → answer taken (just before the suspend call)", "ok.wall", None, None, " ms", 0),
+    ("question switched off: Alt+F1 → answer taken", "skip.wall", "empty program, ShellExecuteExW → ended",
+     "empty.wall", " ms", 0),
     ("idle: agent CPU", "idle-agent.cpu", "hotkey-only program", "idle-hotkey.cpu", " ms", 0),
     ("idle: agent context switches", "idle-agent.ctx", "hotkey-only program", "idle-hotkey.ctx", "", 0),
     ("per key typed into another program: context switches", "keys-agent.ctx", "bare WH_KEYBOARD_LL hook",
@@ -342,7 +345,7 @@ def ratio_text(figures, key, base_key, product, base):
     if key.startswith(("latency-", "swallowed-")):
         return f"{product[0] - base[0]:+.2f} ms added"
     of_medians = f"{product[0] / base[0]:.2f}×" if base[0] else "–"
-    if key.startswith("question.") and len(ours) == len(theirs) and all(theirs):
+    if key.startswith(("question.", "skip.")) and len(ours) == len(theirs) and all(theirs):
         paired = statistics.median(a / b for a, b in zip(ours, theirs))
         return f"{paired:.2f}× (of the medians {of_medians})"
     return of_medians
@@ -431,14 +434,54 @@ def set_dpi(dpi):
     subprocess.run(["wineserver", "-w"], stderr=subprocess.DEVNULL)
 
 
-def print_question_at(dpi, figures, default):
-    """The question at another DPI, against the same baseline dialog and against 96 DPI."""
-    product = cell(figures["question.wall"], " ms", 0)
-    base = cell(figures["dialog.wall"], " ms", 0)
-    ratio = ratio_text(figures, "question.wall", "dialog.wall", product, base)
-    at_default = statistics.median(default["question.wall"])
-    print(f"\nAt {dpi} DPI ({dpi * 100 // 96} %): Alt+F1 → question visible, wall {product[1]}; minimal dialog "
-          f"{base[1]}; ratio {ratio}; {product[0] / at_default:.2f}× the question at 96 DPI")
+def paired_ratio(figures, key, base_key):
+    pairs = [a / b for a, b in zip(figures[key], figures[base_key]) if b]
+    return statistics.median(pairs) if pairs else None
+
+
+SCALED_ROWS = [
+    # label, key, unit, digits
+    ("Alt+F1 → question visible, CPU of all processes", "question.cpu", " ms", 0),
+    ("the same, wall", "question.wall", " ms", 0),
+    ("minimal dialog program → visible, CPU", "dialog.cpu", " ms", 0),
+    ("settings window shown (second start's request → painted and idle), CPU", "show.cpu", " ms", 0),
+    ("the same, wall", "show.wall", " ms", 0),
+    ("agent memory (RssAnon): hidden, before the first show", "agent.rss.hidden", " MB", 1),
+    ("the same after one show and hide", "agent.rss.shown", " MB", 1),
+    ("the same after 20 shows and hides", "agent.rss.shows", " MB", 1),
+    ("the same after 50 questions more", "agent.rss.questions", " MB", 1),
+]
+
+
+def print_scaled(runs):
+    """The scenes the display's scale changes, one column per scale, each run in a Wine session of
+    its own; the question's CPU against the same at 100 %, raw and with the baseline dialog's
+    drift taken out (the ratio of the paired ratios)."""
+    scales = sorted(runs)
+    print("\nAt each scale (LogPixels 96, 192, 288; the questions paired with the minimal dialog as above), "
+          "medians (min–max):\n")
+    print("| Figure | " + " | ".join(f"{dpi * 100 // 96} %" for dpi in scales) + " |")
+    print("|---|" + "---|" * len(scales))
+    for label, key, unit, digits in SCALED_ROWS:
+        cells = [cell(runs[dpi].get(key, []), unit, digits) for dpi in scales]
+        print(f"| {label} | " + " | ".join(c[1] if c else "–" for c in cells) + " |")
+    base = runs[scales[0]]
+    base_cpu = statistics.median(base["question.cpu"])
+    base_paired = paired_ratio(base, "question.cpu", "dialog.cpu")
+    ratios, drift_free = [], []
+    for dpi in scales:
+        figures = runs[dpi]
+        ratios.append(f"{statistics.median(figures['question.cpu']) / base_cpu:.2f}×")
+        paired = paired_ratio(figures, "question.cpu", "dialog.cpu")
+        drift_free.append(f"{paired / base_paired:.2f}×" if paired and base_paired else "–")
+    print("| question's CPU against 100 % | " + " | ".join(ratios) + " |")
+    print("| the same, the dialog's drift taken out | " + " | ".join(drift_free) + " |")
+    grown = [statistics.median(runs[dpi]["agent.rss.hidden"]) - statistics.median(base["agent.rss.hidden"])
+             for dpi in scales]
+    shown = [statistics.median(runs[dpi]["agent.rss.shown"]) - statistics.median(base["agent.rss.shown"])
+             for dpi in scales]
+    print("| agent memory above 100 %: hidden / after a show | " +
+          " | ".join(f"{a:+.1f} / {b:+.1f} MB" for a, b in zip(grown, shown)) + " |")
 
 
 def main():
@@ -455,15 +498,19 @@ def main():
     except (KeyError, IndexError) as missing:
         print(f"bench: figure {missing} was not measured", file=sys.stderr)
         return 1
-    # The question at 200 %: larger pictures to decode and a larger window to draw.
-    scaled = {}
-    set_dpi(192)
-    measured = run_driver(build, scaled)
+    # What the display's scale changes: larger pictures to decode and larger windows to draw.
+    runs = {}
+    for dpi in (96, 192, 288):
+        figures = {}
+        set_dpi(dpi)
+        measured = run_driver(build, figures, ["scaled"])
+        if not measured or "question.cpu" not in figures:
+            print(f"bench: the scenes at {dpi} DPI were not measured", file=sys.stderr)
+            set_dpi(96)
+            return 1
+        runs[dpi] = figures
     set_dpi(96)
-    if not measured or "question.wall" not in scaled:
-        print("bench: the question at 192 DPI was not measured", file=sys.stderr)
-        return 1
-    print_question_at(192, scaled, figures)
+    print_scaled(runs)
     return 0
 
 

@@ -123,6 +123,12 @@ void CxSkinButton::SetBackground(HBITMAP background, int x, int y, int width, in
     background_.Attach(CutToDIB32(background, x, y, width, height));
 }
 
+void CxSkinButton::DropPictures() {
+    DeleteImages();
+    background_.DeleteObject();
+    font_.DeleteObject();
+}
+
 void CxSkinButton::SetSystemColours(bool on) {
     systemColours_ = on;
     if (hwnd_)

@@ -48,6 +48,9 @@ public:
     void SetBackground(HBITMAP background, int x, int y, int width, int height);
     // On: the plain face in system colours whatever the skin (high contrast). Repaints.
     void SetSystemColours(bool on);
+    // Lets go of the faces, the piece of background and the caption font until the next
+    // SetSkin: a hidden window's button need not hold them.
+    void DropPictures();
 
     COLORREF textColour;
 

@@ -1,19 +1,24 @@
 // Drives every benchmark scene under Wine: the question brought up by Alt+F1 against a minimal
-// dialog program started beside each question, keys typed with the agent resident against a bare
+// dialog program started beside each question, the question switched off against an empty
+// program, keys typed with the agent resident against a bare
 // hook (their cost, and the time until each reaches the window that has the keyboard, also
 // behind an older hook that swallows keys), the idle agent against a program that only registers the hotkey, wake-ups per key, memory
 // and handles over repeated sequences, and the question's start-up phases. Timings are its own;
 // CPU, context switches and memory are sampled from the Linux side by tools/bench_measure.py at
-// the edges it names.
+// the edges it names. With "scaled" it runs only what the display's scale changes: the settings
+// window's show and the agent's memory around it, and the questions.
 #include "Protocol.h"
 
+#include "common/RegistryLayout.h"
 #include "confirm/resource.h"
 #include "helpers/SendKey.h"
 #include "road/Road.h"
 #include "support/Harness.h"
 
+#include <shellapi.h>
 #include <stdio.h>
 #include <stdlib.h>
+#include <string.h>
 
 namespace {
 
@@ -23,6 +28,9 @@ DWORD const kTimeoutMs = 15000;
 DWORD const kSettleMs = 700;
 WORD const kSwallowedKey = VK_F8;  // what bench_hook.exe swallows when started with "swallow"
 int const kSwallowedPerRound = 20;
+int const kSettingsCancel = 1001;  // the settings window's Cancel
+int const kShows = 20;             // settings window shows, and questions, the memory is read over
+int const kMemoryQuestions = 50;
 
 struct Counts {
     int questions = 20;
@@ -244,55 +252,171 @@ void WakeUps(DWORD agentId) {
     bench::Figure("wake.up", double(ups) / presses);
 }
 
-void AgentScenes(const Counts& counts) {
-    e2e::registry::DeleteSettingsKey();
-    e2e::registry::DeleteChangeKey();
-    road::PowercfgInSystemFolder powercfg;
-    if (!powercfg.Installed())
-        bench::Fail("powercfg stand-in");
-    e2e::InstallFolder install;
-    if (!install.CopyFileTo(road::SchemeVoltaro(), L"Voltaro.dll"))
-        bench::Fail("scheme power library");
-    std::wstring runLog = powercfg.LogEnvironment();
-    e2e::Process agent;
-    if (!agent.Start(install.Agent(), L"", {kBalancedScheme, runLog.c_str()}) ||
-        !e2e::WaitForTopWindow(e2e::Agent::kWindowClass, e2e::Agent::kWindowTitle, agent.Id(), kTimeoutMs))
-        bench::Fail("agent start");
-    WaitForInputIdle(agent.Handle(), kTimeoutMs);
-    bench::Pause(2000);
+// The agent as installed, with fresh settings, the test power library and the powercfg
+// stand-in, resident while the object lives.
+class ResidentAgent {
+public:
+    ResidentAgent() {
+        e2e::registry::DeleteSettingsKey();
+        e2e::registry::DeleteChangeKey();
+        if (!powercfg.Installed())
+            bench::Fail("powercfg stand-in");
+        if (!install_.CopyFileTo(road::SchemeVoltaro(), L"Voltaro.dll"))
+            bench::Fail("scheme power library");
+        std::wstring runLog = powercfg.LogEnvironment();
+        if (!process_.Start(install_.Agent(), L"", {kBalancedScheme, runLog.c_str()}) ||
+            !e2e::WaitForTopWindow(e2e::Agent::kWindowClass, e2e::Agent::kWindowTitle, process_.Id(), kTimeoutMs))
+            bench::Fail("agent start");
+        WaitForInputIdle(process_.Handle(), kTimeoutMs);
+        bench::Pause(2000);
+    }
+    ~ResidentAgent() {
+        PostMessageW(Window(), WM_CLOSE, 0, 0);
+        process_.WaitForExit(kTimeoutMs);
+        e2e::registry::DeleteChangeKey();
+    }
+    ResidentAgent(const ResidentAgent&) = delete;
+    ResidentAgent& operator=(const ResidentAgent&) = delete;
 
+    DWORD Id() const { return process_.Id(); }
+    HANDLE Handle() const { return process_.Handle(); }
+    HWND Window() const { return e2e::FindTopWindow(e2e::Agent::kWindowClass, e2e::Agent::kWindowTitle, Id()); }
+
+    road::PowercfgInSystemFolder powercfg;
+
+private:
+    e2e::InstallFolder install_;
+    e2e::Process process_;
+};
+
+// Questions from first to last, each paired with a baseline run right before or after it.
+void PairedQuestions(int first, int last, HWND typing) {
+    for (int i = first; i < last; ++i) {
+        bool baselineFirst = i % 2 == 0;
+        if (baselineFirst)
+            OneDialogBaseline(false);
+        if (typing)
+            e2e::BringToForeground(typing);
+        OneQuestion();
+        if (!baselineFirst)
+            OneDialogBaseline(false);
+    }
+}
+
+// Alt+F1 with the question switched off ("do not show next time"), until the agent has taken
+// the answer Dormnote left without asking: Suspend goes to 1, then back to 0. Beside it, an
+// empty program started the same way as the agent starts Dormnote, until it has ended.
+void OneSkippedQuestion() {
+    road::HeldKeys keys;
+    double start = bench::NowMs();
+    keys.Down(VK_MENU);
+    keys.Down(VK_F1);
+    bool answered = false;
+    DWORD answer = 0;
+    bool taken = bench::Poll(
+        [&] {
+            if (!e2e::registry::ReadSetting(L"Suspend", &answer))
+                return false;
+            answered = answered || answer == 1;
+            return answered && answer == 0;
+        },
+        kTimeoutMs, 1);
+    if (!taken)
+        bench::Fail("skipped question's answer taken");
+    bench::Figure("skip.wall", bench::NowMs() - start);
+    keys.ReleaseAll();
+    bench::Pause(kSettleMs);
+}
+
+void OneEmptyProgram() {
+    std::wstring path = BenchProgram(BENCH_EMPTY);
+    SHELLEXECUTEINFOW info = {};
+    info.cbSize = sizeof(info);
+    info.fMask = SEE_MASK_NOCLOSEPROCESS;
+    info.lpVerb = L"Open";
+    info.lpFile = path.c_str();
+    info.nShow = SW_SHOWNORMAL;
+    double start = bench::NowMs();
+    if (!ShellExecuteExW(&info) || !info.hProcess)
+        bench::Fail("empty program start");
+    WaitForSingleObject(info.hProcess, kTimeoutMs);
+    bench::Figure("empty.wall", bench::NowMs() - start);
+    CloseHandle(info.hProcess);
+    bench::Pause(kSettleMs);
+}
+
+void SkippedQuestions(int count) {
+    e2e::registry::WriteSetting(kShowMessageBoxValue, 1);
+    for (int i = 0; i < count; ++i) {
+        if (i % 2 == 0)
+            OneEmptyProgram();
+        OneSkippedQuestion();
+        if (i % 2 != 0)
+            OneEmptyProgram();
+    }
+    e2e::registry::WriteSetting(kShowMessageBoxValue, 0);
+}
+
+void AgentScenes(const Counts& counts) {
+    ResidentAgent agent;
     QuietPeriod("idle-agent", "Dormkey.exe", counts.idleMs);
     HWND typing = CreateTypingWindow();
     TypeKeys("keys-agent", counts.keys);
     KeyLatency("latency-agent", counts.keys);
 
-    // Each question is paired with a baseline run right before or after it.
     OneDialogBaseline(true);
     OneQuestion();  // the first one makes what stays for the agent's life
-    powercfg.ClearRuns();
+    agent.powercfg.ClearRuns();
     int handlesBefore = road::KernelHandleCount(agent.Id());
     bench::Memory("agent.rss.first", "Dormkey.exe");
-    for (int i = 1; i < counts.questions; ++i) {
-        bool baselineFirst = i % 2 == 0;
-        if (baselineFirst)
-            OneDialogBaseline(false);
-        e2e::BringToForeground(typing);
-        OneQuestion();
-        if (!baselineFirst)
-            OneDialogBaseline(false);
-    }
+    PairedQuestions(1, counts.questions, typing);
     bench::Figure("handles.growth", road::KernelHandleCount(agent.Id()) - handlesBefore);
     bench::Memory("agent.rss", "Dormkey.exe");
-    if (!powercfg.WaitForRuns(3 * (counts.questions - 1)))
+    if (!agent.powercfg.WaitForRuns(3 * (counts.questions - 1)))
         bench::Fail("powercfg runs");
-    bench::Figure("powercfg.runs", double(powercfg.Runs().size()) / (counts.questions - 1));
+    bench::Figure("powercfg.runs", double(agent.powercfg.Runs().size()) / (counts.questions - 1));
 
     e2e::BringToForeground(typing);
     WakeUps(agent.Id());
+    SkippedQuestions(counts.questions);
     DestroyWindow(typing);
-    PostMessageW(e2e::FindTopWindow(e2e::Agent::kWindowClass, e2e::Agent::kWindowTitle, agent.Id()), WM_CLOSE, 0, 0);
-    agent.WaitForExit(kTimeoutMs);
-    e2e::registry::DeleteChangeKey();
+}
+
+// The settings window shown as a second start asks, until painted and idle; then Cancel, until
+// it is hidden again.
+void ShowAndHideSettings(const ResidentAgent& agent) {
+    HWND window = agent.Window();
+    bench::Sample("show", "begin");
+    double start = bench::NowMs();
+    SendMessageW(window, WM_USER + 3, 0, 85);
+    if (WaitForInputIdle(agent.Handle(), kTimeoutMs) != 0 || !IsWindowVisible(window))
+        bench::Fail("settings window shown");
+    bench::Figure("show.wall", bench::NowMs() - start);
+    bench::Sample("show", "end");
+    PostMessageW(window, WM_COMMAND, MAKEWPARAM(kSettingsCancel, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(GetDlgItem(window, kSettingsCancel)));
+    if (!bench::Poll([&] { return !IsWindowVisible(window); }, kTimeoutMs))
+        bench::Fail("settings window hidden");
+    bench::Pause(kSettleMs);
+}
+
+// At the session's scale: the hidden agent's memory before its window is first shown, after a
+// show and hide, and after shows and questions; the show's own cost; and the questions beside
+// the baseline dialog.
+void ScaledScenes(const Counts& counts) {
+    ResidentAgent agent;
+    bench::Memory("agent.rss.hidden", "Dormkey.exe");
+    ShowAndHideSettings(agent);
+    bench::Memory("agent.rss.shown", "Dormkey.exe");
+    for (int i = 1; i < kShows; ++i)
+        ShowAndHideSettings(agent);
+    bench::Memory("agent.rss.shows", "Dormkey.exe");
+    OneDialogBaseline(true);
+    OneQuestion();
+    PairedQuestions(1, counts.questions, nullptr);
+    for (int i = counts.questions; i < kMemoryQuestions; ++i)
+        OneQuestion();
+    bench::Memory("agent.rss.questions", "Dormkey.exe");
 }
 
 // The agent with the hook library keytap (empty: the staged one), resident for scene.
@@ -341,6 +465,11 @@ int main(int argc, char** argv) {
         counts.idleMs = static_cast<DWORD>(atoi(argv[2])) * 1000;
     e2e::EndStrayAgents();
     e2e::EndStrayConfirmations();
+    if (argc > 3 && strcmp(argv[3], "scaled") == 0) {
+        ScaledScenes(counts);
+        printf("DONE\n");
+        return 0;
+    }
 
     HiddenBaseline(BENCH_HOTKEY, L"Bench Hotkey", [&] {
         QuietPeriod("idle-hotkey", "bench_hotkey.exe", counts.idleMs);
