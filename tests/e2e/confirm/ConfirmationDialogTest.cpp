@@ -137,6 +137,9 @@ TEST_F(ConfirmationTest, AnswersByMouseAndKeyboard) {
         InstallFolder install;
         Confirmation confirmation;
         ASSERT_TRUE(confirmation.Start(install));
+        // Keys go to the foreground window: on a loaded machine the question's own bid for the
+        // foreground can still be on its way when it is idle.
+        ASSERT_TRUE(e2e::BringToForeground(confirmation.Window()));
         c.answer(confirmation);
         ASSERT_TRUE(confirmation.Proc().WaitForExit(10000)) << "the dialog ends with the answer";
         EXPECT_EQ(c.suspend, ReadSuspend());

@@ -438,7 +438,7 @@ int SettledHandleCount(DWORD processId) {
             count = KernelHandleCount(processId);
             return count == before && RunningChildren(processId) == 0;
         },
-        30000);
+        60000);  // the powercfg runs are process starts, which a loaded machine took 15 s and more for
     return count;
 }
 
