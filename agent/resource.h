@@ -4,6 +4,10 @@
 #define IDD_SETTINGS 102
 #define IDI_WINDOW 132
 #define IDB_BACKGROUND 133
+// The background drawn for a larger scale: IDB_BACKGROUND + its percent.
+#define IDB_BACKGROUND_AT_150 283
+#define IDB_BACKGROUND_AT_200 333
+#define IDB_BACKGROUND_AT_300 433
 #define IDM_TRAY 134
 #define IDI_TRAY 135
 // The background drawn at other scales: PNG resources numbered base + percent (2150 is 150 %).

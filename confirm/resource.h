@@ -3,6 +3,10 @@
 
 #define IDD_CONFIRMATION 104
 #define IDB_CONFIRM_BACKGROUND 277
+// The background drawn for a larger scale: IDB_CONFIRM_BACKGROUND + its percent.
+#define IDB_CONFIRM_BACKGROUND_AT_150 427
+#define IDB_CONFIRM_BACKGROUND_AT_200 477
+#define IDB_CONFIRM_BACKGROUND_AT_300 577
 #define IDI_CONFIRM 315
 // The background drawn at other scales: PNG resources numbered base + percent (2150 is 150 %).
 #define IDR_CONFIRM_BACKGROUND_PNG 2000

@@ -141,10 +141,17 @@ HBITMAP LoadBackgroundForDpi(HINSTANCE instance, UINT bitmapId, UINT pngBaseId, 
     int scale = ArtworkScaleFor(dpi);
     if (scale == 100)
         return LoadBitmapW(instance, MAKEINTRESOURCEW(bitmapId));
+    int width = ScaleToDpi(atDefault.cx, dpi), height = ScaleToDpi(atDefault.cy, dpi);
+    UINT const drawnDpi = static_cast<UINT>(MulDiv(scale, kDefaultDpi, 100));
+    if (width == ScaleToDpi(atDefault.cx, drawnDpi) && height == ScaleToDpi(atDefault.cy, drawnDpi)) {
+        // Drawn for this very scale: the bitmap resource as it is, where there is one, which
+        // needs no image codec and no copy.
+        if (HBITMAP drawn = LoadBitmapW(instance, MAKEINTRESOURCEW(bitmapId + scale)))
+            return drawn;
+    }
     GpImage* image = LoadPngResource(instance, pngBaseId + scale);
     if (!image)
         return nullptr;
-    int width = ScaleToDpi(atDefault.cx, dpi), height = ScaleToDpi(atDefault.cy, dpi);
     UINT imageWidth = 0, imageHeight = 0;
     GdipGetImageWidth(image, &imageWidth);
     GdipGetImageHeight(image, &imageHeight);

@@ -22,8 +22,9 @@ HBITMAP LoadSkinImageSized(const wchar_t* path, int width, int height);
 // as it is, else brought to size, that picture's size at dpi.
 HBITMAP LoadSkinImageForDpi(const wchar_t* path, UINT dpi, SIZE size);
 
-// A window's background for dpi (the caller owns it): at 96 DPI bitmap resource bitmapId; else
-// the PNG resource pngBaseId + percent of the scale taken, scaled to atDefault times dpi / 96.
+// A window's background for dpi (the caller owns it): at 96 DPI bitmap resource bitmapId; at a
+// drawn scale bitmap resource bitmapId + percent where there is one; else the PNG resource
+// pngBaseId + percent of the scale taken, scaled to atDefault times dpi / 96.
 // The key-coloured margin stays exact, so the window region is cut where the body ends.
 HBITMAP LoadBackgroundForDpi(HINSTANCE instance, UINT bitmapId, UINT pngBaseId, SIZE atDefault, UINT dpi);
 

@@ -14,6 +14,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -32,6 +33,22 @@ ScaleRow const kScaleRows[] = {
 };
 
 // A key-blended fringe would be a pinkish pixel inside the region.
+// Every pixel of bitmap as 32-bit top-down rows; empty when they cannot be read.
+std::vector<DWORD> RowsOf(const CContourBitmap& bitmap) {
+    SIZE const size = bitmap.GetSize();
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof(info.bmiHeader);
+    info.bmiHeader.biWidth = size.cx;
+    info.bmiHeader.biHeight = -size.cy;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    std::vector<DWORD> rows(static_cast<size_t>(size.cx) * size.cy);
+    HDC screen = GetDC(nullptr);
+    int read = GetDIBits(screen, bitmap.GetSafeHandle(), 0, size.cy, rows.data(), &info, DIB_RGB_COLORS);
+    ReleaseDC(nullptr, screen);
+    return read == size.cy ? rows : std::vector<DWORD>();
+}
+
 bool LooksKeyBlended(COLORREF colour) {
     return GetRValue(colour) > GetGValue(colour) + 40 && GetBValue(colour) > GetGValue(colour) + 40;
 }
@@ -115,6 +132,32 @@ TEST(ScaledArtwork, BackgroundsKeepAnExactMarginAtEveryScale) {
         int const middle = size.cy / 2;
         for (int x = bounds.left; x < bounds.left + ScaleToDpi(4, dpi); ++x)
             EXPECT_FALSE(LooksKeyBlended(PixelOf(background, x, middle))) << "x " << x;
+    }
+}
+
+// The backgrounds as shipped (run-length-encoded 8-bit bitmaps, loaded without an image codec
+// at 100 % and at each drawn scale) have every pixel of the pictures they are made from.
+TEST(ScaledArtwork, ShippedBackgroundsHaveThePixelsOfTheirPictures) {
+    GdiplusSession gdiplus;
+    HINSTANCE instance = GetModuleHandleW(nullptr);
+    for (UINT dpi : {96u, 144u, 192u, 288u}) {
+        SCOPED_TRACE(testing::Message() << dpi << " DPI");
+        SIZE const atDefault = {542, 251};
+        UINT const shippedId = IDB_TEST_SHIPPED + (dpi == 96 ? 0 : ArtworkScaleFor(dpi));
+        ASSERT_NE(nullptr, FindResourceW(instance, MAKEINTRESOURCEW(shippedId), MAKEINTRESOURCEW(2)));  // RT_BITMAP
+        CContourBitmap shipped(LoadBackgroundForDpi(instance, IDB_TEST_SHIPPED, IDR_TEST_BACKGROUND_PNG, atDefault, dpi));
+        CContourBitmap drawn(LoadBackgroundForDpi(instance, IDB_TEST_BACKGROUND, IDR_TEST_BACKGROUND_PNG, atDefault, dpi));
+        ASSERT_NE(nullptr, shipped.GetSafeHandle());
+        ASSERT_NE(nullptr, drawn.GetSafeHandle());
+        SIZE const size = drawn.GetSize();
+        ASSERT_EQ(size.cx, shipped.GetSize().cx);
+        ASSERT_EQ(size.cy, shipped.GetSize().cy);
+        std::vector<DWORD> const expected = RowsOf(drawn), actual = RowsOf(shipped);
+        ASSERT_EQ(static_cast<size_t>(size.cx) * size.cy, expected.size());
+        size_t differing = 0;
+        for (size_t i = 0; i < expected.size(); ++i)
+            differing += (expected[i] & 0xFFFFFF) != (actual[i] & 0xFFFFFF);
+        EXPECT_EQ(0u, differing) << "pixels that differ";
     }
 }
 
