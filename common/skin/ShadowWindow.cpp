@@ -91,7 +91,6 @@ HWND CreateShadowWindow(HWND ownerDialog, const wchar_t* followedTitle) {
     LONG ownerExStyle = ownerDialog ? GetWindowLongW(ownerDialog, GWL_EXSTYLE) : 0;
     SetWindowLongW(window, GWL_EXSTYLE, ownerExStyle | static_cast<LONG>(kShadowExStyle));
     SetWindowPos(window, HWND_TOPMOST, 1, 0, kInitialWidth, kInitialHeight, SWP_HIDEWINDOW);
-    g_shadow.stale = true;  // a new window has never been composed
     return window;
 }
 
