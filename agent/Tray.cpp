@@ -175,6 +175,9 @@ void CHybridS3Dlg::ShowSettingsWindow() {
     if (shadowWindow_)
         ::ShowWindow(shadowWindow_, SW_SHOW);
     ShowWindow(SW_SHOW);
+    // The whole first picture before the request returns: the pictures were made just now, and
+    // a window shown a part at a time would show its controls' holes on a busy machine.
+    RedrawWindow(hwnd_, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
 }
 
 LRESULT CHybridS3Dlg::OnTrayNotify(LPARAM mouseMessage) {
