@@ -159,7 +159,7 @@ bool CHybridS3Dlg::LayoutIsAsExpected() const {
     RECT window = {};
     GetWindowRect(GetDlgItem(IDC_CANCEL), &cancel);
     GetWindowRect(hwnd_, &window);
-    int width = ScaleToDpi(542, dpi_);
+    int width = WindowSize().cx;
     return cancel.left == GetSystemMetrics(SM_CXSCREEN) / 2 - width / 2 + ScaleToDpi(400, dpi_) &&
            window.right - window.left == width;
 }

@@ -480,10 +480,10 @@ def print_scaled(runs):
         drift_free.append(f"{paired / base_paired:.2f}×" if paired and base_paired else "–")
     print("| question's CPU against 100 % | " + " | ".join(ratios) + " |")
     print("| the same, the dialog's drift taken out | " + " | ".join(drift_free) + " |")
-    grown = [statistics.median(runs[dpi]["agent.rss.hidden"]) - statistics.median(base["agent.rss.hidden"])
-             for dpi in scales]
-    shown = [statistics.median(runs[dpi]["agent.rss.shown"]) - statistics.median(base["agent.rss.shown"])
-             for dpi in scales]
+    def above_base(key):
+        return [statistics.median(runs[dpi][key]) - statistics.median(base[key]) for dpi in scales]
+
+    grown, shown = above_base("agent.rss.hidden"), above_base("agent.rss.shown")
     print("| agent memory above 100 %: hidden / after a show | " +
           " | ".join(f"{a:+.1f} / {b:+.1f} MB" for a, b in zip(grown, shown)) + " |")
 
