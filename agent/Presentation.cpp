@@ -166,8 +166,7 @@ void CHybridS3Dlg::MakeArtwork() {
 
     // Every pixel of the corner's key colour is cut out of the window.
     SetWindowRgn(hwnd_, nullptr, FALSE);
-    CContourBitmap shape(CopyToDIB32(*background_));
-    if (HRGN region = CreateContourRegion(shape, 0, 0)) {
+    if (HRGN region = CreateContourRegion(*background_, 0, 0)) {
         if (!SetWindowRgn(hwnd_, region, FALSE))
             DeleteObject(region);  // refused: still ours
     }
@@ -284,7 +283,11 @@ void CHybridS3Dlg::OnPrintClient(HDC dc) {
 void CHybridS3Dlg::PaintContent(HDC dc) {
     SIZE size = background_->GetSize();
     fw::MemoryDC memory(dc);
-    fw::Bitmap surface(CreateCompatibleBitmap(dc, size.cx, size.cy));
+    // A section, not a bitmap of the screen's kind: under Wine the memory of those stays with
+    // the process once freed, a picture's worth for each size of window ever painted.
+    HBITMAP section = nullptr;
+    CreateDIB32(size.cx, size.cy, &section, nullptr);
+    fw::Bitmap surface(section);
     fw::SelectGuard selectSurface(memory, surface);
     PaintDialogBody(memory, *background_, 0, 0, systemColours_);
     SetBkMode(memory, TRANSPARENT);

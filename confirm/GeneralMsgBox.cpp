@@ -45,7 +45,6 @@ CGeneralMsgBox::~CGeneralMsgBox() {
     ReleaseShadowState();
     gdiplus_.reset();
     showMessageBox_.reset();
-    regionBitmap_.reset();
     if (languageLoaded_)
         UnloadLanguageLibrary();
     if (comInitialized_)

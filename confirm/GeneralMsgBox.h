@@ -70,7 +70,6 @@ private:
     std::unique_ptr<GdiplusSession> gdiplus_;
     std::unique_ptr<DwordRegHelper> showMessageBox_;
     DWORD shownCheck_ = 0;
-    std::unique_ptr<CContourBitmap> regionBitmap_;
     bool regionApplied_ = false;  // the window has a region of ours
     char languageName_[MAX_PATH] = {};
     bool languageLoaded_ = false;

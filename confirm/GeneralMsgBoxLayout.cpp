@@ -97,11 +97,11 @@ void CGeneralMsgBox::LayOutAtDpi() {
     SIZE const atDefault = {kBackgroundRow.width, kBackgroundRow.height};
     background_.reset(new CContourBitmap(
         LoadBackgroundForDpi(instance, IDB_CONFIRM_BACKGROUND, IDR_CONFIRM_BACKGROUND_PNG, atDefault, dpi_)));
-    regionBitmap_.reset(new CContourBitmap(CopyToDIB32(*background_)));
     if (regionApplied_)
         SetWindowRgn(hwnd_, nullptr, TRUE);
     regionApplied_ = false;
-    if (HRGN region = CreateContourRegion(*regionBitmap_, 0, 0)) {
+    // Cut from the background's own pixels: a 32-bit copy to read them from would hold the same.
+    if (HRGN region = CreateContourRegion(*background_, 0, 0)) {
         regionApplied_ = SetWindowRgn(hwnd_, region, TRUE) != 0;
         if (!regionApplied_)
             DeleteObject(region);  // a region the window refused is still ours
@@ -169,7 +169,11 @@ void CGeneralMsgBox::OnPaint() {
 void CGeneralMsgBox::PaintContent(HDC dc) {
     SIZE size = background_->GetSize();
     fw::MemoryDC memory(dc);
-    fw::Bitmap surface(CreateCompatibleBitmap(dc, size.cx, size.cy));
+    // A section, not a bitmap of the screen's kind: under Wine the memory of those stays with
+    // the process once freed, a picture's worth for each size of window ever painted.
+    HBITMAP section = nullptr;
+    CreateDIB32(size.cx, size.cy, &section, nullptr);
+    fw::Bitmap surface(section);
     fw::SelectGuard selectSurface(memory, surface);
     if (kBackgroundRow.drawFlag == 1)
         PaintDialogBody(memory, *background_, kBackgroundRow.x, kBackgroundRow.y, systemColours_);

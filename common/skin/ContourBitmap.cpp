@@ -14,43 +14,77 @@ namespace {
 // Skin images are small; anything beyond this is a broken or hostile file.
 UINT const kMaxImageSide = 8192;
 
-// The pixels of bitmap as 32-bit top-down rows, compared as COLORREF values.
-bool ReadPixels(HBITMAP bitmap, int width, int height, std::vector<COLORREF>& pixels) {
-    BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof(info.bmiHeader);
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
-    std::vector<RGBQUAD> rows(static_cast<size_t>(width) * height);
-    fw::DisplayDC display;
-    if (GetDIBits(display, bitmap, 0, height, rows.data(), &info, DIB_RGB_COLORS) != height)
-        return false;
-    pixels.resize(rows.size());
-    for (size_t i = 0; i < rows.size(); ++i)
-        pixels[i] = RGB(rows[i].rgbRed, rows[i].rgbGreen, rows[i].rgbBlue);
-    return true;
-}
+// The pixels that are not key coloured, as runs a row at a time, top row first. A row whose runs
+// are those of the row above only makes that band taller: the region is built one rectangle at a
+// time, each merged into all the bands before it, so the rectangles handed over must be few.
+class BodyRuns {
+public:
+    explicit BodyRuns(UINT32 key) : key_(key) {}
 
-// The pixels that are not key coloured, as one-pixel-high runs, made into a region in one call:
-// cutting each key run out of a full rectangle costs a region operation per run.
-HRGN ScanRegion(const std::vector<COLORREF>& pixels, int width, int height, COLORREF key) {
-    std::vector<RECT> runs;
-    for (int y = 0; y < height; ++y) {
-        const COLORREF* row = pixels.data() + static_cast<size_t>(y) * width;
+    // row: width pixels 0x..RRGGBB (the top byte is no colour).
+    void AddRow(const UINT32* row, int width, int y) {
+        size_t const rowStart = runs_.size();
         int start = -1;
         // x == width counts as key, so a run always ends at the row's end.
         for (int x = 0; x <= width; ++x) {
-            bool body = x < width && row[x] != key;
+            bool body = x < width && (row[x] & 0x00FFFFFF) != key_;
             if (body && start < 0)
                 start = x;
             else if (!body && start >= 0) {
-                runs.push_back(RECT{start, y, x, y + 1});
+                runs_.push_back(RECT{start, y, x, y + 1});
                 start = -1;
             }
         }
+        size_t const count = runs_.size() - rowStart;
+        bool sameAsBand = count > 0 && count == rowStart - bandStart_ && runs_[bandStart_].bottom == y;
+        for (size_t i = 0; sameAsBand && i < count; ++i)
+            sameAsBand = runs_[bandStart_ + i].left == runs_[rowStart + i].left &&
+                         runs_[bandStart_ + i].right == runs_[rowStart + i].right;
+        if (!sameAsBand) {
+            bandStart_ = rowStart;
+            return;
+        }
+        for (size_t i = 0; i < count; ++i)
+            runs_[bandStart_ + i].bottom = y + 1;
+        runs_.resize(rowStart);
     }
+
+    // All the runs as one region in one call: cutting each key run out of a full rectangle would
+    // cost a region operation per run.
+    HRGN MakeRegion(int width, int height) const;
+
+private:
+    UINT32 key_;
+    std::vector<RECT> runs_;
+    size_t bandStart_ = 0;  // the first run of the band the last row went into
+};
+
+// Reads bitmap's rows, whatever its kind, a strip at a time into a small buffer, top strip first:
+// a whole picture's copy at once would cost some megabytes of fresh memory at large scales.
+bool ReadRows(HBITMAP bitmap, int width, int height, BodyRuns& runs) {
+    int const stripRows = 32;
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof(info.bmiHeader);
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = height;  // bottom-up: scan line 0 is the bottom row
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    std::vector<UINT32> strip(static_cast<size_t>(width) * stripRows);
+    fw::DisplayDC display;
+    for (int top = 0; top < height; top += stripRows) {
+        int const rows = height - top < stripRows ? height - top : stripRows;
+        UINT const lowestScan = static_cast<UINT>(height - top - rows);
+        if (GetDIBits(display, bitmap, lowestScan, static_cast<UINT>(rows), strip.data(), &info, DIB_RGB_COLORS) != rows)
+            return false;
+        for (int i = 0; i < rows; ++i)  // the strip's last row is its top one
+            runs.AddRow(strip.data() + static_cast<size_t>(rows - 1 - i) * width, width, top + i);
+    }
+    return true;
+}
+
+HRGN BodyRuns::MakeRegion(int width, int height) const {
+    std::vector<RECT> const& runs = runs_;
     std::vector<char> data(sizeof(RGNDATAHEADER) + runs.size() * sizeof(RECT));
     auto* header = reinterpret_cast<RGNDATAHEADER*>(data.data());
     header->dwSize = sizeof(RGNDATAHEADER);
@@ -98,11 +132,11 @@ HRGN CreateContourRegion(const CContourBitmap& bitmap, int x, int y) {
     if (key == CLR_INVALID)
         return nullptr;
 
-    // Reading the rows once is far cheaper than a GetPixel per pixel; the result is the same.
-    std::vector<COLORREF> pixels;
-    if (!ReadPixels(handle, size.cx, size.cy, pixels))
+    // Reading the rows in strips is far cheaper than a GetPixel per pixel; the result is the same.
+    BodyRuns runs((GetRValue(key) << 16) | (GetGValue(key) << 8) | GetBValue(key));
+    if (!ReadRows(handle, size.cx, size.cy, runs))
         return nullptr;
-    return ScanRegion(pixels, size.cx, size.cy, key);
+    return runs.MakeRegion(size.cx, size.cy);
 }
 
 BOOL DrawContourBitmap(HDC dc, const CContourBitmap& bitmap, int x, int y) {
@@ -137,7 +171,14 @@ HBITMAP LoadSkinImage(const wchar_t* path) {
     GpBitmap* canvas = nullptr;
     GpGraphics* graphics = nullptr;
     bool sane = width > 0 && height > 0 && width <= kMaxImageSide && height <= kMaxImageSide;
-    if (sane &&
+    // Decoded pixels become a 32-bit section in one conversion; drawing them on a transparent
+    // canvas first gives the same pixels at three times the cost, and is left for pictures that
+    // are no bitmaps or whose format does not convert.
+    ImageType type = ImageTypeUnknown;
+    if (sane && GdipGetImageType(image, &type) == Ok && type == ImageTypeBitmap &&
+        GdipCreateHBITMAPFromBitmap(static_cast<GpBitmap*>(image), &result, 0) != Ok)
+        result = nullptr;
+    if (sane && !result &&
         GdipCreateBitmapFromScan0(static_cast<INT>(width), static_cast<INT>(height), 0, PixelFormat32bppARGB,
                                   nullptr, &canvas) == Ok &&
         GdipGetImageGraphicsContext(canvas, &graphics) == Ok &&

@@ -1,12 +1,17 @@
 #include "ScaledArtwork.h"
 
+#include "ContourBitmap.h"
+#include "Rle8Bitmap.h"
 #include "SkinImageCache.h"
 #include "common/Dpi.h"
+#include "framework/Handles.h"
 
 #include <objidl.h>  // IStream, PROPID: needed before gdiplus.h with WIN32_LEAN_AND_MEAN
 #include <shlwapi.h>
 
 #include <gdiplus.h>
+
+#include <string.h>
 
 #include <vector>
 
@@ -83,6 +88,14 @@ void KeepKeyEdgeSharp(GpBitmap* smooth, GpBitmap* sharp, int width, int height) 
     GdipBitmapUnlockBits(smooth, &smoothBits);
 }
 
+// Bitmap resource id, or null: the shipped run-length-encoded pictures decoded into a 32-bit
+// section, any other kind as a section of its own depth.
+HBITMAP LoadBitmapResource(HINSTANCE instance, UINT id) {
+    if (HBITMAP decoded = LoadRle8BitmapResource(instance, id))
+        return decoded;
+    return static_cast<HBITMAP>(LoadImageW(instance, MAKEINTRESOURCEW(id), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
+}
+
 // The PNG resource as a GDI+ image (the caller disposes it), or null.
 GpImage* LoadPngResource(HINSTANCE instance, UINT id) {
     HRSRC found = FindResourceW(instance, MAKEINTRESOURCEW(id), MAKEINTRESOURCEW(10));  // RT_RCDATA
@@ -98,6 +111,25 @@ GpImage* LoadPngResource(HINSTANCE instance, UINT id) {
         image = nullptr;
     stream->Release();
     return image;
+}
+
+// The width and height in the header of the PNG file at path, without decoding it; false for a
+// file that is not a PNG or cannot be read.
+bool ReadPngSize(const wchar_t* path, SIZE* size) {
+    fw::KernelHandle file(CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+    BYTE header[24];
+    DWORD read = 0;
+    if (!file.IsValid() || !ReadFile(file.Get(), header, sizeof(header), &read, nullptr) || read != sizeof(header))
+        return false;
+    // The signature, then the first chunk, which must be IHDR: 13 bytes that start with the size.
+    BYTE const start[16] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1a, '\n', 0, 0, 0, 13, 'I', 'H', 'D', 'R'};
+    if (memcmp(header, start, sizeof(start)) != 0)
+        return false;
+    auto bigEndian = [](const BYTE* bytes) {
+        return static_cast<LONG>((UINT32(bytes[0]) << 24) | (UINT32(bytes[1]) << 16) | (UINT32(bytes[2]) << 8) | bytes[3]);
+    };
+    *size = SIZE{bigEndian(header + 16), bigEndian(header + 20)};
+    return true;
 }
 
 }  // namespace
@@ -133,20 +165,25 @@ HBITMAP LoadSkinImageSized(const wchar_t* path, int width, int height) {
     return sameSize ? LoadSkinImageShared(path) : result;
 }
 
-HBITMAP LoadSkinImageForDpi(const wchar_t* path, UINT dpi, SIZE size) {
-    return dpi == kDefaultDpi ? LoadSkinImageShared(path) : LoadSkinImageSized(path, size.cx, size.cy);
+HBITMAP LoadSkinImageForDpi(const wchar_t* path, UINT dpi, SIZE size, bool keepDecoded) {
+    // A file drawn for this very size is taken as it is, as the 100 % files are: its header
+    // tells, where decoding it to learn its size would decode it twice.
+    SIZE drawn = {};
+    if (dpi == kDefaultDpi || (path && ReadPngSize(path, &drawn) && drawn.cx == size.cx && drawn.cy == size.cy))
+        return keepDecoded ? LoadSkinImageShared(path) : LoadSkinImage(path);
+    return LoadSkinImageSized(path, size.cx, size.cy);
 }
 
 HBITMAP LoadBackgroundForDpi(HINSTANCE instance, UINT bitmapId, UINT pngBaseId, SIZE atDefault, UINT dpi) {
     int scale = ArtworkScaleFor(dpi);
     if (scale == 100)
-        return LoadBitmapW(instance, MAKEINTRESOURCEW(bitmapId));
+        return LoadBitmapResource(instance, bitmapId);
     int width = ScaleToDpi(atDefault.cx, dpi), height = ScaleToDpi(atDefault.cy, dpi);
     UINT const drawnDpi = static_cast<UINT>(MulDiv(scale, kDefaultDpi, 100));
     if (width == ScaleToDpi(atDefault.cx, drawnDpi) && height == ScaleToDpi(atDefault.cy, drawnDpi)) {
         // Drawn for this very scale: the bitmap resource as it is, where there is one, which
         // needs no image codec and no copy.
-        if (HBITMAP drawn = LoadBitmapW(instance, MAKEINTRESOURCEW(bitmapId + scale)))
+        if (HBITMAP drawn = LoadBitmapResource(instance, bitmapId + scale))
             return drawn;
     }
     GpImage* image = LoadPngResource(instance, pngBaseId + scale);

@@ -19,11 +19,13 @@ std::wstring ScaledSkinPath(const wchar_t* folder, const wchar_t* name, UINT dpi
 HBITMAP LoadSkinImageSized(const wchar_t* path, int width, int height);
 
 // The skin picture at path for a window at dpi (the caller owns it), or null: at 96 DPI the file
-// as it is, else brought to size, that picture's size at dpi.
-HBITMAP LoadSkinImageForDpi(const wchar_t* path, UINT dpi, SIZE size);
+// as it is, else brought to size, that picture's size at dpi. keepDecoded: the file is decoded
+// once for the program (pictures several buttons share); else decoded for this caller alone.
+HBITMAP LoadSkinImageForDpi(const wchar_t* path, UINT dpi, SIZE size, bool keepDecoded = true);
 
 // A window's background for dpi (the caller owns it): at 96 DPI bitmap resource bitmapId; at a
-// drawn scale bitmap resource bitmapId + percent where there is one; else the PNG resource
+// drawn scale bitmap resource bitmapId + percent where there is one (each a section of the
+// resource's own depth); else the PNG resource
 // pngBaseId + percent of the scale taken, scaled to atDefault times dpi / 96.
 // The key-coloured margin stays exact, so the window region is cut where the body ends.
 HBITMAP LoadBackgroundForDpi(HINSTANCE instance, UINT bitmapId, UINT pngBaseId, SIZE atDefault, UINT dpi);

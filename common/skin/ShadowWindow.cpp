@@ -143,5 +143,5 @@ LRESULT CALLBACK ShadowWndProc(HWND window, UINT message, WPARAM wParam, LPARAM 
 void LoadShadowImageFrom(const wchar_t* folder, UINT dpi) {
     std::wstring path = ScaledSkinPath(folder, L"bg_shadow01.png", dpi);
     SIZE const size = {ScaleToDpi(kInitialWidth, dpi), ScaleToDpi(kInitialHeight, dpi)};
-    SetShadowImage(LoadSkinImageForDpi(path.c_str(), dpi, size));
+    SetShadowImage(LoadSkinImageForDpi(path.c_str(), dpi, size, false));  // one shadow: nothing to share
 }

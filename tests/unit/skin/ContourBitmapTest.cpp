@@ -4,6 +4,7 @@
 #include "SkinTestSupport.h"
 
 #include "common/skin/ContourBitmap.h"
+#include "common/skin/ScaledArtwork.h"
 
 #include <gtest/gtest.h>
 
@@ -27,6 +28,34 @@ HBITMAP FromRows(const std::vector<std::string>& rows) {
     return bitmap;
 }
 
+// A copy of source drawn into a top-down 32-bit section, or into a bitmap of the screen's kind.
+enum class Kind { TopDownSection, ScreenBitmap };
+HBITMAP CopyAs(HBITMAP source, Kind kind) {
+    BITMAP info = InfoOf(source);
+    fw::DisplayDC display;
+    HBITMAP copy = nullptr;
+    if (kind == Kind::ScreenBitmap) {
+        copy = CreateCompatibleBitmap(display, info.bmWidth, info.bmHeight);
+    } else {
+        BITMAPINFO layout = TopDown32(info.bmWidth, info.bmHeight);
+        void* bits = nullptr;
+        copy = CreateDIBSection(display, &layout, DIB_RGB_COLORS, &bits, nullptr, 0);
+    }
+    fw::MemoryDC from(display), to(display);
+    fw::SelectGuard selectFrom(from, source), selectTo(to, copy);
+    BitBlt(to, 0, 0, info.bmWidth, info.bmHeight, from, 0, 0, SRCCOPY);
+    return copy;
+}
+
+// rows rows of six pixels, the key colour moving one pixel on each row: every row tells its place.
+std::vector<std::string> Staircase(int rows) {
+    std::vector<std::string> picture(rows, "......");
+    for (int y = 0; y < rows; ++y)
+        picture[y][y % 6] = '#';
+    picture[0][0] = '#';
+    return picture;
+}
+
 // The region must hold exactly the pixels that are not '#'.
 void ExpectRegionMatches(HRGN region, const std::vector<std::string>& rows) {
     ASSERT_NE(nullptr, region);
@@ -47,16 +76,26 @@ TEST(ContourRegion, CutsEveryKeyColouredPixel) {
         {"run reaching the right edge", {"#.....", "...###", "..####", "......"}},
         {"holes inside the body", {"#.......", ".#..##..", "........", "...#...#"}},
         {"single column", {"#", ".", "#"}},
+        {"equal rows parted by a key row and by other rows",
+         {"#.##..", "#.##..", "######", "#.##..", "#.##..", "#.#...", "#.##..", "#.##.."}},
+        {"taller than a strip read at once", Staircase(75)},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        CContourBitmap bitmap(FromRows(c.rows));
-        fw::Region region(CreateContourRegion(bitmap, 0, 0));
-        ExpectRegionMatches(region, c.rows);
-        RECT box;
-        GetRgnBox(region, &box);
-        EXPECT_LE(box.right, static_cast<LONG>(c.rows[0].size()));
-        EXPECT_LE(box.bottom, static_cast<LONG>(c.rows.size()));
+        HBITMAP bottomUp = FromRows(c.rows);
+        // Sections are read in place, other bitmaps through a copy: the same region from each.
+        HBITMAP const kinds[] = {CopyAs(bottomUp, Kind::TopDownSection), CopyAs(bottomUp, Kind::ScreenBitmap),
+                                 bottomUp};
+        for (HBITMAP kind : kinds) {
+            SCOPED_TRACE(kind == bottomUp ? "bottom-up section" : kind == kinds[0] ? "top-down section" : "screen bitmap");
+            CContourBitmap bitmap(kind);
+            fw::Region region(CreateContourRegion(bitmap, 0, 0));
+            ExpectRegionMatches(region, c.rows);
+            RECT box;
+            GetRgnBox(region, &box);
+            EXPECT_LE(box.right, static_cast<LONG>(c.rows[0].size()));
+            EXPECT_LE(box.bottom, static_cast<LONG>(c.rows.size()));
+        }
     }
 }
 
@@ -218,7 +257,10 @@ TEST_F(SkinImages, BrokenFilesGiveNull) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        EXPECT_EQ(nullptr, LoadSkinImage(File(c.name, c.bytes).c_str()));
+        std::wstring const path = File(c.name, c.bytes);
+        EXPECT_EQ(nullptr, LoadSkinImage(path.c_str()));
+        // Above 100 % a header giving the wanted size is trusted only as far as the decode goes.
+        EXPECT_EQ(nullptr, LoadSkinImageForDpi(path.c_str(), 192, SIZE{8, 8}));
     }
     EXPECT_EQ(nullptr, LoadSkinImage(L"Z:\\no\\such\\file.png"));
     EXPECT_EQ(nullptr, LoadSkinImage(nullptr));

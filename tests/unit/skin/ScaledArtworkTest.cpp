@@ -1,6 +1,6 @@
 // Artwork for a DPI: the DPI a window and the notification area take, which drawn scale a window
 // takes, the file names, the background scaled down with an exact key-coloured margin, the faces
-// at their size, the small icon for a DPI, and the focus cue's line.
+// at their size, the small icon for a DPI, the focus cue's line, and the run-length decoder.
 #include "../language/TestPaths.h"
 #include "SkinTestResource.h"
 #include "SkinTestSupport.h"
@@ -9,6 +9,7 @@
 #include "common/KeyboardFocus.h"
 #include "common/WideText.h"
 #include "common/skin/ContourBitmap.h"
+#include "common/skin/Rle8Bitmap.h"
 #include "common/skin/ScaledArtwork.h"
 
 #include <gtest/gtest.h>
@@ -36,12 +37,7 @@ ScaleRow const kScaleRows[] = {
 // Every pixel of bitmap as 32-bit top-down rows; empty when they cannot be read.
 std::vector<DWORD> RowsOf(const CContourBitmap& bitmap) {
     SIZE const size = bitmap.GetSize();
-    BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof(info.bmiHeader);
-    info.bmiHeader.biWidth = size.cx;
-    info.bmiHeader.biHeight = -size.cy;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
+    BITMAPINFO info = TopDown32(size.cx, size.cy);
     std::vector<DWORD> rows(static_cast<size_t>(size.cx) * size.cy);
     HDC screen = GetDC(nullptr);
     int read = GetDIBits(screen, bitmap.GetSafeHandle(), 0, size.cy, rows.data(), &info, DIB_RGB_COLORS);
@@ -170,7 +166,7 @@ TEST(ScaledArtwork, FacesAreBroughtToTheirSize) {
     } const rows[] = {{120, {149, 38}}, {144, {179, 45}}, {192, {238, 60}}, {288, {357, 90}}};
     for (const auto& row : rows) {
         std::wstring path = ScaledSkinPath(folder.c_str(), L"button_n.png", row.dpi);
-        fw::Bitmap face(LoadSkinImageSized(path.c_str(), row.size.cx, row.size.cy));
+        fw::Bitmap face(LoadSkinImageForDpi(path.c_str(), row.dpi, row.size));
         SIZE size = face.GetSize();
         EXPECT_EQ(row.size.cx, size.cx) << row.dpi << " DPI";
         EXPECT_EQ(row.size.cy, size.cy) << row.dpi << " DPI";
@@ -217,4 +213,68 @@ TEST(ScaledArtwork, FocusCueLineGrowsWithTheDpi) {
         DeleteObject(canvas);
         DeleteDC(dc);
     }
+}
+
+// A packed 8-bit run-length-encoded DIB of width x height with colours red, green and blue, and codes.
+std::vector<BYTE> PackedRle8(LONG width, LONG height, const std::vector<BYTE>& codes, DWORD entries = 3) {
+    BITMAPINFOHEADER header = {};
+    header.biSize = sizeof(header);
+    header.biWidth = width;
+    header.biHeight = height;
+    header.biPlanes = 1;
+    header.biBitCount = 8;
+    header.biCompression = BI_RLE8;
+    header.biClrUsed = entries;
+    std::vector<BYTE> packed(reinterpret_cast<BYTE*>(&header), reinterpret_cast<BYTE*>(&header) + sizeof(header));
+    RGBQUAD const colours[] = {{0, 0, 255, 0}, {0, 255, 0, 0}, {255, 0, 0, 0}};
+    for (DWORD i = 0; i < entries; ++i) {
+        const BYTE* colour = reinterpret_cast<const BYTE*>(&colours[i % 3]);
+        packed.insert(packed.end(), colour, colour + sizeof(RGBQUAD));
+    }
+    packed.insert(packed.end(), codes.begin(), codes.end());
+    return packed;
+}
+
+TEST(Rle8Bitmap, DecodesEveryKindOfCodeAndRefusesWhatIsNoPicture) {
+    COLORREF const r = RGB(255, 0, 0), g = RGB(0, 255, 0), b = RGB(0, 0, 255), k = RGB(0, 0, 0);
+    struct Case {
+        const char* name;
+        std::vector<BYTE> codes;
+        std::vector<COLORREF> top, bottom;  // the two rows of a 4 x 2 picture, read back
+    } const cases[] = {
+        {"runs", {4, 0, 0, 0, 2, 1, 2, 2, 0, 1}, {g, g, b, b}, {r, r, r, r}},
+        {"odd literal, padded", {0, 3, 2, 1, 0, 0, 1, 2, 0, 0, 4, 1, 0, 1}, {g, g, g, g}, {b, g, r, b}},
+        {"move right and up", {0, 2, 1, 1, 2, 0, 0, 1}, {k, r, r, k}, {k, k, k, k}},
+        {"a run past the row's end is cut", {9, 1, 0, 0, 1, 2, 0, 1}, {b, k, k, k}, {g, g, g, g}},
+        {"codes end early", {2, 2}, {k, k, k, k}, {b, b, k, k}},
+        {"index beyond the colour table", {4, 7, 0, 1}, {k, k, k, k}, {k, k, k, k}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::vector<BYTE> packed = PackedRle8(4, 2, c.codes);
+        fw::Bitmap picture(DecodeRle8Bitmap(packed.data(), packed.size()));
+        ASSERT_NE(nullptr, picture.GetSafeHandle());
+        EXPECT_EQ(32, InfoOf(picture).bmBitsPixel);
+        for (int x = 0; x < 4; ++x) {
+            EXPECT_EQ(c.top[x], PixelOf(picture, x, 0)) << "top row, x " << x;
+            EXPECT_EQ(c.bottom[x], PixelOf(picture, x, 1)) << "bottom row, x " << x;
+        }
+    }
+    std::vector<BYTE> const good = PackedRle8(4, 2, {8, 1, 0, 1});
+    struct Broken {
+        const char* name;
+        std::vector<BYTE> packed;
+    } const broken[] = {
+        {"cut inside the header", std::vector<BYTE>(good.begin(), good.begin() + 20)},
+        {"cut inside the colour table", std::vector<BYTE>(good.begin(), good.begin() + 44)},
+        {"no width", PackedRle8(0, 2, {0, 1})},
+        {"top-down", PackedRle8(4, -2, {0, 1})},
+        {"too large", PackedRle8(100000, 2, {0, 1})},
+        {"more colours than a table holds", PackedRle8(4, 2, {0, 1}, 300)},
+    };
+    for (const Broken& c : broken) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(nullptr, DecodeRle8Bitmap(c.packed.data(), c.packed.size()));
+    }
+    EXPECT_EQ(nullptr, DecodeRle8Bitmap(nullptr, 0));
 }

@@ -20,6 +20,16 @@ DWORD* PixelAddress(HBITMAP bitmap, int x, int y) {
 
 }  // namespace
 
+BITMAPINFO TopDown32(int width, int height) {
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof(info.bmiHeader);
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    return info;
+}
+
 HBITMAP SolidDIB(int width, int height, COLORREF colour) {
     HBITMAP bitmap = nullptr;
     void* bits = nullptr;

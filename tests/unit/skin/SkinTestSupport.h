@@ -6,6 +6,8 @@
 
 // A 32-bit DIB section of width x height filled with colour (alpha 255).
 HBITMAP SolidDIB(int width, int height, COLORREF colour);
+// The header of width x height 32-bit top-down rows.
+BITMAPINFO TopDown32(int width, int height);
 // Sets one pixel of a 32-bit DIB section (top-left origin).
 void PutPixel(HBITMAP bitmap, int x, int y, COLORREF colour);
 // Reads one pixel of a bitmap through a memory DC (CLR_INVALID outside).
