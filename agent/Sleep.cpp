@@ -69,7 +69,8 @@ void EndSharedQuestion(HANDLE volatile* shared) {
 }
 
 // Runs the confirmation program, telling it what the PC will do, and waits until it has ended.
-// The powercfg runs start once it is up (or has ended, or could not start).
+// The powercfg runs start once it is up; one that ended first (a question not asked) or could not
+// start leaves them to the caller, whose answer is then read before their process starts compete.
 void RunConfirmation(const wchar_t* path, SleepKind kind, PowercfgRuns& runs, HANDLE volatile* shared,
                      const bool volatile* ending) {
     SHELLEXECUTEINFOW info = {};
@@ -90,9 +91,9 @@ void RunConfirmation(const wchar_t* path, SleepKind kind, PowercfgRuns& runs, HA
         if (*ending)
             EndSharedQuestion(shared);  // the agent began to end while the question started
         HANDLE up[] = {info.hProcess, shown.Get()};
-        WaitForMultipleObjects(shown.IsValid() ? 2 : 1, up, FALSE, kQuestionUpLimitMs);
+        if (WaitForMultipleObjects(shown.IsValid() ? 2 : 1, up, FALSE, kQuestionUpLimitMs) != WAIT_OBJECT_0)
+            runs.Start();
     }
-    runs.Start();
     if (!info.hProcess)
         return;  // not started: the cleared answer stays 0
     WaitForSingleObject(info.hProcess, INFINITE);
@@ -252,9 +253,11 @@ DWORD WINAPI CHybridS3Dlg::SleepThread(void* parameter) {
         runs.Start();
     } else {
         RunConfirmation(dialog->confirmationPath_, kind, runs, &dialog->question_, &dialog->ending_);
+        DWORD const answer = TakeAnswer();
+        runs.Start();  // where the question did not leave them running
         // Where the PC offers nothing the question only informs: no answer sleeps it. Nor
         // does one given while the agent ends.
-        if (TakeAnswer() == 1 && kind != SleepKind::None && !dialog->ending_)
+        if (answer == 1 && kind != SleepKind::None && !dialog->ending_)
             failure = PutToSleep(kind, runs);
     }
     HWND agent = dialog->hwnd_;
