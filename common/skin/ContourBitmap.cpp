@@ -84,16 +84,15 @@ bool ReadRows(HBITMAP bitmap, int width, int height, BodyRuns& runs) {
 }
 
 HRGN BodyRuns::MakeRegion(int width, int height) const {
-    std::vector<RECT> const& runs = runs_;
-    std::vector<char> data(sizeof(RGNDATAHEADER) + runs.size() * sizeof(RECT));
+    std::vector<char> data(sizeof(RGNDATAHEADER) + runs_.size() * sizeof(RECT));
     auto* header = reinterpret_cast<RGNDATAHEADER*>(data.data());
     header->dwSize = sizeof(RGNDATAHEADER);
     header->iType = RDH_RECTANGLES;
-    header->nCount = static_cast<DWORD>(runs.size());
-    header->nRgnSize = static_cast<DWORD>(runs.size() * sizeof(RECT));
+    header->nCount = static_cast<DWORD>(runs_.size());
+    header->nRgnSize = static_cast<DWORD>(runs_.size() * sizeof(RECT));
     header->rcBound = RECT{0, 0, width, height};
-    if (!runs.empty())
-        memcpy(data.data() + sizeof(RGNDATAHEADER), runs.data(), runs.size() * sizeof(RECT));
+    if (!runs_.empty())
+        memcpy(data.data() + sizeof(RGNDATAHEADER), runs_.data(), runs_.size() * sizeof(RECT));
     return ExtCreateRegion(nullptr, static_cast<DWORD>(data.size()), reinterpret_cast<RGNDATA*>(data.data()));
 }
 

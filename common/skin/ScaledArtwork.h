@@ -24,9 +24,9 @@ HBITMAP LoadSkinImageSized(const wchar_t* path, int width, int height);
 HBITMAP LoadSkinImageForDpi(const wchar_t* path, UINT dpi, SIZE size, bool keepDecoded = true);
 
 // A window's background for dpi (the caller owns it): at 96 DPI bitmap resource bitmapId; at a
-// drawn scale bitmap resource bitmapId + percent where there is one (each a section of the
-// resource's own depth); else the PNG resource
-// pngBaseId + percent of the scale taken, scaled to atDefault times dpi / 96.
+// drawn scale bitmap resource bitmapId + percent where there is one (a run-length-encoded one
+// decoded into a 32-bit section); else the PNG resource pngBaseId + percent of the scale taken,
+// scaled to atDefault times dpi / 96.
 // The key-coloured margin stays exact, so the window region is cut where the body ends.
 HBITMAP LoadBackgroundForDpi(HINSTANCE instance, UINT bitmapId, UINT pngBaseId, SIZE atDefault, UINT dpi);
 
