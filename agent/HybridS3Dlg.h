@@ -159,6 +159,14 @@ private:
     // A copy of the running question's process handle, closed by whoever takes it: the sleep
     // thread once the question has ended, or the window when the agent ends first.
     HANDLE volatile question_ = nullptr;
+    // The question of the last accepted hotkey, started by the window's thread before the sleep
+    // thread runs, and taken by that thread.
+    struct StartedQuestion {
+        bool asked = false;        // the answer was cleared first: only then may one be taken
+        fw::KernelHandle process;  // not valid when it could not start
+        fw::KernelHandle shown;    // set by the question once it waits for input
+    };
+    StartedQuestion startedQuestion_;
     bool volatile ending_ = false;  // the agent ends: no answer may put the PC to sleep now
     // The last preparation's powercfg runs until they are started or the sleep thread takes them.
     PowercfgRuns powercfgRuns_;

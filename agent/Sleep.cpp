@@ -68,11 +68,9 @@ void EndSharedQuestion(HANDLE volatile* shared) {
     }
 }
 
-// Runs the confirmation program, telling it what the PC will do, and waits until it has ended.
-// The powercfg runs start once it is up; one that ended first (a question not asked) or could not
-// start leaves them to the caller, whose answer is then read before their process starts compete.
-void RunConfirmation(const wchar_t* path, SleepKind kind, PowercfgRuns& runs, HANDLE volatile* shared,
-                     const bool volatile* ending) {
+// Starts the confirmation program, telling it what the PC will do; the process is not valid
+// when it could not start.
+void StartQuestion(const wchar_t* path, SleepKind kind, fw::KernelHandle& process, fw::KernelHandle& shown) {
     SHELLEXECUTEINFOW info = {};
     info.cbSize = sizeof(info);
     info.fMask = SEE_MASK_NOCLOSEPROCESS;
@@ -82,23 +80,21 @@ void RunConfirmation(const wchar_t* path, SleepKind kind, PowercfgRuns& runs, HA
     info.lpDirectory = L"";
     info.nShow = SW_SHOWNORMAL;
     // Not WaitForInputIdle: under Wine every call leaks a handle, and the agent is resident.
-    fw::KernelHandle shown(CreateEventW(nullptr, TRUE, FALSE, kQuestionShownEventName));
+    shown.Reset(CreateEventW(nullptr, TRUE, FALSE, kQuestionShownEventName));
     if (shown.IsValid())
         ResetEvent(shown.Get());  // an event someone else kept open may still be set
     ShellExecuteExW(&info);
-    if (info.hProcess) {
-        ShareQuestion(info.hProcess, shared);
-        if (*ending)
-            EndSharedQuestion(shared);  // the agent began to end while the question started
-        HANDLE up[] = {info.hProcess, shown.Get()};
-        if (WaitForMultipleObjects(shown.IsValid() ? 2 : 1, up, FALSE, kQuestionUpLimitMs) != WAIT_OBJECT_0)
-            runs.Start();
-    }
-    if (!info.hProcess)
-        return;  // not started: the cleared answer stays 0
-    WaitForSingleObject(info.hProcess, INFINITE);
-    UnshareQuestion(shared);
-    CloseHandle(info.hProcess);  // a resident agent must not keep one per hotkey
+    process.Reset(info.hProcess);  // a resident agent must not keep one per hotkey
+}
+
+// Waits until the question has ended. The powercfg runs start once it is up; one that ended
+// first (a question not asked) leaves them to the caller, whose answer is then read before their
+// process starts compete.
+void AwaitQuestion(HANDLE process, HANDLE shown, PowercfgRuns& runs) {
+    HANDLE up[] = {process, shown};
+    if (WaitForMultipleObjects(shown ? 2 : 1, up, FALSE, kQuestionUpLimitMs) != WAIT_OBJECT_0)
+        runs.Start();
+    WaitForSingleObject(process, INFINITE);
 }
 
 // Only an answer given in this sequence may put the machine to sleep: Suspend is cleared before
@@ -233,11 +229,24 @@ LRESULT CHybridS3Dlg::OnHotkeyMatched(WPARAM, LPARAM lParam) {
     // otherwise leave a stale handle behind that blocks every later hotkey.
     HANDLE thread = CreateThread(nullptr, 0, SleepThread, this, CREATE_SUSPENDED, nullptr);
     sleepThread_ = thread;
-    if (thread) {
-        ResumeThread(thread);
-    } else {
+    if (!thread) {
         powercfgRuns_.StartDetached();
+        return 0;
     }
+    // The question starts here, while the new thread is still to run: a thread takes longer to
+    // start than a question that is not asked takes to answer. An answer that cannot be cleared
+    // could be a stale 1: then nothing is asked and nothing sleeps, but the preparation still runs.
+    // Nor is anything asked of an agent that is ending.
+    StartedQuestion& question = startedQuestion_;
+    question.asked = ClearAnswer();
+    if (question.asked && !ending_) {
+        StartQuestion(confirmationPath_, promisedKind_, question.process, question.shown);
+        if (question.process.IsValid())
+            ShareQuestion(question.process.Get(), &question_);
+        if (ending_)
+            EndSharedQuestion(&question_);  // the agent was told to end while the question started
+    }
+    ResumeThread(thread);
     return 0;
 }
 
@@ -245,15 +254,17 @@ DWORD WINAPI CHybridS3Dlg::SleepThread(void* parameter) {
     CHybridS3Dlg* dialog = static_cast<CHybridS3Dlg*>(parameter);
     PowercfgRuns runs;  // started here, whatever happens, and closed with the thread
     runs.Take(dialog->powercfgRuns_);
+    StartedQuestion question = std::move(dialog->startedQuestion_);
     SleepKind const kind = dialog->promisedKind_;
     DWORD failure = ERROR_SUCCESS;
-    // An answer that cannot be cleared could be a stale 1: then nothing is asked and nothing
-    // sleeps, but the preparation still runs.
-    if (!ClearAnswer()) {
+    if (!question.asked) {
         runs.Start();
     } else {
-        RunConfirmation(dialog->confirmationPath_, kind, runs, &dialog->question_, &dialog->ending_);
-        DWORD const answer = TakeAnswer();
+        if (question.process.IsValid()) {
+            AwaitQuestion(question.process.Get(), question.shown.Get(), runs);
+            UnshareQuestion(&dialog->question_);
+        }
+        DWORD const answer = TakeAnswer();  // a question that did not start left the cleared 0
         runs.Start();  // where the question did not leave them running
         // Where the PC offers nothing the question only informs: no answer sleeps it. Nor
         // does one given while the agent ends.
