@@ -52,3 +52,11 @@ function(rle8_bitmaps target)
     endif()
   endforeach()
 endfunction()
+
+# Each section stored at a page boundary of the file. Under Wine a program laid out so is mapped
+# straight from the file; one with the linker's default 512-byte layout has every section copied
+# into private memory at each start: the resident agent then holds 0.6 MB more, and the question
+# starts 1 to 2 ms later. Windows maps both layouts alike. The files grow by about 5 %.
+function(page_aligned_sections target)
+  target_link_options(${target} PRIVATE -Wl,--file-alignment=0x1000)
+endfunction()
