@@ -247,6 +247,22 @@ std::vector<std::string> RelayTrace::Calls(DWORD processId, const char* function
     return calls;
 }
 
+// A load is traced as 'pid:trace:loaddll:... Loaded L"C:\\windows\\system32\\kernel32.dll" at ...'.
+std::vector<std::string> RelayTrace::LoadedLibraries(DWORD processId) const {
+    std::vector<std::string> libraries;
+    std::string const loaded = "Loaded L\"";
+    ForEachLine(processId, [&](const std::string& line) {
+        size_t at = line.find(loaded);
+        if (line.find(":loaddll:") == std::string::npos || at == std::string::npos)
+            return;
+        std::string path = line.substr(at + loaded.size(), line.find('"', at + loaded.size()) - at - loaded.size());
+        for (char& c : path)
+            c = static_cast<char>(tolower(static_cast<unsigned char>(c)));
+        libraries.push_back(path);
+    });
+    return libraries;
+}
+
 // A call line is "pid:tid:Call f(arguments) ret=...", its return "pid:tid:Ret  f() retval=... ret=...":
 // the return of a call is the next one of that function on the same thread.
 std::vector<RelayTrace::Call> RelayTrace::CallsWithResults(DWORD processId, const char* function) const {

@@ -95,6 +95,10 @@ public:
         unsigned long long result;
     };
     std::vector<Call> CallsWithResults(DWORD processId, const char* function) const;
+    // The libraries process processId loaded, lower case with their folders, where it ran with
+    // Wine's "loaddll" channel on (LoadedEnvironment).
+    std::vector<std::string> LoadedLibraries(DWORD processId) const;
+    static const wchar_t* LoadedEnvironment() { return L"WINEDEBUG=+pid,+loaddll"; }
 
 private:
     // Calls each line of the trace since construction that process processId wrote.

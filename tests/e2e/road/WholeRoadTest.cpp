@@ -241,6 +241,26 @@ TEST_F(WholeRoad, PowercfgRunsWaitForTheQuestionAndTheSleepWaitsForThem) {
     EXPECT_TRUE(agent.Close());
 }
 
+// Asked not to ask, the question answers before it loads anything its window needs, and reads
+// and writes its values without advapi32.
+TEST_F(WholeRoad, TheQuestionNotAskedLoadsNothingItsWindowNeeds) {
+    RelayTrace trace(L"");
+    ASSERT_TRUE(trace.Available());
+    e2e::registry::WriteSetting(kShowMessageBoxValue, 1);
+    e2e::InstallFolder install;
+    e2e::Process question;
+    ASSERT_TRUE(question.Start(install / L"Dormnote.exe", L"/sleep:hybrid", {RelayTrace::LoadedEnvironment()}));
+    ASSERT_TRUE(question.WaitForExit(10000));
+    DWORD answer = 0;
+    EXPECT_TRUE(e2e::registry::ReadSetting(L"Suspend", &answer) && answer == 1) << "answered";
+    std::vector<std::string> const loaded = trace.LoadedLibraries(question.Id());
+    ASSERT_FALSE(loaded.empty()) << "the loads are traced";
+    for (const char* library : {"\\advapi32.dll", "\\user32.dll", "\\gdi32.dll", "\\gdiplus.dll", "\\ole32.dll",
+                                "\\oleaut32.dll", "\\oleacc.dll", "\\shlwapi.dll", "\\shell32.dll", "\\comctl32.dll"})
+        for (const std::string& path : loaded)
+            EXPECT_EQ(std::string::npos, path.find(library)) << path;
+}
+
 // The elevated confirmation program checks its signature with the trust library of the system
 // folder, never with a "wintrust.dll" put beside it.
 TEST_F(WholeRoad, SignatureCheckNeverLoadsATrustLibraryBesideTheProgram) {
