@@ -86,7 +86,8 @@ private:
     void CenterAndCheck();
     void OnPaint();
     void OnPrintClient(HDC dc);
-    void PaintContent(HDC dc);
+    // Draws what touches band (window coordinates) into dc.
+    void PaintContent(HDC dc, const RECT& band);
     LRESULT OnSetCursor(HWND under);
     LRESULT OnLButtonDown(LPARAM lParam);
 

@@ -10,6 +10,7 @@
 #include "common/ModulePath.h"
 #include "common/UnpaintedText.h"
 #include "common/WideText.h"
+#include "common/skin/BandedPaint.h"
 #include "common/skin/HighContrast.h"
 #include "common/skin/ScaledArtwork.h"
 #include "common/skin/ShadowWindow.h"
@@ -269,7 +270,8 @@ void CHybridS3Dlg::OnPaint() {
         return;
     }
     fw::PaintDC paint(hwnd_);
-    PaintContent(paint);
+    PaintInBands(paint, background_->GetSize(), paint.Info().rcPaint,
+                 [this](HDC buffer, const RECT& band) { PaintContent(buffer, band); });
 }
 
 // A themed check box asks for what lies under it before it draws its partly transparent box;
@@ -279,22 +281,11 @@ void CHybridS3Dlg::OnPrintClient(HDC dc) {
         PaintDialogBody(dc, *background_, 0, 0, systemColours_);
 }
 
-// Double-buffered: the background and every text go to a memory bitmap, then one copy.
-void CHybridS3Dlg::PaintContent(HDC dc) {
-    SIZE size = background_->GetSize();
-    fw::MemoryDC memory(dc);
-    // A section, not a bitmap of the screen's kind: under Wine the memory of those stays with
-    // the process once freed, a picture's worth for each size of window ever painted.
-    HBITMAP section = nullptr;
-    CreateDIB32(size.cx, size.cy, &section, nullptr);
-    fw::Bitmap surface(section);
-    fw::SelectGuard selectSurface(memory, surface);
-    PaintDialogBody(memory, *background_, 0, 0, systemColours_);
-    SetBkMode(memory, TRANSPARENT);
-    SelectClipRgn(memory, nullptr);
-
+// The background and every text that touch band, into the band's buffer dc.
+void CHybridS3Dlg::PaintContent(HDC dc, const RECT& band) {
+    PaintDialogBody(dc, *background_, 0, 0, systemColours_);
     for (const TextRow& row : TextRowTable) {
-        SetTextColor(memory, BodyTextColour(row.colour, systemColours_));
+        SetTextColor(dc, BodyTextColour(row.colour, systemColours_));
         HFONT font = nullptr;
         std::wstring text;
         UINT format = kLeftWrap;
@@ -338,13 +329,18 @@ void CHybridS3Dlg::PaintContent(HDC dc) {
         RECT box = {};
         GetWindowRect(GetDlgItem(row.controlId), &box);
         MapWindowPoints(nullptr, hwnd_, reinterpret_cast<POINT*>(&box), 2);
-        fw::SelectGuard selectFont(memory, font);
-        DrawTextW(memory, text.c_str(), static_cast<int>(text.size()), &box, format);
+        // The text stays inside its box; a focus cue follows the text as laid out and may not.
+        bool cue = false;
         for (const LabelledCheckBox* checkBox : {&enableBox_, &trayBox_})
-            if (row.controlId == checkBox->LabelId() && checkBox->ShowsFocusCue())
-                DrawLabelFocusCue(memory, box, text.c_str(), format, dpi_);
+            cue = cue || (row.controlId == checkBox->LabelId() && checkBox->ShowsFocusCue());
+        RECT common = {};
+        if (!cue && !IntersectRect(&common, &box, &band))
+            continue;
+        fw::SelectGuard selectFont(dc, font);
+        DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &box, format);
+        if (cue)
+            DrawLabelFocusCue(dc, box, text.c_str(), format, dpi_);
     }
-    BitBlt(dc, 0, 0, size.cx, size.cy, memory, 0, 0, SRCCOPY);
 }
 
 // Read each time the window is shown: hibernation, the plan or a policy may have changed since.

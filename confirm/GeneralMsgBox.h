@@ -51,8 +51,9 @@ private:
     LRESULT OnKeyDown(WPARAM virtualKey);
     void MoveFocusTo(HWND button);
     void OnPaint();
-    void PaintContent(HDC dc);
-    void DrawRowText(HDC dc, const ConfirmationLayoutRow& row, HFONT font, const std::wstring& text);
+    // Draws what touches band (window coordinates) into dc.
+    void PaintContent(HDC dc, const RECT& band);
+    void DrawRowText(HDC dc, const RECT& band, const ConfirmationLayoutRow& row, HFONT font, const std::wstring& text);
     LRESULT OnLButtonDown(WPARAM wParam, LPARAM lParam);
     LRESULT OnSetCursor(HWND under);
     bool IsJapanese() const;

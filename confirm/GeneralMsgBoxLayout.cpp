@@ -9,6 +9,7 @@
 #include "common/ModulePath.h"
 #include "common/UnpaintedText.h"
 #include "common/WideText.h"
+#include "common/skin/BandedPaint.h"
 #include "common/skin/HighContrast.h"
 #include "common/skin/ScaledArtwork.h"
 #include "common/skin/ShadowWindow.h"
@@ -163,46 +164,36 @@ void CGeneralMsgBox::OnPaint() {
     fw::PaintDC paint(hwnd_);
     if (!background_)
         return;
-    PaintContent(paint);
+    PaintInBands(paint, background_->GetSize(), paint.Info().rcPaint,
+                 [this](HDC buffer, const RECT& band) { PaintContent(buffer, band); });
 }
 
-void CGeneralMsgBox::PaintContent(HDC dc) {
-    SIZE size = background_->GetSize();
-    fw::MemoryDC memory(dc);
-    // A section, not a bitmap of the screen's kind: under Wine the memory of those stays with
-    // the process once freed, a picture's worth for each size of window ever painted.
-    HBITMAP section = nullptr;
-    CreateDIB32(size.cx, size.cy, &section, nullptr);
-    fw::Bitmap surface(section);
-    fw::SelectGuard selectSurface(memory, surface);
+void CGeneralMsgBox::PaintContent(HDC dc, const RECT& band) {
     if (kBackgroundRow.drawFlag == 1)
-        PaintDialogBody(memory, *background_, kBackgroundRow.x, kBackgroundRow.y, systemColours_);
-    SetBkMode(memory, TRANSPARENT);
-    SelectClipRgn(memory, nullptr);
-
+        PaintDialogBody(dc, *background_, kBackgroundRow.x, kBackgroundRow.y, systemColours_);
     for (size_t i = 0; i < kControlRows; ++i) {
         const ConfirmationLayoutRow& row = kLayoutRows[i];
-        SetTextColor(memory, BodyTextColour(row.textColour, systemColours_));
+        SetTextColor(dc, BodyTextColour(row.textColour, systemColours_));
         switch (row.controlId) {
         case IDC_MESSAGE:
-            DrawRowText(memory, row, TextFont ? TextFont->GetSafeHandle() : nullptr,
+            DrawRowText(dc, band, row, TextFont ? TextFont->GetSafeHandle() : nullptr,
                         WideFromAnsi(TranslateText(message_)));
             break;
         case IDC_DONT_SHOW_LABEL:
             if (informOnly_)
                 break;
-            DrawRowText(memory, row, TextFont ? TextFont->GetSafeHandle() : nullptr,
+            DrawRowText(dc, band, row, TextFont ? TextFont->GetSafeHandle() : nullptr,
                         WideFromAnsi(TranslateText(kDontShowAgain)));
             break;
         case IDC_CONFIRM_TITLE:
-            DrawRowText(memory, row, TitleFont ? TitleFont->GetSafeHandle() : nullptr, kBrandTitle);
+            DrawRowText(dc, band, row, TitleFont ? TitleFont->GetSafeHandle() : nullptr, kBrandTitle);
             break;
         }
     }
-    BitBlt(dc, 0, 0, size.cx, size.cy, memory, 0, 0, SRCCOPY);
 }
 
-void CGeneralMsgBox::DrawRowText(HDC dc, const ConfirmationLayoutRow& row, HFONT font, const std::wstring& text) {
+void CGeneralMsgBox::DrawRowText(HDC dc, const RECT& band, const ConfirmationLayoutRow& row, HFONT font,
+                                 const std::wstring& text) {
     if (!font)
         return;
     RECT box = {};
@@ -211,8 +202,13 @@ void CGeneralMsgBox::DrawRowText(HDC dc, const ConfirmationLayoutRow& row, HFONT
     MapWindowPoints(nullptr, hwnd_, reinterpret_cast<POINT*>(&box), 2);
     if (row.controlId == IDC_CONFIRM_TITLE && IsJapanese())
         OffsetRect(&box, 0, ScaleToDpi(3, dpi_));  // Japanese glyphs sit higher in the title's box
+    // The text stays inside its box; a focus cue follows the text as laid out and may not.
+    bool const cue = row.controlId == dontShowBox_.LabelId() && dontShowBox_.ShowsFocusCue();
+    RECT common = {};
+    if (!cue && !IntersectRect(&common, &box, &band))
+        return;
     fw::SelectGuard selectFont(dc, font);
     DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &box, DT_WORDBREAK | DT_VCENTER);
-    if (row.controlId == dontShowBox_.LabelId() && dontShowBox_.ShowsFocusCue())
+    if (cue)
         DrawLabelFocusCue(dc, box, text.c_str(), DT_WORDBREAK | DT_VCENTER, dpi_);
 }

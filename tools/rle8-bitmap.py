@@ -1,8 +1,11 @@
 #!/usr/bin/env python3
-"""rle8-bitmap.py SOURCE TARGET: writes SOURCE (an 8-bit RGB or RGBA PNG, or a 24-bit BMP) as an
-8-bit run-length-encoded BMP (BI_RLE8) with the same pixels: LoadBitmap brings that to the screen
-without an image codec, and the programs' flat artwork stays small. Fails when the picture has
-more than 256 colours, which no palette could hold without changing a pixel."""
+"""rle8-bitmap.py [--alpha] SOURCE TARGET: writes SOURCE (an 8-bit RGB or RGBA PNG, or a 24-bit BMP)
+as an 8-bit run-length-encoded BMP (BI_RLE8) with the same pixels: LoadBitmap brings that to the
+screen without an image codec, and the programs' flat artwork stays small. With --alpha the
+picture's transparency is kept: each colour-table entry holds its colour premultiplied by its
+alpha, and the alpha in the entry's fourth byte (which plain bitmaps leave 0), the form a layered
+window takes. Fails when the picture has more than 256 colours, which no palette could hold
+without changing a pixel."""
 import struct
 import sys
 import zlib
@@ -37,7 +40,7 @@ def read_png(data):
                 p = a + b - c
                 pa, pb, pc = abs(p - a), abs(p - b), abs(p - c)
                 line[x] = (line[x] + (a if pa <= pb and pa <= pc else b if pb <= pc else c)) & 255
-        rows.append([tuple(line[x:x + 3]) for x in range(0, stride, step)])
+        rows.append([tuple(line[x:x + step]) for x in range(0, stride, step)])
         previous = line
     return width, height, rows
 
@@ -54,6 +57,12 @@ def read_bmp(data):
     if height > 0:
         rows.reverse()  # bottom-up on disk
     return width, abs(height), rows
+
+
+def premultiplied(pixel):
+    """(r, g, b, a) as a layered window takes it: each colour scaled by alpha, rounded."""
+    r, g, b, a = pixel
+    return tuple((c * a + 127) // 255 for c in (r, g, b)) + (a,)
 
 
 def encode_row(indices):
@@ -82,23 +91,31 @@ def encode_row(indices):
 
 
 def main():
-    if len(sys.argv) != 3:
+    arguments = sys.argv[1:]
+    alpha = arguments[:1] == ["--alpha"]
+    if alpha:
+        arguments = arguments[1:]
+    if len(arguments) != 2:
         sys.exit(__doc__)
-    data = open(sys.argv[1], "rb").read()
+    source, target = arguments
+    data = open(source, "rb").read()
     width, height, rows = read_png(data) if data[:8] == b"\x89PNG\r\n\x1a\n" else read_bmp(data)
+    if alpha and any(len(pixel) != 4 for row in rows for pixel in row):
+        sys.exit(f"rle8-bitmap: {source} has no alpha to keep")
+    rows = [[premultiplied(pixel) if alpha else pixel[:3] + (0,) for pixel in row] for row in rows]
     palette = sorted({pixel for row in rows for pixel in row})
     if len(palette) > 256:
-        sys.exit(f"rle8-bitmap: {sys.argv[1]} has {len(palette)} colours, more than a palette holds")
+        sys.exit(f"rle8-bitmap: {source} has {len(palette)} colours, more than a palette holds")
     index = {pixel: i for i, pixel in enumerate(palette)}
     bits = bytearray()
     for row in reversed(rows):  # bottom-up
         bits += encode_row([index[pixel] for pixel in row])
     bits[-2:] = b"\0\1"  # the last end of line becomes the end of the bitmap
-    colours = b"".join(bytes((b, g, r, 0)) for r, g, b in palette)
+    colours = b"".join(bytes((b, g, r, a)) for r, g, b, a in palette)
     offset = 14 + 40 + len(colours)
     info = struct.pack("<IiiHHIIiiII", 40, width, height, 1, 8, 1, len(bits), 2835, 2835, len(palette), 0)
-    with open(sys.argv[2], "wb") as target:
-        target.write(b"BM" + struct.pack("<IHHI", offset + len(bits), 0, 0, offset) + info + colours + bits)
+    with open(target, "wb") as out:
+        out.write(b"BM" + struct.pack("<IHHI", offset + len(bits), 0, 0, offset) + info + colours + bits)
 
 
 if __name__ == "__main__":

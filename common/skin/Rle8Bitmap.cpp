@@ -2,22 +2,31 @@
 
 #include "ContourBitmap.h"
 
+#include "framework/Handles.h"
+
 #include <string.h>
+
+#include <vector>
 
 namespace {
 
 // The largest side a background may have: beyond it the header is not believed.
 LONG const kMaxSide = 8192;
 
+// The largest bitmap file believed: the shadow at 300 % takes some 60 KB.
+DWORD const kMaxFileSize = 16u << 20;
+
 // Writes the codes of bits (count bytes) into pixels, a bottom-up width x height picture, through
-// the colour table colours (entries of them).
-void DecodeCodes(const BYTE* bits, size_t count, const RGBQUAD* colours, DWORD entries, UINT32* pixels, LONG width,
-                 LONG height) {
+// the colour table colours (entries of them); the entries' fourth bytes are the alpha where
+// withAlpha, else the pixels' top bytes stay 0.
+void DecodeCodes(const BYTE* bits, size_t count, const RGBQUAD* colours, DWORD entries, bool withAlpha,
+                 UINT32* pixels, LONG width, LONG height) {
     auto colourOf = [&](BYTE index) -> UINT32 {
         if (index >= entries)
             return 0;
         const RGBQUAD& c = colours[index];
-        return (UINT32(c.rgbRed) << 16) | (UINT32(c.rgbGreen) << 8) | c.rgbBlue;
+        UINT32 const alpha = withAlpha ? UINT32(c.rgbReserved) << 24 : 0;
+        return alpha | (UINT32(c.rgbRed) << 16) | (UINT32(c.rgbGreen) << 8) | c.rgbBlue;
     };
     LONG x = 0, y = 0;  // y counts rows from the bottom
     size_t at = 0;
@@ -53,7 +62,7 @@ void DecodeCodes(const BYTE* bits, size_t count, const RGBQUAD* colours, DWORD e
 
 }  // namespace
 
-HBITMAP DecodeRle8Bitmap(const BYTE* packed, size_t size) {
+HBITMAP DecodeRle8Bitmap(const BYTE* packed, size_t size, bool withAlpha) {
     if (!packed || size < sizeof(BITMAPINFOHEADER))
         return nullptr;
     BITMAPINFOHEADER header;
@@ -73,7 +82,7 @@ HBITMAP DecodeRle8Bitmap(const BYTE* packed, size_t size) {
         return nullptr;
     // A fresh section is all zero: black wherever the codes write nothing.
     DecodeCodes(packed + bitsAt, size - bitsAt, reinterpret_cast<const RGBQUAD*>(packed + coloursAt), entries,
-                static_cast<UINT32*>(pixels), header.biWidth, header.biHeight);
+                withAlpha, static_cast<UINT32*>(pixels), header.biWidth, header.biHeight);
     return section;
 }
 
@@ -82,4 +91,22 @@ HBITMAP LoadRle8BitmapResource(HINSTANCE instance, UINT id) {
     HGLOBAL loaded = found ? LoadResource(instance, found) : nullptr;
     const void* bytes = loaded ? LockResource(loaded) : nullptr;
     return bytes ? DecodeRle8Bitmap(static_cast<const BYTE*>(bytes), SizeofResource(instance, found)) : nullptr;
+}
+
+HBITMAP LoadRle8BitmapFileWithAlpha(const wchar_t* path, SIZE size) {
+    fw::KernelHandle file(CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+    LARGE_INTEGER fileSize = {};
+    if (!file.IsValid() || !GetFileSizeEx(file.Get(), &fileSize) || fileSize.QuadPart > kMaxFileSize)
+        return nullptr;
+    std::vector<BYTE> bytes(static_cast<size_t>(fileSize.QuadPart));
+    DWORD read = 0;
+    if (bytes.size() < sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER) ||
+        !ReadFile(file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr) || read != bytes.size() ||
+        bytes[0] != 'B' || bytes[1] != 'M')
+        return nullptr;
+    BITMAPINFOHEADER header;
+    memcpy(&header, bytes.data() + sizeof(BITMAPFILEHEADER), sizeof(header));
+    if (header.biWidth != size.cx || header.biHeight != size.cy)
+        return nullptr;
+    return DecodeRle8Bitmap(bytes.data() + sizeof(BITMAPFILEHEADER), bytes.size() - sizeof(BITMAPFILEHEADER), true);
 }

@@ -7,9 +7,15 @@
 
 // packed: a packed DIB (BITMAPINFOHEADER, colour table, bits) of size bytes, as an RT_BITMAP
 // resource holds it. A new bottom-up 32-bit section with its pixels (the caller owns it), or null
-// when it is not a sound BI_RLE8 bitmap. Pixels the codes skip stay black; codes that would
-// write outside the picture end the decoding there.
-HBITMAP DecodeRle8Bitmap(const BYTE* packed, size_t size);
+// when it is not a sound BI_RLE8 bitmap. Pixels the codes skip stay black (and clear); codes that
+// would write outside the picture end the decoding there. withAlpha: each colour-table entry's
+// fourth byte is its alpha and its colour is premultiplied (tools/rle8-bitmap.py --alpha), the
+// form a layered window takes; else the pixels' top bytes stay 0.
+HBITMAP DecodeRle8Bitmap(const BYTE* packed, size_t size, bool withAlpha = false);
+
+// The bitmap file at path (made by tools/rle8-bitmap.py --alpha) decoded with its alpha, or null
+// when it is missing, unreadable, no such bitmap or not of size (checked before decoding).
+HBITMAP LoadRle8BitmapFileWithAlpha(const wchar_t* path, SIZE size);
 
 // Bitmap resource id decoded by DecodeRle8Bitmap, or null when there is none or it is no BI_RLE8
 // bitmap.

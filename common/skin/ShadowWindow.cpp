@@ -1,6 +1,7 @@
 #include "ShadowWindow.h"
 
 #include "ContourBitmap.h"
+#include "Rle8Bitmap.h"
 #include "ScaledArtwork.h"
 
 #include "common/Dpi.h"
@@ -141,7 +142,18 @@ LRESULT CALLBACK ShadowWndProc(HWND window, UINT message, WPARAM wParam, LPARAM 
 }
 
 void LoadShadowImageFrom(const wchar_t* folder, UINT dpi) {
-    std::wstring path = ScaledSkinPath(folder, L"bg_shadow01.png", dpi);
     SIZE const size = {ScaleToDpi(kInitialWidth, dpi), ScaleToDpi(kInitialHeight, dpi)};
+    std::wstring const path = ScaledSkinPath(folder, L"bg_shadow01.png", dpi);
+    if (dpi != kDefaultDpi && PathFileExistsW(path.c_str())) {
+        // The setup puts each drawn scale's shadow beside its PNG as a run-length-encoded bitmap
+        // too: decoded straight into the section, without an image codec's two copies of a
+        // picture that is mostly clear. Without the PNG there is no shadow, as at 100 %.
+        std::wstring const bitmapPath = ScaledSkinPath(folder, L"bg_shadow01.bmp", dpi);
+        // Between the drawn scales the sizes differ and the PNG is scaled.
+        if (HBITMAP shipped = LoadRle8BitmapFileWithAlpha(bitmapPath.c_str(), size)) {
+            SetShadowImage(shipped);
+            return;
+        }
+    }
     SetShadowImage(LoadSkinImageForDpi(path.c_str(), dpi, size, false));  // one shadow: nothing to share
 }

@@ -12,7 +12,8 @@ HWND CreateShadowWindow(HWND ownerDialog, const wchar_t* followedTitle);
 void SetShadowImage(HBITMAP image);
 HBITMAP GetShadowImage();
 // Replaces the shadow image by the skin folder's "bg_shadow01.png" drawn for dpi, at the size of
-// a dialog at dpi (none when it is missing).
+// a dialog at dpi (none when it is missing); at a drawn scale its run-length-encoded copy
+// ("bg_shadow01_200.bmp") where the setup put one.
 void LoadShadowImageFrom(const wchar_t* folder, UINT dpi = 96);
 // A dialog laid out again for a new DPI takes rect (the one WM_DPICHANGED suggests), its shadow
 // (null: none) is composed again for it, and the dialog repaints with all its controls.

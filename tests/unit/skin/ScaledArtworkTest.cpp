@@ -1,6 +1,7 @@
 // Artwork for a DPI: the DPI a window and the notification area take, which drawn scale a window
-// takes, the file names, the background scaled down with an exact key-coloured margin, the faces
-// at their size, the small icon for a DPI, the focus cue's line, and the run-length decoder.
+// takes, the file names, the background scaled down with an exact key-coloured margin, the
+// shipped backgrounds and shadows, the faces at their size, painting in bands, the small icon for
+// a DPI, the focus cue's line, and the run-length decoder.
 #include "../language/TestPaths.h"
 #include "SkinTestResource.h"
 #include "SkinTestSupport.h"
@@ -8,12 +9,15 @@
 #include "common/Dpi.h"
 #include "common/KeyboardFocus.h"
 #include "common/WideText.h"
+#include "common/skin/BandedPaint.h"
 #include "common/skin/ContourBitmap.h"
 #include "common/skin/Rle8Bitmap.h"
 #include "common/skin/ScaledArtwork.h"
+#include "common/skin/ShadowWindow.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -35,14 +39,15 @@ ScaleRow const kScaleRows[] = {
 
 // A key-blended fringe would be a pinkish pixel inside the region.
 // Every pixel of bitmap as 32-bit top-down rows; empty when they cannot be read.
-std::vector<DWORD> RowsOf(const CContourBitmap& bitmap) {
-    SIZE const size = bitmap.GetSize();
-    BITMAPINFO info = TopDown32(size.cx, size.cy);
-    std::vector<DWORD> rows(static_cast<size_t>(size.cx) * size.cy);
+std::vector<DWORD> RowsOf(HBITMAP bitmap) {
+    BITMAP size = {};
+    GetObjectW(bitmap, sizeof(size), &size);
+    BITMAPINFO info = TopDown32(size.bmWidth, size.bmHeight);
+    std::vector<DWORD> rows(static_cast<size_t>(size.bmWidth) * size.bmHeight);
     HDC screen = GetDC(nullptr);
-    int read = GetDIBits(screen, bitmap.GetSafeHandle(), 0, size.cy, rows.data(), &info, DIB_RGB_COLORS);
+    int read = GetDIBits(screen, bitmap, 0, size.bmHeight, rows.data(), &info, DIB_RGB_COLORS);
     ReleaseDC(nullptr, screen);
-    return read == size.cy ? rows : std::vector<DWORD>();
+    return read == size.bmHeight ? rows : std::vector<DWORD>();
 }
 
 bool LooksKeyBlended(COLORREF colour) {
@@ -154,6 +159,77 @@ TEST(ScaledArtwork, ShippedBackgroundsHaveThePixelsOfTheirPictures) {
         for (size_t i = 0; i < expected.size(); ++i)
             differing += (expected[i] & 0xFFFFFF) != (actual[i] & 0xFFFFFF);
         EXPECT_EQ(0u, differing) << "pixels that differ";
+    }
+}
+
+// The shadows as shipped at the drawn scales (run-length-encoded with their alpha, decoded without
+// an image codec) have every pixel, alpha included, of the PNGs they are made from. Between the
+// drawn scales their size is not the one wanted: the PNG is scaled instead.
+TEST(ScaledArtwork, ShippedShadowsHaveThePixelsOfTheirPictures) {
+    GdiplusSession gdiplus;
+    std::wstring const folder = Wide(WindowsPath(STAGED_IMAGE_FOLDER)) + L"\\";
+    for (UINT dpi : {144u, 168u, 192u, 288u}) {
+        SCOPED_TRACE(testing::Message() << dpi << " DPI");
+        SIZE const size = {ScaleToDpi(542, dpi), ScaleToDpi(251, dpi)};
+        std::wstring const bitmapPath = ScaledSkinPath(folder.c_str(), L"bg_shadow01.bmp", dpi);
+        CContourBitmap shipped(LoadRle8BitmapFileWithAlpha(bitmapPath.c_str(), size));
+        LoadShadowImageFrom(folder.c_str(), dpi);
+        std::vector<DWORD> const used = RowsOf(GetShadowImage());  // the shadow's image, at its size
+        SetShadowImage(nullptr);
+        EXPECT_EQ(static_cast<size_t>(size.cx) * size.cy, used.size());
+        if (dpi == 168) {
+            EXPECT_EQ(nullptr, shipped.GetSafeHandle());
+            continue;
+        }
+        CContourBitmap drawn(LoadSkinImage(ScaledSkinPath(folder.c_str(), L"bg_shadow01.png", dpi).c_str()));
+        ASSERT_NE(nullptr, shipped.GetSafeHandle());
+        std::vector<DWORD> const expected = RowsOf(drawn), actual = RowsOf(shipped);
+        ASSERT_EQ(static_cast<size_t>(size.cx) * size.cy, expected.size());
+        size_t differing = 0, shaded = 0;
+        for (size_t i = 0; i < expected.size(); ++i) {
+            differing += expected[i] != actual[i] || expected[i] != used[i];
+            shaded += (expected[i] >> 24) != 0;
+        }
+        EXPECT_EQ(0u, differing) << "pixels that differ";
+        EXPECT_GT(shaded, expected.size() / 20) << "the shadow has its alpha";
+    }
+}
+
+// A window painted in bands, over the whole of it or a part starting at any row, has in that part
+// the picture painted whole: each band draws in window coordinates, no row of the part is left
+// out, and a patterned brush (as a dotted focus cue draws with) keeps its phase.
+TEST(PaintInBands, GivesThePicturePaintedWhole) {
+    SIZE const size = {150, 200};
+    auto draw = [](HDC dc, const RECT&) {
+        RECT const face = {0, 0, 150, 200}, hatched = {10, 37, 140, 171};
+        SetBkMode(dc, TRANSPARENT);
+        FillRect(dc, &face, static_cast<HBRUSH>(GetStockObject(GRAY_BRUSH)));
+        fw::GdiObject<HBRUSH> hatch(CreateHatchBrush(HS_BDIAGONAL, RGB(255, 255, 255)));
+        FillRect(dc, &hatched, hatch);
+        TextOutW(dc, 20, 60, L"Sleep now", 9);
+    };
+    auto paint = [&](const RECT& dirty, bool banded) {
+        fw::Bitmap picture(SolidDIB(size.cx, size.cy, RGB(0, 0, 0)));
+        HDC dc = CreateCompatibleDC(nullptr);
+        HGDIOBJ previous = SelectObject(dc, picture);
+        if (banded)
+            PaintInBands(dc, size, dirty, draw);
+        else
+            draw(dc, dirty);
+        SelectObject(dc, previous);
+        DeleteDC(dc);
+        return RowsOf(picture);
+    };
+    std::vector<DWORD> const whole = paint(RECT{0, 0, 150, 200}, false);
+    for (RECT const dirty : {RECT{0, 0, 150, 200}, RECT{30, 63, 90, 131}, RECT{-5, 199, 200, 300}}) {
+        SCOPED_TRACE(testing::Message() << "rows " << dirty.top << " to " << dirty.bottom);
+        std::vector<DWORD> const banded = paint(dirty, true);
+        ASSERT_EQ(whole.size(), banded.size());
+        size_t differing = 0;
+        for (LONG y = std::max(dirty.top, 0L); y < std::min(dirty.bottom, size.cy); ++y)
+            for (LONG x = std::max(dirty.left, 0L); x < std::min(dirty.right, size.cx); ++x)
+                differing += whole[y * size.cx + x] != banded[y * size.cx + x];
+        EXPECT_EQ(0u, differing) << "pixels of the part that differ";
     }
 }
 
