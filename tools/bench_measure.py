@@ -434,6 +434,9 @@ def set_dpi(dpi):
     subprocess.run(["wineserver", "-w"], stderr=subprocess.DEVNULL)
 
 
+ALTERNATED_ROUNDS = 3
+
+
 def paired_ratio(figures, key, base_key):
     pairs = [a / b for a, b in zip(figures[key], figures[base_key]) if b]
     return statistics.median(pairs) if pairs else None
@@ -488,6 +491,26 @@ def print_scaled(runs):
           " | ".join(f"{a:+.1f} / {b:+.1f} MB" for a, b in zip(grown, shown)) + " |")
 
 
+def print_alternated(rounds):
+    """The question at 200 % against 100 % from sessions at the two scales in turn: a ratio for
+    each round (a session at each scale), raw and with the dialog's drift taken out, and the
+    median of the rounds, which the machine's drift over minutes moves far less than one pair of
+    sessions."""
+    def ratios(of):
+        values = [of(r) for r in rounds]
+        return statistics.median(values), " ".join(f"{v:.2f}" for v in values)
+    raw, raw_rounds = ratios(lambda r: statistics.median(r[192]["question.cpu"]) /
+                             statistics.median(r[96]["question.cpu"]))
+    free, free_rounds = ratios(lambda r: paired_ratio(r[192], "question.cpu", "dialog.cpu") /
+                               paired_ratio(r[96], "question.cpu", "dialog.cpu"))
+    pooled = {dpi: statistics.median([v for r in rounds for v in r[dpi]["question.cpu"]]) for dpi in (96, 192)}
+    count = len(rounds[0][96]["question.cpu"])
+    print(f"\nThe question at 200 % against 100 %, {len(rounds)} rounds of a session at each scale in turn "
+          f"({count} questions a session): CPU {pooled[96]:.0f} and {pooled[192]:.0f} ms, "
+          f"**{raw:.2f}×** (the rounds: {raw_rounds}); with the dialog's drift taken out {free:.2f}× "
+          f"({free_rounds}).")
+
+
 def main():
     if len(sys.argv) < 2:
         sys.exit("usage: bench_measure.py BUILD_DIR [repetitions [idle seconds]]")
@@ -513,8 +536,23 @@ def main():
             set_dpi(96)
             return 1
         runs[dpi] = figures
+    # The questions again at 100 and 200 % in sessions that alternate: a slow drift of the
+    # machine's speed falls on both scales alike.
+    rounds = []
+    for _ in range(ALTERNATED_ROUNDS):
+        pair = {}
+        for dpi in (96, 192):
+            figures = {}
+            set_dpi(dpi)
+            if not run_driver(build, figures, ["questions"]) or "question.cpu" not in figures:
+                print(f"bench: the questions at {dpi} DPI were not measured", file=sys.stderr)
+                set_dpi(96)
+                return 1
+            pair[dpi] = figures
+        rounds.append(pair)
     set_dpi(96)
     print_scaled(runs)
+    print_alternated(rounds)
     return 0
 
 

@@ -6,7 +6,8 @@
 // and handles over repeated sequences, and the question's start-up phases. Timings are its own;
 // CPU, context switches and memory are sampled from the Linux side by tools/bench_measure.py at
 // the edges it names. With "scaled" it runs only what the display's scale changes: the settings
-// window's show and the agent's memory around it, and the questions.
+// window's show and the agent's memory around it, and the questions; with "questions" only the
+// questions beside the minimal dialog.
 #include "Protocol.h"
 
 #include "common/RegistryLayout.h"
@@ -497,6 +498,14 @@ int main(int argc, char** argv) {
         ResidentAgent agent;
         OneQuestion();
         SkippedQuestions(agent, counts.questions);
+        printf("DONE\n");
+        return 0;
+    }
+    if (argc > 3 && strcmp(argv[3], "questions") == 0) {  // the questions alone, a round at one scale
+        ResidentAgent agent;
+        OneDialogBaseline(true);
+        OneQuestion();
+        PairedQuestions(1, counts.questions, nullptr);
         printf("DONE\n");
         return 0;
     }
