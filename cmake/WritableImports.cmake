@@ -1,7 +1,8 @@
-# Linkers from binutils 2.44 on make .idata read-only, and the delay-load libraries dlltool makes
-# keep their import address slots there, where MinGW's delay-load helper writes each address it
-# resolves: the first call into a delay-loaded DLL would fault. Every program whose .idata came out
-# read-only gets it writable again after the link (older linkers leave it writable: nothing changes).
+# The linker of binutils 2.44 (Debian 13's; 2.40, Debian 12's, did not) makes .idata read-only,
+# and the delay-load libraries dlltool makes keep their import address slots there, where MinGW's
+# delay-load helper writes each address it resolves: the first call into a delay-loaded DLL would
+# fault. Every program whose .idata came out read-only gets it writable again after the link; where
+# the linker left it writable nothing changes.
 #
 # As a script: cmake -DOBJDUMP=... -DOBJCOPY=... -DPROGRAM=... -P WritableImports.cmake
 if(CMAKE_SCRIPT_MODE_FILE)
