@@ -8,6 +8,7 @@
 #include "common/Dpi.h"
 #include "common/LanguageBinding.h"
 #include "common/ModulePath.h"
+#include "common/TextInBox.h"
 #include "common/UnpaintedText.h"
 #include "common/WideText.h"
 #include "common/skin/BandedPaint.h"
@@ -337,6 +338,7 @@ void CHybridS3Dlg::PaintContent(HDC dc, const RECT& band) {
         if (!cue && !IntersectRect(&common, &box, &band))
             continue;
         fw::SelectGuard selectFont(dc, font);
+        format = FormatKeepingTextInBox(dc, text.c_str(), static_cast<int>(text.size()), box, format);
         DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &box, format);
         if (cue)
             DrawLabelFocusCue(dc, box, text.c_str(), format, dpi_);

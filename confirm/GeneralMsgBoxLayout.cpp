@@ -7,6 +7,7 @@
 #include "common/Dpi.h"
 #include "common/LanguageBinding.h"
 #include "common/ModulePath.h"
+#include "common/TextInBox.h"
 #include "common/UnpaintedText.h"
 #include "common/WideText.h"
 #include "common/skin/BandedPaint.h"
@@ -208,7 +209,9 @@ void CGeneralMsgBox::DrawRowText(HDC dc, const RECT& band, const ConfirmationLay
     if (!cue && !IntersectRect(&common, &box, &band))
         return;
     fw::SelectGuard selectFont(dc, font);
-    DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &box, DT_WORDBREAK | DT_VCENTER);
+    int const length = static_cast<int>(text.size());
+    UINT const format = FormatKeepingTextInBox(dc, text.c_str(), length, box, DT_WORDBREAK | DT_VCENTER);
+    DrawTextW(dc, text.c_str(), length, &box, format);
     if (cue)
-        DrawLabelFocusCue(dc, box, text.c_str(), DT_WORDBREAK | DT_VCENTER, dpi_);
+        DrawLabelFocusCue(dc, box, text.c_str(), format, dpi_);
 }
