@@ -338,10 +338,7 @@ void CHybridS3Dlg::PaintContent(HDC dc, const RECT& band) {
         if (!cue && !IntersectRect(&common, &box, &band))
             continue;
         fw::SelectGuard selectFont(dc, font);
-        format = FormatKeepingTextInBox(dc, text.c_str(), static_cast<int>(text.size()), box, format);
-        DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &box, format);
-        if (cue)
-            DrawLabelFocusCue(dc, box, text.c_str(), format, dpi_);
+        DrawTextInBox(dc, text, box, format, cue, dpi_);
     }
 }
 

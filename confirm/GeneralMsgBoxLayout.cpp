@@ -209,9 +209,5 @@ void CGeneralMsgBox::DrawRowText(HDC dc, const RECT& band, const ConfirmationLay
     if (!cue && !IntersectRect(&common, &box, &band))
         return;
     fw::SelectGuard selectFont(dc, font);
-    int const length = static_cast<int>(text.size());
-    UINT const format = FormatKeepingTextInBox(dc, text.c_str(), length, box, DT_WORDBREAK | DT_VCENTER);
-    DrawTextW(dc, text.c_str(), length, &box, format);
-    if (cue)
-        DrawLabelFocusCue(dc, box, text.c_str(), format, dpi_);
+    DrawTextInBox(dc, text, box, DT_WORDBREAK | DT_VCENTER, cue, dpi_);
 }
